@@ -1,0 +1,114 @@
+// The seam between the program and the operating system. Every file, disk, profile, registry,
+// process, DDE, message-box, screen, cursor, message-pump, yield, clock and restart operation goes
+// through this interface. The real implementation lives in src/win32/, the fake in tests/.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace corvid {
+
+class Form;
+
+// A run-time failure of the kind the program's general error handler shows with its message
+// (file, stream, INI and registry errors).
+class RuntimeError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Byte stream over an open file. Reads and writes return the count actually transferred.
+class Stream {
+public:
+    virtual ~Stream() = default;
+    virtual int32_t Read(void* buffer, int32_t count) = 0;
+    virtual int32_t Write(const void* buffer, int32_t count) = 0;
+    // Origin: 0 from the start, 1 from the current position, 2 from the end. Returns the new
+    // position.
+    virtual int64_t Seek(int64_t offset, int origin) = 0;
+    virtual int64_t Size() = 0;
+    // MS-DOS packed date (high 16 bits) and time (low 16 bits), local time.
+    virtual bool SetDosDateTime(uint32_t dosDateTime) = 0;
+};
+
+enum class OpenMode {
+    ReadShared,    // read only, others may read
+    ReadExclusive, // read only, nobody else may open it
+    Create,        // create or truncate, read and write
+    ReadWrite,     // existing file, read and write
+};
+
+// Registry roots the program uses.
+enum class RegRoot { ClassesRoot, CurrentUser, LocalMachine };
+
+// Message-box style flags and answers, as the Windows API numbers them.
+namespace mb {
+constexpr unsigned Ok = 0x0, OkCancel = 0x1, YesNo = 0x4;
+constexpr unsigned IconStop = 0x10, IconQuestion = 0x20, IconWarning = 0x30, IconInfo = 0x40;
+constexpr int IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7;
+} // namespace mb
+
+constexpr int SW_SHOWNORMAL_ = 1; // WinExec show mode for a normal window
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // --- program and system facts
+    virtual std::string ModulePath() = 0;      // full path of the running program file
+    virtual std::string WindowsDirectory() = 0; // without trailing backslash
+    virtual char CurrentDrive() = 0;           // upper-case letter of the current drive
+
+    // --- files and disks (paths are Windows paths, case-insensitive)
+    virtual bool FileExists(const std::string& path) = 0;
+    virtual bool DirectoryExists(const std::string& path) = 0;
+    // Creates one directory; false when it could not be made (also when it exists).
+    virtual bool CreateDir(const std::string& path) = 0;
+    virtual bool DeleteFile(const std::string& path) = 0;
+    virtual bool CopyFile(const std::string& from, const std::string& to) = 0; // overwrites
+    // Opens a file; nullptr on failure.
+    virtual std::unique_ptr<Stream> OpenFile(const std::string& path, OpenMode mode) = 0;
+    virtual bool SetFileAttributes(const std::string& path, uint32_t attributes) = 0;
+    // Free bytes on a drive given by its letter ('C'); -1 when the query fails.
+    virtual int64_t DiskFree(char drive) = 0;
+
+    // --- private profile (INI) files
+    // Reads one value with the system's rules: buffer of 1024 bytes, default when missing.
+    virtual std::string ProfileString(const std::string& file, const std::string& section,
+                                      const std::string& key, const std::string& deflt) = 0;
+    virtual bool WriteProfileString(const std::string& file, const std::string& section,
+                                    const std::string& key, const std::string& value) = 0;
+
+    // --- registry (string values only)
+    virtual bool RegReadString(RegRoot root, const std::string& key, const std::string& name,
+                               std::string& value) = 0;
+    virtual bool RegWriteString(RegRoot root, const std::string& key, const std::string& name,
+                                const std::string& value) = 0;
+
+    // --- processes, DDE, restart
+    virtual unsigned WinExec(const std::string& commandLine, int show) = 0;
+    virtual bool DdeExecute(const std::string& service, const std::string& topic,
+                            const std::string& command) = 0;
+    virtual bool ExitWindows(unsigned how) = 0;
+
+    // --- user interface
+    virtual int MessageBox(const std::string& text, const std::string& caption,
+                           unsigned flags) = 0;
+    virtual int ScreenWidth() = 0;
+    virtual int ScreenHeight() = 0;
+    virtual void SetHourglass(bool on) = 0;
+    // Lets waiting window messages run; returns true once the application was asked to end.
+    virtual bool ProcessMessages() = 0;
+    // Asks the application to end (the quit message).
+    virtual void Terminate() = 0;
+    virtual bool Terminated() = 0;
+    // Shows a form modally: returns when the form is closed or the application terminates.
+    virtual int ShowModal(Form& form) = 0;
+    // Yields the rest of the time slice.
+    virtual void Yield() = 0;
+    virtual uint32_t TickCount() = 0;
+};
+
+} // namespace corvid

@@ -1,0 +1,64 @@
+// Our own reader of INI ("profile") files. It gives the same answers as the system's
+// GetPrivateProfileStringA with a 1024-byte buffer; it serves the fake platform and the native
+// tools. Parsed files are cached and re-read only when the file on disk changed.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace corvid {
+
+// The size of the buffer the program reads values into; a value keeps at most size - 1 chars.
+constexpr int kProfileBufferSize = 1024;
+
+class ProfileData {
+public:
+    // Parses the bytes of a profile file.
+    explicit ProfileData(const std::string& bytes);
+
+    // The raw value (quotes not removed), or nothing when the key is missing or has no "=".
+    const std::string* Find(const std::string& section, const std::string& key) const;
+
+    // All section names and, for a section, all key names, in file order (duplicates kept).
+    std::vector<std::string> SectionNames() const;
+    std::vector<std::string> KeyNames(size_t sectionIndex) const;
+
+private:
+    struct Key {
+        std::string name;
+        std::optional<std::string> value;
+    };
+    struct Section {
+        std::string name;
+        std::vector<Key> keys;
+        std::unordered_map<std::string, size_t> index; // folded key name -> first key
+    };
+    std::vector<Section> sections_;
+    std::unordered_map<std::string, size_t> index_; // folded section name -> first section
+};
+
+// Case folding as the profile functions compare names (ASCII and Windows-1252 letters).
+std::string FoldCase(const std::string& s);
+bool ProfileSpace(unsigned char c);
+
+// Applies the buffer and quote rules to a found value or to the caller's default.
+std::string ProfileResult(const std::string* value, const std::string& deflt, bool fileOpened);
+
+// Reads one value from a host file the way GetPrivateProfileStringA does.
+std::string ReadProfileString(const std::string& hostPath, const std::string& section,
+                              const std::string& key, const std::string& deflt);
+
+// Writes one value into a host file the way WritePrivateProfileStringA does: the first matching
+// key is replaced, a missing key is added at the end of its section, a missing section at the
+// end of the file. Returns false when the file cannot be written.
+bool WriteProfileStringFile(const std::string& hostPath, const std::string& section,
+                            const std::string& key, const std::string& value);
+
+// The parsed contents of a host file, cached; nullptr when the file cannot be read.
+std::shared_ptr<const ProfileData> LoadProfile(const std::string& hostPath);
+
+} // namespace corvid

@@ -1,0 +1,37 @@
+// The reader over a setup description (setup.inf, or its working copy setup.tmp). It holds only
+// the path: every look-up asks the profile functions anew, so a changed file is seen at once.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace corvid {
+
+class SetupDescription {
+public:
+    SetupDescription(Platform& platform, std::string path)
+        : platform_(platform), path_(std::move(path)) {}
+
+    const std::string& Path() const { return path_; }
+
+    std::string ReadString(const std::string& section, const std::string& key,
+                           const std::string& deflt) const;
+    int32_t ReadInteger(const std::string& section, const std::string& key, int32_t deflt) const;
+    bool ReadBool(const std::string& section, const std::string& key, bool deflt) const;
+
+private:
+    Platform& platform_;
+    std::string path_;
+};
+
+// The 35 texts of [language] read once at start-up: l1..l28 and l48..l54.
+struct LanguageTexts {
+    std::string l[55]; // indexed by the key's number; the other entries stay empty
+
+    void Load(const SetupDescription& description);
+    const std::string& operator[](int n) const { return l[n]; }
+};
+
+} // namespace corvid

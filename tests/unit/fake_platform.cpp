@@ -1,0 +1,224 @@
+#include "fake_platform.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "forms/form.h"
+#include "setupinf/profile.h"
+
+namespace fs = std::filesystem;
+
+namespace corvid {
+
+namespace {
+
+class FakeStream : public Stream {
+public:
+    FakeStream(std::FILE* f, FakePlatform& p, std::string path)
+        : f_(f), platform_(p), path_(std::move(path)) {}
+    ~FakeStream() override { std::fclose(f_); }
+    int32_t Read(void* buffer, int32_t count) override {
+        if (count <= 0) return 0;
+        return static_cast<int32_t>(std::fread(buffer, 1, static_cast<size_t>(count), f_));
+    }
+    int32_t Write(const void* buffer, int32_t count) override {
+        if (count <= 0) return 0;
+        return static_cast<int32_t>(std::fwrite(buffer, 1, static_cast<size_t>(count), f_));
+    }
+    int64_t Seek(int64_t offset, int origin) override {
+        std::fseek(f_, static_cast<long>(offset),
+                   origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : SEEK_END);
+        return std::ftell(f_);
+    }
+    int64_t Size() override {
+        long pos = std::ftell(f_);
+        std::fseek(f_, 0, SEEK_END);
+        long size = std::ftell(f_);
+        std::fseek(f_, pos, SEEK_SET);
+        return size;
+    }
+    bool SetDosDateTime(uint32_t dosDateTime) override {
+        platform_.dosTimes[FoldCase(path_)] = dosDateTime;
+        return true;
+    }
+
+private:
+    std::FILE* f_;
+    FakePlatform& platform_;
+    std::string path_;
+};
+
+} // namespace
+
+FakePlatform::FakePlatform() {
+    char tmpl[] = "/tmp/corvid-fake-XXXXXX";
+    if (!mkdtemp(tmpl)) throw std::runtime_error("cannot make a temporary directory");
+    root = tmpl;
+    for (char d : std::string("CD")) fs::create_directories(root + "/" + d);
+}
+
+FakePlatform::~FakePlatform() {
+    std::error_code ec;
+    fs::remove_all(root, ec);
+}
+
+std::string FakePlatform::HostPath(const std::string& windowsPath) const {
+    std::string p = windowsPath;
+    for (char& c : p)
+        if (c == '/') c = '\\';
+    if (p.size() < 2 || p[1] != ':') p = std::string(1, 'C') + ":" + p;
+    std::string host = root + "/" + static_cast<char>(std::toupper(static_cast<unsigned char>(p[0])));
+    std::stringstream ss(p.substr(2));
+    std::string part;
+    while (std::getline(ss, part, '\\')) {
+        if (part.empty() || part == ".") continue;
+        std::string match = part;
+        std::error_code ec;
+        if (fs::is_directory(host, ec)) {
+            for (const auto& e : fs::directory_iterator(host, ec)) {
+                std::string name = e.path().filename().string();
+                if (FoldCase(name) == FoldCase(part)) {
+                    match = name;
+                    break;
+                }
+            }
+        }
+        host += "/" + match;
+    }
+    return host;
+}
+
+void FakePlatform::WriteFile(const std::string& windowsPath, const std::string& bytes) {
+    std::string host = HostPath(windowsPath);
+    fs::create_directories(fs::path(host).parent_path());
+    std::ofstream(host, std::ios::binary) << bytes;
+}
+
+std::string FakePlatform::ReadFile(const std::string& windowsPath) const {
+    std::ifstream in(HostPath(windowsPath), std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+bool FakePlatform::FileExists(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(HostPath(path), ec);
+}
+
+bool FakePlatform::DirectoryExists(const std::string& path) {
+    std::error_code ec;
+    return fs::is_directory(HostPath(path), ec);
+}
+
+bool FakePlatform::CreateDir(const std::string& path) {
+    std::error_code ec;
+    std::string host = HostPath(path);
+    if (fs::exists(host, ec)) return false;
+    return fs::create_directory(host, ec);
+}
+
+bool FakePlatform::DeleteFile(const std::string& path) {
+    std::error_code ec;
+    std::string host = HostPath(path);
+    return fs::is_regular_file(host, ec) && fs::remove(host, ec);
+}
+
+bool FakePlatform::CopyFile(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    return fs::copy_file(HostPath(from), HostPath(to), fs::copy_options::overwrite_existing, ec);
+}
+
+std::unique_ptr<Stream> FakePlatform::OpenFile(const std::string& path, OpenMode mode) {
+    std::string host = HostPath(path);
+    std::error_code ec;
+    if (fs::is_directory(host, ec)) return nullptr;
+    const char* m = mode == OpenMode::Create ? "w+b" : mode == OpenMode::ReadWrite ? "r+b" : "rb";
+    std::FILE* f = std::fopen(host.c_str(), m);
+    if (!f) return nullptr;
+    return std::make_unique<FakeStream>(f, *this, path);
+}
+
+bool FakePlatform::SetFileAttributes(const std::string& path, uint32_t attr) {
+    if (!FileExists(path) && !DirectoryExists(path)) return false;
+    attributes[FoldCase(path)] = attr;
+    return true;
+}
+
+int64_t FakePlatform::DiskFree(char drive) {
+    auto it = diskFree.find(static_cast<char>(std::toupper(static_cast<unsigned char>(drive))));
+    return it == diskFree.end() ? 1000000000 : it->second;
+}
+
+std::string FakePlatform::ProfileString(const std::string& file, const std::string& section,
+                                        const std::string& key, const std::string& deflt) {
+    return ReadProfileString(HostPath(file), section, key, deflt);
+}
+
+bool FakePlatform::WriteProfileString(const std::string& file, const std::string& section,
+                                      const std::string& key, const std::string& value) {
+    return WriteProfileStringFile(HostPath(file), section, key, value);
+}
+
+std::string FakePlatform::RegPath(RegRoot root, const std::string& key, const std::string& name) {
+    std::string k = key;
+    while (!k.empty() && k[0] == '\\') k.erase(0, 1);
+    while (!k.empty() && k.back() == '\\') k.pop_back();
+    const char* r = root == RegRoot::ClassesRoot   ? "HKCR"
+                    : root == RegRoot::CurrentUser ? "HKCU"
+                                                   : "HKLM";
+    return FoldCase(std::string(r) + "\\" + k + "\\" + name);
+}
+
+bool FakePlatform::RegReadString(RegRoot root, const std::string& key, const std::string& name,
+                                 std::string& value) {
+    auto it = registry.find(RegPath(root, key, name));
+    if (it == registry.end()) return false;
+    value = it->second;
+    return true;
+}
+
+bool FakePlatform::RegWriteString(RegRoot root, const std::string& key, const std::string& name,
+                                  const std::string& value) {
+    registry[RegPath(root, key, name)] = value;
+    return true;
+}
+
+unsigned FakePlatform::WinExec(const std::string& commandLine, int) {
+    processStarts.push_back(commandLine);
+    return 33;
+}
+
+bool FakePlatform::DdeExecute(const std::string&, const std::string&, const std::string& command) {
+    ddeCommands.push_back(command);
+    return true;
+}
+
+bool FakePlatform::ExitWindows(unsigned how) {
+    exitWindowsCalls.push_back(how);
+    return true;
+}
+
+int FakePlatform::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+    messageBoxes.push_back({text, caption, flags});
+    if (answerMessageBox) return answerMessageBox(messageBoxes.back());
+    return (flags & 0xF) == mb::YesNo ? mb::IdYes : mb::IdOk;
+}
+
+bool FakePlatform::ProcessMessages() {
+    ++processMessagesCalls;
+    if (onProcessMessages) onProcessMessages();
+    return terminated;
+}
+
+int FakePlatform::ShowModal(Form& form) {
+    modalForms.push_back(form.name);
+    if (modalHandler) return modalHandler(form);
+    return 0;
+}
+
+} // namespace corvid

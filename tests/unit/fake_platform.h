@@ -1,0 +1,91 @@
+// The platform used by unit tests: drive letters map to temporary directories (names compared
+// without regard to case, as on Windows), the registry lives in memory, process starts and DDE
+// texts are recorded, message boxes and modal forms are answered by the test.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace corvid {
+
+class FakePlatform : public Platform {
+public:
+    FakePlatform();
+    ~FakePlatform() override;
+
+    // --- test set-up and inspection
+    // Host path for a Windows path (the file need not exist). Components that exist are matched
+    // without regard to case.
+    std::string HostPath(const std::string& windowsPath) const;
+    void WriteFile(const std::string& windowsPath, const std::string& bytes);
+    std::string ReadFile(const std::string& windowsPath) const;
+    std::string root; // host directory holding one folder per drive letter
+
+    struct MessageBoxCall {
+        std::string text, caption;
+        unsigned flags;
+    };
+    std::vector<MessageBoxCall> messageBoxes;
+    // Answers message boxes; by default OK/Yes (the first button).
+    std::function<int(const MessageBoxCall&)> answerMessageBox;
+    // Runs while a form is shown modally; by default it closes the form at once.
+    std::function<int(Form&)> modalHandler;
+    std::vector<std::string> modalForms;
+    std::vector<std::string> processStarts;
+    std::vector<std::string> ddeCommands;
+    std::map<std::string, std::string> registry; // "ROOT\key\name" (folded) -> value
+    std::map<char, int64_t> diskFree;           // default: 1 GB
+    std::string modulePath = "D:\\setup.exe";
+    std::string windowsDirectory = "C:\\WINDOWS";
+    int screenWidth = 800, screenHeight = 600;
+    int hourglassOn = 0;
+    int processMessagesCalls = 0;
+    std::function<void()> onProcessMessages; // runs at every pause point
+    bool terminated = false;
+    uint32_t tick = 0;
+    static std::string RegPath(RegRoot root, const std::string& key, const std::string& name);
+
+    // --- Platform
+    std::string ModulePath() override { return modulePath; }
+    std::string WindowsDirectory() override { return windowsDirectory; }
+    char CurrentDrive() override { return 'C'; }
+    bool FileExists(const std::string& path) override;
+    bool DirectoryExists(const std::string& path) override;
+    bool CreateDir(const std::string& path) override;
+    bool DeleteFile(const std::string& path) override;
+    bool CopyFile(const std::string& from, const std::string& to) override;
+    std::unique_ptr<Stream> OpenFile(const std::string& path, OpenMode mode) override;
+    bool SetFileAttributes(const std::string& path, uint32_t attributes) override;
+    std::map<std::string, uint32_t> attributes; // folded Windows path -> attributes set
+    std::map<std::string, uint32_t> dosTimes;   // folded Windows path -> date and time set
+    int64_t DiskFree(char drive) override;
+    std::string ProfileString(const std::string& file, const std::string& section,
+                              const std::string& key, const std::string& deflt) override;
+    bool WriteProfileString(const std::string& file, const std::string& section,
+                            const std::string& key, const std::string& value) override;
+    bool RegReadString(RegRoot root, const std::string& key, const std::string& name,
+                       std::string& value) override;
+    bool RegWriteString(RegRoot root, const std::string& key, const std::string& name,
+                        const std::string& value) override;
+    unsigned WinExec(const std::string& commandLine, int show) override;
+    bool DdeExecute(const std::string& service, const std::string& topic,
+                    const std::string& command) override;
+    bool ExitWindows(unsigned how) override;
+    std::vector<unsigned> exitWindowsCalls;
+    int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
+    int ScreenWidth() override { return screenWidth; }
+    int ScreenHeight() override { return screenHeight; }
+    void SetHourglass(bool on) override { hourglassOn += on ? 1 : -1; }
+    bool ProcessMessages() override;
+    void Terminate() override { terminated = true; }
+    bool Terminated() override { return terminated; }
+    int ShowModal(Form& form) override;
+    void Yield() override {}
+    uint32_t TickCount() override { return tick; }
+};
+
+} // namespace corvid

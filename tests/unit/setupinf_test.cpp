@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include "fake_platform.h"
+#include "setupinf/profile.h"
+#include "setupinf/setup_description.h"
+#include "setupinf/values.h"
+
+using namespace corvid;
+
+TEST(IntegerRule, AcceptsDecimalAndBothHexForms) {
+    EXPECT_EQ(ParseInteger("0x1F", 7), 31);
+    EXPECT_EQ(ParseInteger("0X1f", 7), 31);
+    EXPECT_EQ(ParseInteger("$1F", 7), 31);
+    EXPECT_EQ(ParseInteger("-5", 7), -5);
+    EXPECT_EQ(ParseInteger("+5", 7), 5);
+    EXPECT_EQ(ParseInteger("  12", 7), 12);
+    EXPECT_EQ(ParseInteger("$FFFFFFFF", 7), -1);
+    EXPECT_EQ(ParseInteger("$80000000", 7), INT32_MIN);
+    EXPECT_EQ(ParseInteger("2147483647", 7), 2147483647);
+    EXPECT_EQ(ParseInteger("-2147483647", 7), -2147483647);
+    EXPECT_EQ(ParseInteger("000000000000042", 7), 42);
+}
+
+TEST(IntegerRule, MalformedTextGivesTheDefault) {
+    for (const char* bad : {"", "0x", "1F", "12abc", "-$5", "+$5", "2147483648", "-2147483648",
+                            "$123456789", "$", "-", "12 ", "0x-5", "yes", "true", "1.5"})
+        EXPECT_EQ(ParseInteger(bad, 7), 7) << bad;
+}
+
+TEST(SourceFolder, IsTheProgramsDirectoryWithOneBackslash) {
+    EXPECT_EQ(SourceFolderOf("D:\\DISK1\\setup.exe"), "D:\\DISK1\\");
+    EXPECT_EQ(SourceFolderOf("A:\\setup.exe"), "A:\\");
+    EXPECT_EQ(SourceFolderOf("A:setup.exe"), "A:\\");
+    EXPECT_EQ(FileNamePart("D:\\pics\\logo.bm_"), "logo.bm_");
+    EXPECT_EQ(FileNamePart("D:logo.bm_"), "logo.bm_");
+}
+
+namespace {
+std::string Read(const std::string& ini, const std::string& s, const std::string& k,
+                 const std::string& d = "<d>") {
+    ProfileData data(ini);
+    return ProfileResult(data.Find(s, k), d, true);
+}
+} // namespace
+
+TEST(ProfileReader, ReadsLikeTheSystem) {
+    std::string ini = "k0=before\r\n[Sec]\r\n  Key  =  value  \r\nkey=second\r\nq=\"quoted\"\n"
+                      "s='single'\nu=\"unmatched\nempty=\nnoeq\n=v\n[sec]\nother=x\n"
+                      "[ ]\nblank=1\n;c=comment\n";
+    EXPECT_EQ(Read(ini, "SEC", "key"), "value");        // case, blanks, first wins
+    EXPECT_EQ(Read(ini, " sec ", " KEY "), "value");    // the asked names are trimmed
+    EXPECT_EQ(Read(ini, "sec", "q"), "quoted");
+    EXPECT_EQ(Read(ini, "sec", "s"), "single");
+    EXPECT_EQ(Read(ini, "sec", "u"), "\"unmatched");
+    EXPECT_EQ(Read(ini, "sec", "empty"), "");
+    EXPECT_EQ(Read(ini, "sec", "noeq"), "<d>");          // a line without "=" has no value
+    EXPECT_EQ(Read(ini, "sec", "other"), "<d>");         // only the first section is searched
+    EXPECT_EQ(Read(ini, "", "k0"), "<d>");               // keys before any section are unreachable
+    EXPECT_EQ(Read(ini, "sec", ";c"), "<d>");
+    EXPECT_EQ(Read(ini, "sec", "missing", "\"dq\""), "dq"); // defaults lose quotes too
+    EXPECT_EQ(Read(ini, "sec", "missing", "d  "), "d");     // and trailing blanks
+}
+
+TEST(ProfileReader, CutsLongValuesAt1023Characters) {
+    std::string longValue(1500, 'x');
+    EXPECT_EQ(Read("[s]\nk=" + longValue + "\n", "s", "k").size(), 1023u);
+    // A quoted value that does not fit keeps no closing quote to remove.
+    std::string q = "\"" + std::string(1023, 'y') + "\"";
+    EXPECT_EQ(Read("[s]\nk=" + q + "\n", "s", "k"), std::string(1022, 'y'));
+    q = "\"" + std::string(1022, 'y') + "\"";
+    EXPECT_EQ(Read("[s]\nk=" + q + "\n", "s", "k"), std::string(1022, 'y'));
+}
+
+TEST(SetupDescriptionReader, TypesAndChangedFiles) {
+    FakePlatform p;
+    p.WriteFile("D:\\setup.inf", "[a]\ni=0x1F\nb=-1\nz=0\nt=true\ne=\ns=\"hi\"\n");
+    SetupDescription d(p, "D:\\setup.inf");
+    EXPECT_EQ(d.ReadInteger("a", "i", 0), 31);
+    EXPECT_TRUE(d.ReadBool("a", "b", false));
+    EXPECT_FALSE(d.ReadBool("a", "z", true));
+    EXPECT_TRUE(d.ReadBool("a", "t", true));
+    EXPECT_FALSE(d.ReadBool("a", "t", false));
+    EXPECT_EQ(d.ReadString("a", "e", "dflt"), "");
+    EXPECT_EQ(d.ReadInteger("a", "e", 9), 9);
+    EXPECT_EQ(d.ReadString("a", "s", ""), "hi");
+    p.WriteFile("D:\\setup.inf", "[a]\ni=12345\n");
+    EXPECT_EQ(d.ReadInteger("a", "i", 0), 12345);
+    SetupDescription missing(p, "D:\\none.inf");
+    EXPECT_EQ(missing.ReadString("a", "i", "_"), "_");
+}
+
+TEST(ProfileWriter, ReplacesAddsAndAppends) {
+    FakePlatform p;
+    p.WriteFile("C:\\x.ini", "[A]\nk=1\n[B]\nm=2\n");
+    ASSERT_TRUE(p.WriteProfileString("C:\\x.ini", "a", "K", "9"));
+    ASSERT_TRUE(p.WriteProfileString("C:\\x.ini", "a", "new", "n"));
+    ASSERT_TRUE(p.WriteProfileString("C:\\x.ini", "C", "z", "3"));
+    EXPECT_EQ(p.ProfileString("C:\\x.ini", "A", "k", ""), "9");
+    EXPECT_EQ(p.ProfileString("C:\\x.ini", "A", "new", ""), "n");
+    EXPECT_EQ(p.ProfileString("C:\\x.ini", "B", "m", ""), "2");
+    EXPECT_EQ(p.ProfileString("C:\\x.ini", "c", "z", ""), "3");
+}
