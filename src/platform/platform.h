@@ -104,8 +104,15 @@ public:
     // Asks the application to end (the quit message).
     virtual void Terminate() = 0;
     virtual bool Terminated() = 0;
-    // Shows a form modally: returns when the form is closed or the application terminates.
+    // Shows a form modally: runs a nested message loop until the form's modalResult is set
+    // (Form::CloseModal) or the application is asked to end; hides it again and returns
+    // modalResult (0 when ended by termination).
     virtual int ShowModal(Form& form) = 0;
+    // Gives a newly created form its real window (hidden until the model says visible). The
+    // fake does nothing: forms are only models there.
+    virtual void AttachForm(Form& form) = 0;
+    // The application's message loop: shows the main form and runs until Terminate().
+    virtual void RunMessageLoop(Form& mainForm) = 0;
     // Yields the rest of the time slice.
     virtual void Yield() = 0;
     virtual uint32_t TickCount() = 0;

@@ -221,4 +221,10 @@ int FakePlatform::ShowModal(Form& form) {
     return 0;
 }
 
+void FakePlatform::RunMessageLoop(Form& mainForm) {
+    mainForm.Show();
+    if (mainForm.onActivate) mainForm.onActivate();
+    if (messageLoop) messageLoop();
+}
+
 } // namespace corvid

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "forms/form.h"
 #include "platform/platform.h"
 
 namespace corvid {
@@ -84,6 +85,10 @@ public:
     void Terminate() override { terminated = true; }
     bool Terminated() override { return terminated; }
     int ShowModal(Form& form) override;
+    void AttachForm(Form& form) override { attachedForms.push_back(form.name); }
+    void RunMessageLoop(Form& mainForm) override;
+    std::vector<std::string> attachedForms;
+    std::function<void()> messageLoop; // what the user does once the loop runs
     void Yield() override {}
     uint32_t TickCount() override { return tick; }
 };
