@@ -42,9 +42,12 @@ int main(int argc, char** argv) {
     enum { Text, Int, Bool } type = Text;
     std::vector<std::string> rest;
     for (const std::string& a : args) {
-        if (a == "--int") type = Int;
-        else if (a == "--bool") type = Bool;
-        else rest.push_back(a);
+        if (a == "--int")
+            type = Int;
+        else if (a == "--bool")
+            type = Bool;
+        else
+            rest.push_back(a);
     }
     if (rest.size() < 3 || rest.size() > 4) {
         Usage(stderr);
@@ -80,7 +83,9 @@ int main(int argc, char** argv) {
     }
     std::string raw = corvid::ReadProfileString(file, section, key, "");
     int32_t v = corvid::ParseInteger(raw, deflt);
-    if (type == Int) std::printf("%d\n", v);
-    else std::printf("%s\n", v != 0 ? "yes" : "no");
+    if (type == Int)
+        std::printf("%d\n", v);
+    else
+        std::printf("%s\n", v != 0 ? "yes" : "no");
     return 0;
 }

@@ -5,7 +5,11 @@
 
 namespace corvid {
 
+struct Context;
+
 // Runs the whole setup on a platform; returns the process exit code.
 int RunProgram(Platform& platform);
+// The same on a context the caller keeps, so that tests can look at it afterwards.
+int RunProgram(Context& ctx);
 
 } // namespace corvid

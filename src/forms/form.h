@@ -39,10 +39,12 @@ enum class WindowState { Normal, Minimized, Maximized };
 // Colours are 0x00BBGGRR.
 namespace colors {
 constexpr uint32_t Black = 0x000000, White = 0xFFFFFF, Silver = 0xC0C0C0, Navy = 0x800000;
-constexpr uint32_t BtnFace = 0xFF00000F;      // the system's dialog face colour
+constexpr uint32_t BtnFace = 0xFF00000F;       // the system's dialog face colour
 constexpr uint32_t ActiveCaption = 0xFF000002; // the system's active caption colour
 constexpr uint32_t WindowText = 0xFF000008;
-inline bool IsSystem(uint32_t c) { return (c & 0xFF000000) != 0; }
+inline bool IsSystem(uint32_t c) {
+    return (c & 0xFF000000) != 0;
+}
 } // namespace colors
 
 struct Font {
@@ -94,7 +96,7 @@ public:
     bool checked = false;
     Font font;
     uint32_t color = colors::BtnFace; // background; ignored when transparent
-    bool transparent = false;          // labels: the things beneath show through
+    bool transparent = false;         // labels: the things beneath show through
     bool wordWrap = false;
     bool alignClient = false; // always fills its parent's client area
     std::shared_ptr<const Picture> picture;
@@ -154,7 +156,8 @@ public:
     WindowState state = WindowState::Normal;
     uint32_t color = colors::BtnFace;
     Font font;
-    bool showIcon = false; // the program icon on the caption and task bar
+    bool showIcon = false;    // the program icon on the caption and task bar
+    std::string initialFocus; // control that gets the focus whenever the form is shown
 
     // Controls from back to front.
     std::vector<std::unique_ptr<Control>> controls;

@@ -106,3 +106,64 @@ std::shared_ptr<const Picture> GradientPicture() {
 }
 
 } // namespace corvid
+
+namespace corvid {
+
+namespace {
+
+// A 24-bit bottom-up bitmap of w x h pixels from a function giving 0x00RRGGBB per pixel.
+template <typename F> std::shared_ptr<const Picture> Draw(int w, int h, F pixel) {
+    std::vector<uint8_t> b;
+    const uint32_t rowBytes = static_cast<uint32_t>((w * 3 + 3) & ~3);
+    const uint32_t offset = 14 + 40;
+    b.push_back('B');
+    b.push_back('M');
+    Put32(b, offset + rowBytes * static_cast<uint32_t>(h));
+    Put32(b, 0);
+    Put32(b, offset);
+    Put32(b, 40);
+    Put32(b, static_cast<uint32_t>(w));
+    Put32(b, static_cast<uint32_t>(h));
+    Put16(b, 1);
+    Put16(b, 24);
+    Put32(b, 0);
+    Put32(b, rowBytes * static_cast<uint32_t>(h));
+    Put32(b, 2835);
+    Put32(b, 2835);
+    Put32(b, 0);
+    Put32(b, 0);
+    for (int row = h - 1; row >= 0; --row) {
+        for (int x = 0; x < w; ++x) {
+            uint32_t c = pixel(x, row);
+            b.push_back(static_cast<uint8_t>(c));
+            b.push_back(static_cast<uint8_t>(c >> 8));
+            b.push_back(static_cast<uint8_t>(c >> 16));
+        }
+        for (uint32_t pad = static_cast<uint32_t>(w) * 3; pad < rowBytes; ++pad) b.push_back(0);
+    }
+    return Picture::FromBmp(std::move(b));
+}
+
+} // namespace
+
+std::shared_ptr<const Picture> BuiltinIconPicture(BuiltinIcon icon) {
+    static std::shared_ptr<const Picture> disk = Draw(32, 32, [](int x, int y) -> uint32_t {
+        const uint32_t face = 0xC0C0C0;
+        if (x < 3 || x > 28 || y < 2 || y > 29) return face;
+        if (x >= 10 && x <= 21 && y >= 3 && y <= 11)
+            return x >= 17 && x <= 19 ? 0x202020 : 0xB0B0B0;
+        if (x >= 7 && x <= 24 && y >= 16 && y <= 27) return 0xFFFFFF;
+        return 0x203080;
+    });
+    static std::shared_ptr<const Picture> question = Draw(34, 34, [](int x, int y) -> uint32_t {
+        const uint32_t face = 0xC0C0C0;
+        const int dx = x - 16, dy = y - 16;
+        if (dx * dx + dy * dy > 15 * 15) return face;
+        // An exclamation mark on a yellow disc.
+        if (x >= 15 && x <= 18 && ((y >= 6 && y <= 20) || (y >= 24 && y <= 27))) return 0x000000;
+        return 0xF0D020;
+    });
+    return icon == BuiltinIcon::Disk ? disk : question;
+}
+
+} // namespace corvid

@@ -24,3 +24,11 @@ struct Picture {
 std::shared_ptr<const Picture> GradientPicture();
 
 } // namespace corvid
+
+namespace corvid {
+
+// Small fixed pictures drawn by the program itself.
+enum class BuiltinIcon { Disk, Question };
+std::shared_ptr<const Picture> BuiltinIconPicture(BuiltinIcon icon);
+
+} // namespace corvid

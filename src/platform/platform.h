@@ -57,9 +57,9 @@ public:
     virtual ~Platform() = default;
 
     // --- program and system facts
-    virtual std::string ModulePath() = 0;      // full path of the running program file
+    virtual std::string ModulePath() = 0;       // full path of the running program file
     virtual std::string WindowsDirectory() = 0; // without trailing backslash
-    virtual char CurrentDrive() = 0;           // upper-case letter of the current drive
+    virtual char CurrentDrive() = 0;            // upper-case letter of the current drive
 
     // --- files and disks (paths are Windows paths, case-insensitive)
     virtual bool FileExists(const std::string& path) = 0;
@@ -94,8 +94,7 @@ public:
     virtual bool ExitWindows(unsigned how) = 0;
 
     // --- user interface
-    virtual int MessageBox(const std::string& text, const std::string& caption,
-                           unsigned flags) = 0;
+    virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
     virtual int ScreenWidth() = 0;
     virtual int ScreenHeight() = 0;
     virtual void SetHourglass(bool on) = 0;

@@ -7,7 +7,9 @@
 
 namespace corvid {
 
-bool ProfileSpace(unsigned char c) { return (c >= 9 && c <= 13) || c == 0x1a || c == 0x20; }
+bool ProfileSpace(unsigned char c) {
+    return (c >= 9 && c <= 13) || c == 0x1a || c == 0x20;
+}
 
 namespace {
 
@@ -15,11 +17,16 @@ unsigned char FoldChar(unsigned char c) {
     if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 32);
     switch (c) {
-    case 0x8A: return 0x9A;
-    case 0x8C: return 0x9C;
-    case 0x8E: return 0x9E;
-    case 0x9F: return 0xFF;
-    default: return c;
+    case 0x8A:
+        return 0x9A;
+    case 0x8C:
+        return 0x9C;
+    case 0x8E:
+        return 0x9E;
+    case 0x9F:
+        return 0xFF;
+    default:
+        return c;
     }
 }
 
@@ -163,9 +170,9 @@ struct CacheEntry {
 
 bool SameFile(const struct stat& a, const struct stat& b) {
 #if defined(__linux__)
-    return a.st_size == b.st_size && a.st_ino == b.st_ino &&
-           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
-           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+    return a.st_size == b.st_size && a.st_ino == b.st_ino && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
+           a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 #else
     return a.st_size == b.st_size && a.st_mtime == b.st_mtime && a.st_ctime == b.st_ctime;
 #endif

@@ -20,8 +20,10 @@ bool SetupDescription::ReadBool(const std::string& section, const std::string& k
 }
 
 void LanguageTexts::Load(const SetupDescription& description) {
-    for (int n = 1; n <= 28; ++n) l[n] = description.ReadString("language", "l" + std::to_string(n), "");
-    for (int n = 48; n <= 54; ++n) l[n] = description.ReadString("language", "l" + std::to_string(n), "");
+    for (int n = 1; n <= 28; ++n)
+        l[n] = description.ReadString("language", "l" + std::to_string(n), "");
+    for (int n = 48; n <= 54; ++n)
+        l[n] = description.ReadString("language", "l" + std::to_string(n), "");
 }
 
 } // namespace corvid

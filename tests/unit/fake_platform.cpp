@@ -31,7 +31,9 @@ public:
     }
     int64_t Seek(int64_t offset, int origin) override {
         std::fseek(f_, static_cast<long>(offset),
-                   origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : SEEK_END);
+                   origin == 0   ? SEEK_SET
+                   : origin == 1 ? SEEK_CUR
+                                 : SEEK_END);
         return std::ftell(f_);
     }
     int64_t Size() override {
@@ -71,7 +73,8 @@ std::string FakePlatform::HostPath(const std::string& windowsPath) const {
     for (char& c : p)
         if (c == '/') c = '\\';
     if (p.size() < 2 || p[1] != ':') p = std::string(1, 'C') + ":" + p;
-    std::string host = root + "/" + static_cast<char>(std::toupper(static_cast<unsigned char>(p[0])));
+    std::string host =
+        root + "/" + static_cast<char>(std::toupper(static_cast<unsigned char>(p[0])));
     std::stringstream ss(p.substr(2));
     std::string part;
     while (std::getline(ss, part, '\\')) {

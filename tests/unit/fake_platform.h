@@ -39,7 +39,7 @@ public:
     std::vector<std::string> processStarts;
     std::vector<std::string> ddeCommands;
     std::map<std::string, std::string> registry; // "ROOT\key\name" (folded) -> value
-    std::map<char, int64_t> diskFree;           // default: 1 GB
+    std::map<char, int64_t> diskFree;            // default: 1 GB
     std::string modulePath = "D:\\setup.exe";
     std::string windowsDirectory = "C:\\WINDOWS";
     int screenWidth = 800, screenHeight = 600;

@@ -47,15 +47,15 @@ TEST(ProfileReader, ReadsLikeTheSystem) {
     std::string ini = "k0=before\r\n[Sec]\r\n  Key  =  value  \r\nkey=second\r\nq=\"quoted\"\n"
                       "s='single'\nu=\"unmatched\nempty=\nnoeq\n=v\n[sec]\nother=x\n"
                       "[ ]\nblank=1\n;c=comment\n";
-    EXPECT_EQ(Read(ini, "SEC", "key"), "value");        // case, blanks, first wins
-    EXPECT_EQ(Read(ini, " sec ", " KEY "), "value");    // the asked names are trimmed
+    EXPECT_EQ(Read(ini, "SEC", "key"), "value");     // case, blanks, first wins
+    EXPECT_EQ(Read(ini, " sec ", " KEY "), "value"); // the asked names are trimmed
     EXPECT_EQ(Read(ini, "sec", "q"), "quoted");
     EXPECT_EQ(Read(ini, "sec", "s"), "single");
     EXPECT_EQ(Read(ini, "sec", "u"), "\"unmatched");
     EXPECT_EQ(Read(ini, "sec", "empty"), "");
-    EXPECT_EQ(Read(ini, "sec", "noeq"), "<d>");          // a line without "=" has no value
-    EXPECT_EQ(Read(ini, "sec", "other"), "<d>");         // only the first section is searched
-    EXPECT_EQ(Read(ini, "", "k0"), "<d>");               // keys before any section are unreachable
+    EXPECT_EQ(Read(ini, "sec", "noeq"), "<d>");  // a line without "=" has no value
+    EXPECT_EQ(Read(ini, "sec", "other"), "<d>"); // only the first section is searched
+    EXPECT_EQ(Read(ini, "", "k0"), "<d>");       // keys before any section are unreachable
     EXPECT_EQ(Read(ini, "sec", ";c"), "<d>");
     EXPECT_EQ(Read(ini, "sec", "missing", "\"dq\""), "dq"); // defaults lose quotes too
     EXPECT_EQ(Read(ini, "sec", "missing", "d  "), "d");     // and trailing blanks

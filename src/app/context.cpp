@@ -1,0 +1,27 @@
+#include "app/context.h"
+
+#include "app/main.h"
+#include "app/trailer.h"
+#include "install/abbruch.h"
+#include "wizard/dialog.h"
+
+namespace corvid {
+
+Context::Context(Platform& p) : platform(p) {}
+Context::~Context() = default;
+
+void Context::ShowError(const std::string& message) {
+    platform.MessageBox(message, "Setup", mb::Ok | mb::IconStop);
+}
+
+int32_t RoundHalfEven(int64_t a, int64_t b) {
+    int64_t q = a / b, r = a % b;
+    if (r < 0) {
+        r += b;
+        --q;
+    }
+    if (2 * r > b || (2 * r == b && (q & 1))) ++q;
+    return static_cast<int32_t>(q);
+}
+
+} // namespace corvid
