@@ -1,5 +1,6 @@
 #include "setupinf/profile.h"
 
+#include <cerrno>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -28,6 +29,15 @@ unsigned char FoldChar(unsigned char c) {
     default:
         return c;
     }
+}
+
+// The profile functions compare section and key names folding ASCII letters only: "Ä" and "ä"
+// are different names to them, unlike file names.
+std::string FoldNameCase(const std::string& s) {
+    std::string r(s);
+    for (char& c : r)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return r;
 }
 
 // Names are C strings in the system's reader: anything after a NUL byte is lost.
@@ -60,7 +70,8 @@ ProfileData::ProfileData(const std::string& bytes) {
         static_cast<unsigned char>(p[1]) == 0xBB && static_cast<unsigned char>(p[2]) == 0xBF)
         p += 3;
 
-    // Keys before the first section header belong to a nameless section nobody can look up.
+    // Keys before the first section header belong to the section named "" (which therefore hides
+    // every later "[]" section).
     sections_.push_back(Section{});
     bool prevKey = false, prevKeyNamed = false;
 
@@ -79,8 +90,12 @@ ProfileData::ProfileData(const std::string& bytes) {
             const char* ne = le - 1;
             while (ne > ls && *ne != ']') --ne;
             if (ne > ls) {
+                // Blanks inside the brackets are not part of the name: "[ x ]" is section "x".
+                const char* nb = ls + 1;
+                while (nb < ne && sp(nb)) ++nb;
+                while (ne > nb && sp(ne - 1)) --ne;
                 Section s;
-                s.name = CutAtNul(ls + 1, ne);
+                s.name = CutAtNul(nb, ne);
                 sections_.push_back(std::move(s));
                 prevKey = false;
                 continue;
@@ -111,16 +126,16 @@ ProfileData::ProfileData(const std::string& bytes) {
 
     for (size_t i = 0; i < sections_.size(); ++i) {
         Section& s = sections_[i];
-        if (i > 0 && !s.name.empty()) index_.emplace(FoldCase(s.name), i);
-        for (size_t k = 0; k < s.keys.size(); ++k) s.index.emplace(FoldCase(s.keys[k].name), k);
+        index_.emplace(FoldNameCase(s.name), i);
+        for (size_t k = 0; k < s.keys.size(); ++k) s.index.emplace(FoldNameCase(s.keys[k].name), k);
     }
 }
 
 const std::string* ProfileData::Find(const std::string& section, const std::string& key) const {
-    auto si = index_.find(FoldCase(Trim(section)));
+    auto si = index_.find(FoldNameCase(Trim(section)));
     if (si == index_.end()) return nullptr;
     const Section& s = sections_[si->second];
-    auto ki = s.index.find(FoldCase(Trim(key)));
+    auto ki = s.index.find(FoldNameCase(Trim(key)));
     if (ki == s.index.end()) return nullptr;
     const Key& k = s.keys[ki->second];
     return k.value ? &*k.value : nullptr;
@@ -200,10 +215,24 @@ std::shared_ptr<const ProfileData> LoadProfile(const std::string& hostPath) {
     return data;
 }
 
+namespace {
+
+// The system opens a file that does not exist as an empty profile (it would create it when
+// writing), so the default gets the quote rule; a missing folder or an unreadable file does not.
+bool MissingFileInExistingFolder(const std::string& hostPath) {
+    struct stat st {};
+    if (stat(hostPath.c_str(), &st) == 0 || errno != ENOENT) return false;
+    size_t slash = hostPath.find_last_of('/');
+    std::string dir = slash == std::string::npos ? "." : hostPath.substr(0, slash + 1);
+    return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
 std::string ReadProfileString(const std::string& hostPath, const std::string& section,
                               const std::string& key, const std::string& deflt) {
     auto data = LoadProfile(hostPath);
-    if (!data) return ProfileResult(nullptr, deflt, false);
+    if (!data) return ProfileResult(nullptr, deflt, MissingFileInExistingFolder(hostPath));
     return ProfileResult(data->Find(section, key), deflt, true);
 }
 
@@ -231,8 +260,8 @@ bool WriteProfileStringFile(const std::string& hostPath, const std::string& sect
             if (p < bytes.size() && bytes[p] == '\n') ++p;
         }
     }
-    const std::string wantSection = FoldCase(Trim(section));
-    const std::string wantKey = FoldCase(Trim(key));
+    const std::string wantSection = FoldNameCase(Trim(section));
+    const std::string wantKey = FoldNameCase(Trim(key));
     const std::string newLine = Trim(key) + "=" + value;
     bool inSection = false, found = false;
     size_t insertAt = std::string::npos;
@@ -243,7 +272,7 @@ bool WriteProfileStringFile(const std::string& hostPath, const std::string& sect
             size_t close = t.rfind(']');
             if (close != std::string::npos && close > 0) {
                 if (inSection) break; // only the first matching section is looked at
-                inSection = FoldCase(t.substr(1, close - 1)) == wantSection;
+                inSection = FoldNameCase(Trim(t.substr(1, close - 1))) == wantSection;
                 if (inSection) insertAt = i + 1;
                 continue;
             }
@@ -252,7 +281,7 @@ bool WriteProfileStringFile(const std::string& hostPath, const std::string& sect
         insertAt = i + 1;
         size_t eq = t.find('=');
         std::string name = Trim(eq == std::string::npos ? t : t.substr(0, eq));
-        if (FoldCase(name) == wantKey) {
+        if (FoldNameCase(name) == wantKey) {
             lines[i] = newLine;
             found = true;
         }

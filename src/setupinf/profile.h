@@ -41,7 +41,8 @@ private:
     std::unordered_map<std::string, size_t> index_; // folded section name -> first section
 };
 
-// Case folding as the profile functions compare names (ASCII and Windows-1252 letters).
+// Case folding as Windows compares file and registry names (ASCII and Windows-1252 letters).
+// Profile section and key names fold ASCII letters only.
 std::string FoldCase(const std::string& s);
 bool ProfileSpace(unsigned char c);
 

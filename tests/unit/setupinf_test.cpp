@@ -55,10 +55,34 @@ TEST(ProfileReader, ReadsLikeTheSystem) {
     EXPECT_EQ(Read(ini, "sec", "empty"), "");
     EXPECT_EQ(Read(ini, "sec", "noeq"), "<d>");  // a line without "=" has no value
     EXPECT_EQ(Read(ini, "sec", "other"), "<d>"); // only the first section is searched
-    EXPECT_EQ(Read(ini, "", "k0"), "<d>");       // keys before any section are unreachable
+    EXPECT_EQ(Read(ini, "", "k0"), "before");    // keys before any section: section ""
+    EXPECT_EQ(Read(ini, " ", "blank"), "<d>");   // which hides "[ ]"
     EXPECT_EQ(Read(ini, "sec", ";c"), "<d>");
     EXPECT_EQ(Read(ini, "sec", "missing", "\"dq\""), "dq"); // defaults lose quotes too
     EXPECT_EQ(Read(ini, "sec", "missing", "d  "), "d");     // and trailing blanks
+}
+
+TEST(ProfileReader, NamesAsTheSystemComparesThem) {
+    // Header names lose their blanks; letter case is folded for ASCII letters only.
+    // Windows-1252 in octal: \366 o-umlaut, \326 its capital, \337 sharp s, \304 and \344 A-umlaut.
+    const std::string size = "Gr\366\337e", sizeUpper = "GR\326\337E";
+    const std::string apples = "\304pfel", applesLower = "\344pfel";
+    std::string ini = "[ x ]\nk=1\n[x]\nk=2\n[" + size + "]\n" + apples + "=3\nAB=4\n";
+    EXPECT_EQ(Read(ini, "X", "k"), "1");
+    EXPECT_EQ(Read(ini, "gr\366\337E", "\304PFEL"), "3");
+    EXPECT_EQ(Read(ini, sizeUpper, apples), "<d>");
+    EXPECT_EQ(Read(ini, size, applesLower), "<d>");
+    EXPECT_EQ(Read(ini, size, "ab"), "4");
+}
+
+TEST(ProfileReader, MissingFileGivesTheDefault) {
+    FakePlatform p;
+    p.WriteFile("C:\\dir\\other.ini", "[s]\nk=v\n");
+    // A missing file in an existing folder reads as an empty file: the default loses its quotes.
+    EXPECT_EQ(p.ProfileString("C:\\dir\\none.ini", "s", "k", "\"q\""), "q");
+    // A missing folder makes the file unopenable: the default stays as it is, but for its trailing
+    // blanks.
+    EXPECT_EQ(p.ProfileString("C:\\nodir\\none.ini", "s", "k", "\"q\"  "), "\"q\"");
 }
 
 TEST(ProfileReader, CutsLongValuesAt1023Characters) {
