@@ -1,0 +1,289 @@
+# shellcheck shell=bash
+# The Wine test harness: sourced by every tests/e2e/scenarios/*.sh.
+#
+# A scenario is a bash script in tests/e2e/scenarios/; the build registers each one as the CTest
+# test e2e.<file name> (label e2e, 300 s limit, exit code 77 means skipped). A scenario looks like
+#
+#   . "$(dirname "$0")/../harness/lib.sh"
+#   e2e_begin                               # own prefix, own X server, cleanup on exit
+#   e2e_map_drive d "$CORVID_SOURCE_DIR/examples/demo"
+#   e2e_start "$CORVID_WIN32_DIR/src/win32/setup.exe"   # or: e2e_run 60 program.exe args...
+#   win=$(e2e_wait_window 'Setup' 30) || e2e_fail "no setup window"
+#   e2e_screenshot started
+#   [ -f "$E2E_DRIVE_C/some/file" ] || e2e_fail "the file was not installed"
+#
+# Functions
+#   e2e_begin [NAME]          Starts the test: a work folder $E2E_DIR (build/e2e/tests/NAME,
+#                             emptied), a copy of the shared 32-bit prefix as $WINEPREFIX, an Xvfb
+#                             server as $DISPLAY (screen 1024x768x24), and a trap that stops all of
+#                             it however the script ends. NAME defaults to the script's name.
+#   e2e_map_drive LETTER DIR  Makes host folder DIR the Windows drive LETTER: (e.g. d -> D:\).
+#   e2e_winpath PATH          Prints the Windows name of a host path (through drive Z:).
+#   e2e_run SECONDS EXE [ARG...]
+#                             Runs a Windows program under wine and waits for it, at most SECONDS.
+#                             Returns its exit code (124 when it was stopped by the limit). Output
+#                             goes to $E2E_DIR/run-<n>.out and .err, never through a pipe.
+#   e2e_start EXE [ARG...]    Starts a Windows program in the background (same output files);
+#                             its process id is in $E2E_PID. The cleanup stops it.
+#   e2e_wait_pid PID SECONDS  Waits for a background process to end; returns its exit code, or
+#                             124 when it is still running after SECONDS.
+#   e2e_wait_window PATTERN SECONDS
+#                             Waits for a visible window whose title matches the regular
+#                             expression PATTERN; prints its X window id. Returns 1 on timeout.
+#   e2e_screenshot NAME       Saves the whole screen as $CORVID_SCREENSHOTS/<test>-NAME.png and
+#                             prints the path.
+#   e2e_log TEXT...           A line for the test's output.
+#   e2e_fail TEXT...          Takes a screenshot, prints TEXT and ends the test as failed.
+#   e2e_skip TEXT...          Ends the test as skipped.
+#   e2e_wineserver_wait SECONDS
+#                             Waits until every process of the prefix has ended.
+#
+# Variables (set by the build through CTest; defaults for running a scenario by hand from the
+# source tree with the build in ./build)
+#   CORVID_SOURCE_DIR, CORVID_BUILD_DIR   source and native build folders
+#   CORVID_WIN32_DIR                      the Windows build (setup.exe is in src/win32/)
+#   CORVID_E2E_PROGRAMS                   the Windows test programs (tests/e2e/programs/*.cpp)
+#   CORVID_PROFQUERY                      the native profile query helper
+#   CORVID_SCREENSHOTS                    where screenshots go; default build/screenshots
+#   CORVID_E2E_KEEP=1                     keep the test's prefix copy after the test
+#   E2E_NAME, E2E_DIR, E2E_DRIVE_C        the test's name, work folder and C: drive folder
+#
+# The shared prefix is made once per build (build/e2e/prefix, under a lock so parallel tests and
+# parallel runs do not race) and copied for each test, so every test starts from a clean machine.
+# Every wine step is bounded by `timeout`; processes are stopped by their own id and by
+# `wineserver -k` with the test's own WINEPREFIX, never by name.
+
+set -u
+
+_e2e_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+: "${CORVID_SOURCE_DIR:=$(cd "$_e2e_here/../../.." && pwd)}"
+: "${CORVID_BUILD_DIR:=$CORVID_SOURCE_DIR/build}"
+: "${CORVID_WIN32_DIR:=$CORVID_BUILD_DIR/win32}"
+: "${CORVID_E2E_PROGRAMS:=$CORVID_WIN32_DIR/tests/e2e}"
+: "${CORVID_PROFQUERY:=$CORVID_BUILD_DIR/tests/e2e/corvid_profquery}"
+: "${CORVID_SCREENSHOTS:=$CORVID_BUILD_DIR/screenshots}"
+export CORVID_SOURCE_DIR CORVID_BUILD_DIR CORVID_WIN32_DIR CORVID_E2E_PROGRAMS CORVID_PROFQUERY \
+    CORVID_SCREENSHOTS
+
+E2E_ROOT=$CORVID_BUILD_DIR/e2e
+E2E_BASE_PREFIX=$E2E_ROOT/prefix
+
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# The profile reader's case rules are those of code page 1252; fix the locale wine derives it from.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+E2E_NAME=
+E2E_DIR=
+E2E_DRIVE_C=
+E2E_PID=
+_e2e_pids=()
+_e2e_xvfb_pid=
+_e2e_watchdog_pid=
+_e2e_runs=0
+
+e2e_log() { printf '[%s %s] %s\n' "$(date +%H:%M:%S)" "${E2E_NAME:-e2e}" "$*"; }
+
+# Makes the shared prefix unless this build has one already. The lock is held while it is made,
+# so a second caller waits and then finds it ready.
+e2e_make_prefix() {
+    mkdir -p "$E2E_ROOT"
+    local stamp="$E2E_BASE_PREFIX/.corvid-ready" want
+    want=$(wine --version 2>/dev/null </dev/null)
+    if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ]; then return 0; fi
+    exec 9>"$E2E_ROOT/prefix.lock"
+    if ! flock -w 600 9; then
+        echo "e2e: waited too long for the prefix lock" >&2
+        return 1
+    fi
+    if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ]; then
+        exec 9>&-
+        return 0
+    fi
+    local tmp="$E2E_ROOT/prefix.new" rc=0 started=$SECONDS
+    rm -rf "$tmp" "$E2E_BASE_PREFIX"
+    e2e_log "making the 32-bit wine prefix ($want)"
+    (
+        unset DISPLAY
+        export WINEPREFIX=$tmp
+        timeout -k 10 300 wineboot -i >"$E2E_ROOT/prefix.log" 2>&1 </dev/null
+        rc=$?
+        # wineboot returns before the prefix is written out; wait for its wineserver to end.
+        timeout 60 wineserver -w >>"$E2E_ROOT/prefix.log" 2>&1 </dev/null
+        timeout 20 wineserver -k >>"$E2E_ROOT/prefix.log" 2>&1 </dev/null
+        exit $rc
+    ) || rc=$?
+    if [ $rc -ne 0 ] || [ ! -d "$tmp/drive_c/windows/system32" ]; then
+        echo "e2e: wineboot failed (exit $rc); see $E2E_ROOT/prefix.log" >&2
+        tail -n 20 "$E2E_ROOT/prefix.log" >&2
+        exec 9>&-
+        return 1
+    fi
+    echo "$want" >"$tmp/.corvid-ready"
+    mv "$tmp" "$E2E_BASE_PREFIX"
+    e2e_log "prefix ready in $((SECONDS - started)) s"
+    exec 9>&-
+}
+
+_e2e_cleanup() {
+    local rc=$?
+    trap - EXIT INT TERM
+    local p
+    for p in "${_e2e_pids[@]}"; do kill "$p" 2>/dev/null; done
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+        timeout 20 wineserver -k >/dev/null 2>&1 </dev/null
+        timeout 20 wineserver -w >/dev/null 2>&1 </dev/null
+    fi
+    for p in "${_e2e_pids[@]}"; do kill -9 "$p" 2>/dev/null; done
+    if [ -n "$_e2e_xvfb_pid" ]; then
+        kill "$_e2e_xvfb_pid" 2>/dev/null
+        wait "$_e2e_xvfb_pid" 2>/dev/null
+    fi
+    if [ -n "$_e2e_watchdog_pid" ]; then kill "$_e2e_watchdog_pid" 2>/dev/null; fi
+    if [ -n "${WINEPREFIX:-}" ] && [ "${CORVID_E2E_KEEP:-0}" != 1 ]; then rm -rf "$WINEPREFIX"; fi
+    if [ $rc -eq 0 ]; then
+        e2e_log "passed"
+    elif [ $rc -eq 77 ]; then
+        e2e_log "skipped"
+    else
+        e2e_log "FAILED (exit $rc); files in $E2E_DIR"
+    fi
+    exit $rc
+}
+
+e2e_begin() {
+    E2E_NAME=${1:-$(basename "$0" .sh)}
+    E2E_DIR=$E2E_ROOT/tests/$E2E_NAME
+    local tool
+    for tool in wine wineserver Xvfb timeout flock import xdotool; do
+        command -v "$tool" >/dev/null || e2e_skip "$tool is not installed (scripts/deps.sh installs it)"
+    done
+    [ -d "$CORVID_WIN32_DIR" ] || e2e_skip "no Windows build in $CORVID_WIN32_DIR"
+    rm -rf "$E2E_DIR"
+    mkdir -p "$E2E_DIR" "$CORVID_SCREENSHOTS"
+    trap _e2e_cleanup EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+
+    e2e_make_prefix || e2e_fail "no wine prefix"
+    export WINEPREFIX=$E2E_DIR/prefix
+    cp -a "$E2E_BASE_PREFIX" "$WINEPREFIX" || e2e_fail "cannot copy the prefix"
+    E2E_DRIVE_C=$WINEPREFIX/drive_c
+
+    # Xvfb picks a free display itself and writes its number once it accepts clients.
+    local dfile=$E2E_DIR/xvfb.display
+    : >"$dfile"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dfile" \
+        >"$E2E_DIR/xvfb.log" 2>&1 </dev/null &
+    _e2e_xvfb_pid=$!
+    local i
+    for ((i = 0; i < 100; i++)); do
+        [ -s "$dfile" ] && break
+        kill -0 "$_e2e_xvfb_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    [ -s "$dfile" ] || e2e_fail "Xvfb did not start; see $E2E_DIR/xvfb.log"
+    export DISPLAY=:$(tr -dc 0-9 <"$dfile")
+
+    # Should this shell be killed outright (CTest's own time limit), the watchdog still stops
+    # the X server and the prefix's processes.
+    local me=$$ prefix=$WINEPREFIX xvfb=$_e2e_xvfb_pid
+    (
+        trap '' INT
+        while kill -0 "$me" 2>/dev/null; do sleep 2; done
+        WINEPREFIX=$prefix timeout 20 wineserver -k
+        kill "$xvfb"
+    ) >/dev/null 2>&1 </dev/null &
+    _e2e_watchdog_pid=$!
+    e2e_log "prefix $WINEPREFIX, display $DISPLAY"
+}
+
+e2e_map_drive() {
+    local letter dir
+    letter=$(printf '%s' "$1" | tr 'A-Z' 'a-z')
+    dir=$(cd "$2" && pwd) || e2e_fail "no folder $2"
+    ln -sfn "$dir" "$WINEPREFIX/dosdevices/$letter:"
+}
+
+e2e_winpath() {
+    local p
+    p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+    printf 'Z:%s\n' "${p//\//\\}"
+}
+
+e2e_run() {
+    local limit=$1 rc=0
+    shift
+    _e2e_runs=$((_e2e_runs + 1))
+    local out=$E2E_DIR/run-$_e2e_runs
+    printf '%s\n' "$*" >"$out.cmd"
+    timeout -k 10 "$limit" wine "$@" >"$out.out" 2>"$out.err" </dev/null || rc=$?
+    if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
+        e2e_log "$(basename "$1") did not end within $limit s"
+        rc=124
+    fi
+    return $rc
+}
+
+e2e_start() {
+    _e2e_runs=$((_e2e_runs + 1))
+    local out=$E2E_DIR/run-$_e2e_runs
+    printf '%s\n' "$*" >"$out.cmd"
+    wine "$@" >"$out.out" 2>"$out.err" </dev/null &
+    E2E_PID=$!
+    _e2e_pids+=("$E2E_PID")
+}
+
+e2e_wait_pid() {
+    local pid=$1 limit=$2 end=$((SECONDS + $2))
+    while kill -0 "$pid" 2>/dev/null; do
+        if [ $SECONDS -ge $end ]; then
+            e2e_log "process $pid still runs after $limit s"
+            return 124
+        fi
+        sleep 0.2
+    done
+    wait "$pid"
+}
+
+e2e_wait_window() {
+    local pattern=$1 end=$((SECONDS + $2)) id
+    while [ $SECONDS -lt $end ]; do
+        id=$(timeout 5 xdotool search --onlyvisible --name "$pattern" 2>/dev/null </dev/null | head -n 1)
+        if [ -n "$id" ]; then
+            printf '%s\n' "$id"
+            return 0
+        fi
+        sleep 0.3
+    done
+    return 1
+}
+
+e2e_screenshot() {
+    local file=$CORVID_SCREENSHOTS/$E2E_NAME-$1.png
+    if timeout 20 import -display "$DISPLAY" -window root "$file" >/dev/null 2>&1 </dev/null; then
+        printf '%s\n' "$file"
+    else
+        e2e_log "screenshot $1 failed"
+        return 1
+    fi
+}
+
+e2e_wineserver_wait() {
+    timeout "$1" wineserver -w >/dev/null 2>&1 </dev/null
+}
+
+e2e_fail() {
+    e2e_log "FAIL: $*"
+    if [ -n "${DISPLAY:-}" ] && [ -n "$_e2e_xvfb_pid" ]; then
+        local shot
+        shot=$(e2e_screenshot failure) && e2e_log "screen at the failure: $shot"
+    fi
+    exit 1
+}
+
+e2e_skip() {
+    e2e_log "SKIP: $*"
+    exit 77
+}
