@@ -1,0 +1,323 @@
+#include "archive/decode.h"
+
+#include <cstring>
+#include <memory>
+
+namespace corvid {
+
+namespace lzh {
+
+void Tree::Start() {
+    for (int i = 0; i < N_CHAR; ++i) {
+        freq[i] = 1;
+        son[i] = static_cast<uint16_t>(i + T);
+        prnt[i + T] = static_cast<uint16_t>(i);
+    }
+    for (int i = 0, j = N_CHAR; j <= R; i += 2, ++j) {
+        freq[j] = static_cast<uint16_t>(freq[i] + freq[i + 1]);
+        son[j] = static_cast<uint16_t>(i);
+        prnt[i] = prnt[i + 1] = static_cast<uint16_t>(j);
+    }
+    freq[T] = 0xFFFF;
+    prnt[R] = 0;
+}
+
+void Tree::Rebuild() {
+    // Collect the leaves at the front, halving their counts.
+    int j = 0;
+    for (int i = 0; i < T; ++i) {
+        if (son[i] >= T) {
+            freq[j] = static_cast<uint16_t>((freq[i] + 1) / 2);
+            son[j] = son[i];
+            ++j;
+        }
+    }
+    // Join pairs into inner nodes, keeping the counts sorted.
+    for (int i = 0, n = N_CHAR; n < T; i += 2, ++n) {
+        unsigned f = static_cast<unsigned>(freq[i]) + freq[i + 1];
+        int k = n - 1;
+        while (f < freq[k]) --k;
+        ++k;
+        std::memmove(&freq[k + 1], &freq[k], sizeof(freq[0]) * static_cast<size_t>(n - k));
+        freq[k] = static_cast<uint16_t>(f);
+        std::memmove(&son[k + 1], &son[k], sizeof(son[0]) * static_cast<size_t>(n - k));
+        son[k] = static_cast<uint16_t>(i);
+    }
+    for (int i = 0; i < T; ++i) {
+        int k = son[i];
+        prnt[k] = static_cast<uint16_t>(i);
+        if (k < T) prnt[k + 1] = static_cast<uint16_t>(i);
+    }
+}
+
+} // namespace lzh
+
+namespace {
+
+// The buffered reader over one member's packed data.
+class Reader {
+public:
+    Reader(Stream& src, int32_t packedSize, const TShowProgressEvent& progress, Platform& p)
+        : src_(src), progress_(progress), platform_(p), left_(packedSize > 0 ? packedSize : 0),
+          buf_(new uint8_t[kIoBufferSize]) {}
+
+    // Loads the next chunk into the buffer; false when no byte came.
+    bool Refill() {
+        if (left_ <= 0) return false;
+        if (left_ < chunk_) chunk_ = static_cast<int32_t>(left_);
+        int32_t got = src_.Read(buf_.get(), chunk_);
+        if (got < 0) got = 0;
+        left_ -= got;
+        if (got < chunk_) {
+            // The archive ends inside this member's data.
+            truncated = true;
+            left_ = 0;
+        }
+        if (got == 0) return false;
+        if (progress_) {
+            read_ += got;
+            int32_t percent = static_cast<int32_t>(read_ * 100 / (read_ + left_));
+            progress_(percent); // the handler's changes to the value are not used
+        }
+        platform_.Yield();
+        pos = buf_.get();
+        end = pos + got;
+        return true;
+    }
+
+    const uint8_t* pos = nullptr;
+    const uint8_t* end = nullptr;
+    bool truncated = false;
+
+private:
+    Stream& src_;
+    const TShowProgressEvent& progress_;
+    Platform& platform_;
+    int64_t left_;
+    int64_t read_ = 0;
+    int32_t chunk_ = kIoBufferSize;
+    std::unique_ptr<uint8_t[]> buf_;
+};
+
+// The buffered writer; the checksum is summed over each block as it leaves.
+class Writer {
+public:
+    Writer(Stream& dst, Platform& p) : dst_(dst), platform_(p), buf_(new uint8_t[kIoBufferSize]) {
+        pos = buf_.get();
+        end = pos + kIoBufferSize;
+    }
+    // Writes a full buffer.
+    void Flush() {
+        platform_.Yield();
+        Emit();
+    }
+    // Writes what is left at the end of the member.
+    void Finish() { Emit(); }
+    uint32_t sum = 0;
+    uint8_t* pos;
+    uint8_t* end;
+
+private:
+    void Emit() {
+        const uint8_t* b = buf_.get();
+        int32_t n = static_cast<int32_t>(pos - b);
+        if (n == 0) return;
+        uint32_t s = 0;
+        for (int32_t i = 0; i < n; ++i) s += b[i];
+        sum += s;
+        pos = buf_.get();
+        if (dst_.Write(b, n) != n) throw RuntimeError(kStreamWriteError);
+    }
+    Stream& dst_;
+    Platform& platform_;
+    std::unique_ptr<uint8_t[]> buf_;
+};
+
+void DecodeRle(Reader& in, Writer& out) {
+    const uint8_t* ip = in.pos;
+    const uint8_t* ie = in.end;
+    uint8_t* op = out.pos;
+    uint8_t* oe = out.end;
+    auto next = [&](int& c) -> bool {
+        if (ip == ie) {
+            if (!in.Refill()) {
+                if (in.truncated) throw RuntimeError(kStreamReadError);
+                return false;
+            }
+            ip = in.pos;
+            ie = in.end;
+        }
+        c = *ip++;
+        return true;
+    };
+    auto put = [&](uint8_t b) {
+        if (op == oe) {
+            out.pos = op;
+            out.Flush();
+            op = out.pos;
+        }
+        *op++ = b;
+    };
+    uint8_t last = 0;
+    int c;
+    while (next(c)) {
+        if (c != kRleEscape) {
+            put(static_cast<uint8_t>(c));
+        } else {
+            int n;
+            if (!next(n)) n = 0; // an escape at the very end stands for itself
+            if (n == 0) {
+                put(kRleEscape);
+            } else {
+                int repeat = n - 1;
+                while (repeat > 0) {
+                    if (op == oe) {
+                        out.pos = op;
+                        out.Flush();
+                        op = out.pos;
+                    }
+                    int k = static_cast<int>(oe - op);
+                    if (k > repeat) k = repeat;
+                    std::memset(op, last, static_cast<size_t>(k));
+                    op += k;
+                    repeat -= k;
+                }
+            }
+        }
+        last = static_cast<uint8_t>(c);
+    }
+    out.pos = op;
+}
+
+// Bytes of zero bits an LZH stream may consume past the end of its packed data before it is
+// taken as damaged; a sound encoder needs none.
+constexpr int64_t kLzhOverrunBytes = 64;
+
+struct LzhState {
+    lzh::Tree tree;
+    uint8_t window[lzh::N];
+};
+
+inline uint64_t LoadBigEndian64(const uint8_t* p) {
+    uint64_t v = 0;
+    for (int i = 0; i < 8; ++i) v = (v << 8) | p[i];
+    return v;
+}
+
+bool DecodeLzh(Reader& in, Writer& out, int32_t expandedSize) {
+    using namespace lzh;
+    if (expandedSize <= 0) return true;
+    auto state = std::make_unique<LzhState>();
+    Tree& t = state->tree;
+    uint8_t* win = state->window;
+    t.Start();
+    std::memset(win, ' ', kFirstPosition);
+    std::memset(win + kFirstPosition, 0, N - kFirstPosition);
+    unsigned r = kFirstPosition;
+
+    const uint8_t* ip = in.pos;
+    const uint8_t* ie = in.end;
+    uint8_t* op = out.pos;
+    uint8_t* oe = out.end;
+    uint64_t bb = 0; // bits, most significant first
+    int bc = 0;      // valid bits in bb
+    int64_t fill = 0;
+    bool damaged = false;
+
+    // Fills bb to at least 57 bits; past the end of the data with zero bits.
+    auto refill = [&]() {
+        if (ie - ip >= 8) {
+            bb |= LoadBigEndian64(ip) >> bc;
+            ip += (63 - bc) >> 3;
+            bc |= 56;
+            return;
+        }
+        while (bc <= 56) {
+            if (ip < ie) {
+                bb |= static_cast<uint64_t>(*ip++) << (56 - bc);
+                bc += 8;
+            } else if (in.Refill()) {
+                ip = in.pos;
+                ie = in.end;
+            } else {
+                ++fill;
+                bc += 8;
+            }
+        }
+        if (fill > 0) {
+            int64_t consumed = fill * 8 - bc;
+            if (consumed > 0 && in.truncated) throw RuntimeError(kStreamReadError);
+            if (consumed > kLzhOverrunBytes * 8) damaged = true;
+        }
+    };
+    auto put = [&](uint8_t b) {
+        if (op == oe) {
+            out.pos = op;
+            out.Flush();
+            op = out.pos;
+        }
+        *op++ = b;
+    };
+
+    const int64_t total = expandedSize;
+    int64_t count = 0;
+    while (count < total) {
+        if (bc <= 56) {
+            refill();
+            if (damaged) break;
+        }
+        unsigned c = t.son[R];
+        while (c < static_cast<unsigned>(T)) {
+            c = t.son[c + static_cast<unsigned>(bb >> 63)];
+            bb <<= 1;
+            --bc;
+        }
+        c -= T;
+        t.Update(static_cast<int>(c));
+        if (c < 256) {
+            put(static_cast<uint8_t>(c));
+            win[r] = static_cast<uint8_t>(c);
+            r = (r + 1) & (N - 1);
+            ++count;
+            continue;
+        }
+        if (bc < 14) refill();
+        unsigned i = static_cast<unsigned>(bb >> 56);
+        unsigned extra = kDistanceCode.dlen[i] - 2u;
+        i = static_cast<unsigned>(bb >> (56 - extra));
+        bb <<= 8 + extra;
+        bc -= static_cast<int>(8 + extra);
+        unsigned d = (static_cast<unsigned>(kDistanceCode.dcode[i >> extra]) << 6) | (i & 0x3F);
+        unsigned from = r - d - 1;
+        int len = static_cast<int>(c) - 253;
+        for (int k = 0; k < len; ++k) {
+            uint8_t b = win[(from + static_cast<unsigned>(k)) & (N - 1)];
+            put(b);
+            win[r] = b;
+            r = (r + 1) & (N - 1);
+        }
+        count += len; // a match is copied whole, even past the expanded size
+    }
+    if (fill > 0 && in.truncated && fill * 8 - bc > 0) throw RuntimeError(kStreamReadError);
+    out.pos = op;
+    return !damaged;
+}
+
+} // namespace
+
+DecodeResult DecodeMember(int method, Stream& dest, Stream& source, int32_t expandedSize,
+                          int32_t packedSize, const TShowProgressEvent& progress,
+                          Platform& platform) {
+    Reader in(source, packedSize, progress, platform);
+    Writer out(dest, platform);
+    DecodeResult result;
+    if (method == kRle)
+        DecodeRle(in, out);
+    else if (method == kLzh)
+        result.complete = DecodeLzh(in, out, expandedSize);
+    out.Finish();
+    result.checksum = out.sum;
+    return result;
+}
+
+} // namespace corvid

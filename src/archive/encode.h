@@ -1,0 +1,45 @@
+// The packing side: encoders for the three member methods and an archive writer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "archive/compress.h"
+
+namespace corvid {
+
+// Sum of the bytes as unsigned values, modulo 2^32: the member checksum.
+uint32_t ByteSum(const uint8_t* data, size_t size);
+
+std::string EncodeRle(const uint8_t* data, size_t size);
+
+// LZH with hash chains and one-step lazy matching; maxChain bounds the candidates tried at
+// each position (more is slower and packs a little tighter).
+std::string EncodeLzh(const uint8_t* data, size_t size, int maxChain = 128);
+
+// Packs data by member method (kStored, kRle, kLzh).
+std::string PackData(int method, const std::string& data);
+
+// Writes an archive: the header first with a zero total, which Finish() fills in.
+class ArchiveWriter {
+public:
+    ArchiveWriter(Stream& out, const std::string& compressId);
+    // Adds one member; raises std::length_error when the archive would exceed the format's
+    // 32-bit sizes.
+    void Add(const std::string& name, uint32_t dosDateTime, uint16_t attributes, int method,
+             const std::string& data);
+    void Finish();
+
+private:
+    void Write(const std::string& bytes);
+    Stream& out_;
+    ArchiveHeader header_;
+    int64_t total_ = 0;
+    bool lastEmpty_ = false;
+};
+
+// The identifier an archive of members packed by one method carries.
+const char* CompressIdFor(int method);
+
+} // namespace corvid

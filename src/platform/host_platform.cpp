@@ -1,0 +1,204 @@
+#include "platform/host_platform.h"
+
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace corvid {
+
+namespace {
+
+int Seek64(std::FILE* f, int64_t offset, int origin) {
+#ifdef _WIN32
+    return _fseeki64(f, offset, origin);
+#else
+    return fseeko(f, static_cast<off_t>(offset), origin);
+#endif
+}
+
+int64_t Tell64(std::FILE* f) {
+#ifdef _WIN32
+    return _ftelli64(f);
+#else
+    return static_cast<int64_t>(ftello(f));
+#endif
+}
+
+fs::file_time_type FromUnix(int64_t seconds) {
+    // The file clock's epoch is unspecified before C++20: go through the present moment.
+    auto sys = std::chrono::system_clock::from_time_t(static_cast<std::time_t>(seconds));
+    auto diff = sys - std::chrono::system_clock::now();
+    return fs::file_time_type::clock::now() +
+           std::chrono::duration_cast<fs::file_time_type::duration>(diff);
+}
+
+class HostStream : public Stream {
+public:
+    HostStream(std::FILE* f, std::string hostPath) : f_(f), hostPath_(std::move(hostPath)) {}
+    ~HostStream() override {
+        std::fclose(f_);
+        if (hasTime_) {
+            std::error_code ec;
+            fs::last_write_time(hostPath_, FromUnix(time_), ec);
+        }
+    }
+    int32_t Read(void* buffer, int32_t count) override {
+        if (count <= 0) return 0;
+        return static_cast<int32_t>(std::fread(buffer, 1, static_cast<size_t>(count), f_));
+    }
+    int32_t Write(const void* buffer, int32_t count) override {
+        if (count <= 0) return 0;
+        return static_cast<int32_t>(std::fwrite(buffer, 1, static_cast<size_t>(count), f_));
+    }
+    int64_t Seek(int64_t offset, int origin) override {
+        Seek64(f_, offset, origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : SEEK_END);
+        return Tell64(f_);
+    }
+    int64_t Size() override {
+        int64_t pos = Tell64(f_);
+        Seek64(f_, 0, SEEK_END);
+        int64_t size = Tell64(f_);
+        Seek64(f_, pos, SEEK_SET);
+        return size;
+    }
+    // The time is applied once the file is closed, so that no later flush changes it.
+    bool SetDosDateTime(uint32_t dosDateTime) override {
+        int64_t t;
+        if (!DosDateTimeToUnix(dosDateTime, t)) return false;
+        time_ = t;
+        hasTime_ = true;
+        return true;
+    }
+
+private:
+    std::FILE* f_;
+    std::string hostPath_;
+    bool hasTime_ = false;
+    int64_t time_ = 0;
+};
+
+} // namespace
+
+bool DosDateTimeToUnix(uint32_t dos, int64_t& seconds) {
+    std::tm tm{};
+    tm.tm_year = static_cast<int>((dos >> 25) & 0x7F) + 80;
+    tm.tm_mon = static_cast<int>((dos >> 21) & 0x0F) - 1;
+    tm.tm_mday = static_cast<int>((dos >> 16) & 0x1F);
+    tm.tm_hour = static_cast<int>((dos >> 11) & 0x1F);
+    tm.tm_min = static_cast<int>((dos >> 5) & 0x3F);
+    tm.tm_sec = static_cast<int>(dos & 0x1F) * 2;
+    tm.tm_isdst = -1;
+    if (tm.tm_mon < 0 || tm.tm_mon > 11 || tm.tm_mday < 1 || tm.tm_hour > 23 || tm.tm_min > 59 ||
+        tm.tm_sec > 59)
+        return false;
+    std::time_t t = std::mktime(&tm);
+    if (t == static_cast<std::time_t>(-1)) return false;
+    seconds = static_cast<int64_t>(t);
+    return true;
+}
+
+uint32_t UnixToDosDateTime(int64_t seconds) {
+    std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm* tm = std::localtime(&t);
+    if (!tm || tm->tm_year < 80) return (1u << 21) | (1u << 16); // 1980-01-01 00:00
+    if (tm->tm_year > 207) tm->tm_year = 207;
+    return static_cast<uint32_t>(tm->tm_year - 80) << 25 |
+           static_cast<uint32_t>(tm->tm_mon + 1) << 21 | static_cast<uint32_t>(tm->tm_mday) << 16 |
+           static_cast<uint32_t>(tm->tm_hour) << 11 | static_cast<uint32_t>(tm->tm_min) << 5 |
+           static_cast<uint32_t>(tm->tm_sec / 2);
+}
+
+std::string HostPlatform::HostPath(const std::string& path) {
+#ifdef _WIN32
+    return path;
+#else
+    std::string p = path;
+    for (char& c : p)
+        if (c == '\\') c = '/';
+    return p;
+#endif
+}
+
+char HostPlatform::CurrentDrive() {
+#ifdef _WIN32
+    std::error_code ec;
+    std::string cwd = fs::current_path(ec).string();
+    if (cwd.size() >= 2 && cwd[1] == ':')
+        return static_cast<char>(std::toupper(static_cast<unsigned char>(cwd[0])));
+#endif
+    return 'C';
+}
+
+bool HostPlatform::FileExists(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(HostPath(path), ec);
+}
+
+bool HostPlatform::DirectoryExists(const std::string& path) {
+    std::error_code ec;
+    return fs::is_directory(HostPath(path), ec);
+}
+
+bool HostPlatform::CreateDir(const std::string& path) {
+    std::error_code ec;
+    return fs::create_directory(HostPath(path), ec);
+}
+
+bool HostPlatform::DeleteFile(const std::string& path) {
+    std::error_code ec;
+    std::string host = HostPath(path);
+    return fs::is_regular_file(host, ec) && fs::remove(host, ec);
+}
+
+bool HostPlatform::CopyFile(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    return fs::copy_file(HostPath(from), HostPath(to), fs::copy_options::overwrite_existing, ec);
+}
+
+std::unique_ptr<Stream> HostPlatform::OpenFile(const std::string& path, OpenMode mode) {
+    std::string host = HostPath(path);
+    std::error_code ec;
+    if (fs::is_directory(host, ec)) return nullptr;
+    const char* m = mode == OpenMode::Create ? "w+b" : mode == OpenMode::ReadWrite ? "r+b" : "rb";
+    std::FILE* f = std::fopen(host.c_str(), m);
+    if (!f) return nullptr;
+    return std::make_unique<HostStream>(f, host);
+}
+
+bool HostPlatform::SetFileAttributes(const std::string& path, uint32_t attributes) {
+    std::string host = HostPath(path);
+    std::error_code ec;
+    if (!fs::exists(host, ec)) return false;
+    // Only the read-only bit has a portable counterpart.
+    const fs::perms write =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if (attributes & 0x01)
+        fs::permissions(host, write, fs::perm_options::remove, ec);
+    else
+        fs::permissions(host, fs::perms::owner_write, fs::perm_options::add, ec);
+    return !ec;
+}
+
+int64_t HostPlatform::DiskFree(char drive) {
+    std::error_code ec;
+#ifdef _WIN32
+    fs::space_info s = fs::space(std::string(1, drive) + ":\\", ec);
+#else
+    (void)drive;
+    fs::space_info s = fs::space(".", ec);
+#endif
+    if (ec) return -1;
+    return static_cast<int64_t>(s.available);
+}
+
+uint32_t HostPlatform::TickCount() {
+    using namespace std::chrono;
+    return static_cast<uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+} // namespace corvid
