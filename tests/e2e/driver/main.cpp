@@ -20,7 +20,9 @@
 //                                message boxes: form "#msgbox", control "-" for the box (text =
 //                                caption, extra = "icon" or "noicon") and "id:N" for its
 //                                children (id:65535 holds the message text)
-//   wait-form FORM [--visible|--hidden] [MS]
+//   wait-form FORM [--visible|--hidden] [--shot FILE.bmp] [MS]   prints the caption; --shot saves
+//                                the screen the moment the form is found
+//   screenshot FILE.bmp          the whole screen as a 24-bit bitmap
 //   wait-msgbox [TEXT] [MS]      prints caption and text; TEXT is a substring of the text
 //   answer-msgbox BUTTON [TEXT] [MS]   BUTTON: OK, Cancel, Yes, No; waits for the box to close
 //   text FORM [CONTROL]          control text, or the form's caption
@@ -99,6 +101,7 @@ struct Args {
     DWORD timeout = kDefaultTimeoutMs;
     bool timeoutGiven = false;
     bool hidden = false, mouse = false, force = false, window = false, input = false;
+    std::string shot; // wait-form: screenshot file taken as soon as the wait is met
 };
 
 // Waits until `ready` returns true; false on timeout.
@@ -196,6 +199,49 @@ int CmdDump() {
     return kOk;
 }
 
+// Saves the whole screen as a 24-bit Windows bitmap. Taken from inside the session at the moment a
+// wait is met, it catches windows that stand on the screen only briefly.
+bool SaveScreen(const std::string& path) {
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+    BITMAPINFOHEADER bi{};
+    bi.biSize = sizeof bi;
+    bi.biWidth = w;
+    bi.biHeight = h;
+    bi.biPlanes = 1;
+    bi.biBitCount = 24;
+    bi.biCompression = BI_RGB;
+    int stride = (w * 3 + 3) & ~3;
+    std::vector<char> pixels(static_cast<size_t>(stride) * h);
+    int rows = GetDIBits(mem, bmp, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&bi),
+                         DIB_RGB_COLORS);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    if (rows != h) return false;
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi;
+    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size());
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&bi, sizeof bi, 1, f) == 1 &&
+              std::fwrite(pixels.data(), pixels.size(), 1, f) == 1;
+    return std::fclose(f) == 0 && ok;
+}
+
+int CmdScreenshot(Args& a) {
+    if (a.pos.size() != 1) return Usage("screenshot FILE.bmp");
+    if (!SaveScreen(a.pos[0])) return Fail("cannot save the screen to " + a.pos[0]);
+    Line(a.pos[0]);
+    return kOk;
+}
+
 int CmdWaitForm(Args& a) {
     if (a.pos.empty() || !TakeTimeout(a, 1))
         return Usage("wait-form FORM [--visible|--hidden] [MS]");
@@ -214,6 +260,7 @@ int CmdWaitForm(Args& a) {
         return Fail("timeout: form " + name + (any ? " exists but is " : " does not exist, not ") +
                     (a.hidden ? "visible" : "hidden"));
     }
+    if (!a.shot.empty() && !SaveScreen(a.shot)) return Fail("cannot save the screen to " + a.shot);
     std::string caption;
     TextOf(found, caption);
     Line(Escape(caption));
@@ -499,6 +546,8 @@ int main(int argc, char** argv) {
         } else if (s == "--timeout" && i + 1 < argc && IsNumber(argv[i + 1])) {
             a.timeout = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10));
             a.timeoutGiven = true;
+        } else if (s == "--shot" && i + 1 < argc) {
+            a.shot = argv[++i];
         } else if (s == "--hidden") {
             a.hidden = true;
         } else if (s == "--visible") {
@@ -518,7 +567,7 @@ int main(int argc, char** argv) {
         }
     }
     if (!outPath.empty()) {
-        g_out = std::fopen(outPath.c_str(), "w");
+        g_out = std::fopen(outPath.c_str(), "wb");
         if (!g_out) {
             std::fprintf(stderr, "driver: cannot write %s\n", outPath.c_str());
             return kUsage;
@@ -556,6 +605,8 @@ int main(int argc, char** argv) {
         rc = CmdWaitPos(a);
     else if (c == "wait-visible")
         rc = CmdWaitVisible(a);
+    else if (c == "screenshot")
+        rc = CmdScreenshot(a);
     else if (c == "wait-gone")
         rc = CmdWaitGone(a);
     else
