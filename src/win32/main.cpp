@@ -1,6 +1,9 @@
-#include <windows.h>
+#include "app/program.h"
+#include "win32/platform_win32.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    MessageBoxA(nullptr, "corvid", "Setup", MB_OK);
-    return 0;
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&icc);
+    corvid::Win32Platform platform(instance);
+    return corvid::RunProgram(platform);
 }

@@ -1,0 +1,281 @@
+#include "win32/draw.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <tuple>
+
+namespace corvid {
+
+namespace {
+
+uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+}
+uint16_t U16(const std::vector<uint8_t>& b, size_t at) {
+    return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+}
+
+} // namespace
+
+bool Dib::Parse(const std::vector<uint8_t>& b) {
+    const size_t size = b.size();
+    if (size < 14 + 12 || b[0] != 'B' || b[1] != 'M') return false;
+    const uint32_t offBits = U32(b, 10);
+    const uint32_t headerSize = U32(b, 14);
+    if (offBits >= size || headerSize > size - 14) return false;
+
+    BITMAPINFOHEADER h{};
+    h.biSize = sizeof(BITMAPINFOHEADER);
+    h.biPlanes = 1;
+    std::vector<RGBQUAD> palette;
+    uint32_t masks[3] = {0, 0, 0};
+    bool hasMasks = false;
+    if (headerSize == 12) { // the old core header with RGB triples
+        h.biWidth = U16(b, 18);
+        h.biHeight = U16(b, 20);
+        h.biBitCount = U16(b, 24);
+        h.biCompression = BI_RGB;
+        if (h.biBitCount <= 8) {
+            size_t n = size_t{1} << h.biBitCount, at = 26;
+            if (at + 3 * n > size) return false;
+            for (size_t i = 0; i < n; ++i, at += 3)
+                palette.push_back(RGBQUAD{b[at], b[at + 1], b[at + 2], 0});
+        }
+    } else if (headerSize >= 40) {
+        h.biWidth = static_cast<int32_t>(U32(b, 18));
+        h.biHeight = static_cast<int32_t>(U32(b, 22));
+        h.biBitCount = U16(b, 28);
+        h.biCompression = U32(b, 30);
+        h.biSizeImage = U32(b, 34);
+        uint32_t clrUsed = U32(b, 46);
+        size_t at = 14 + headerSize;
+        if (h.biCompression == BI_BITFIELDS) {
+            if (h.biBitCount != 16 && h.biBitCount != 32) return false;
+            // Masks follow a plain header; larger headers hold them inside.
+            size_t m = headerSize == 40 ? at : 14 + 40;
+            if (m + 12 > size) return false;
+            for (int i = 0; i < 3; ++i) masks[i] = U32(b, m + 4 * i);
+            hasMasks = true;
+            if (headerSize == 40) at += 12;
+        } else if (h.biCompression == BI_RLE8) {
+            if (h.biBitCount != 8 || h.biHeight < 0) return false;
+        } else if (h.biCompression == BI_RLE4) {
+            if (h.biBitCount != 4 || h.biHeight < 0) return false;
+        } else if (h.biCompression != BI_RGB) {
+            return false;
+        }
+        if (h.biBitCount <= 8) {
+            size_t n = size_t{1} << h.biBitCount;
+            if (clrUsed != 0 && clrUsed < n) n = clrUsed;
+            if (at + 4 * n > size) return false;
+            for (size_t i = 0; i < n; ++i, at += 4)
+                palette.push_back(RGBQUAD{b[at], b[at + 1], b[at + 2], 0});
+        }
+    } else {
+        return false;
+    }
+    switch (h.biBitCount) {
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+        break;
+    default:
+        return false;
+    }
+    int64_t w = h.biWidth, ht = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
+    if (w <= 0 || ht <= 0 || w > 32767 || ht > 32767) return false;
+    const size_t available = size - offBits;
+    if (h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4) {
+        if (h.biSizeImage == 0 || h.biSizeImage > available) h.biSizeImage = available;
+    } else {
+        const uint64_t stride = ((static_cast<uint64_t>(w) * h.biBitCount + 31) / 32) * 4;
+        if (stride * static_cast<uint64_t>(ht) > available) return false; // truncated file
+        h.biSizeImage = 0;
+    }
+    h.biClrUsed = static_cast<DWORD>(palette.size());
+    h.biClrImportant = 0;
+
+    size_t bytes = sizeof h + (hasMasks ? sizeof masks : 0) + palette.size() * sizeof(RGBQUAD);
+    info.assign((bytes + 3) / 4, 0);
+    uint8_t* p = reinterpret_cast<uint8_t*>(info.data());
+    std::memcpy(p, &h, sizeof h);
+    p += sizeof h;
+    if (hasMasks) {
+        std::memcpy(p, masks, sizeof masks);
+        p += sizeof masks;
+    }
+    if (!palette.empty()) std::memcpy(p, palette.data(), palette.size() * sizeof(RGBQUAD));
+    bits = b.data() + offBits;
+    width = static_cast<int>(w);
+    height = static_cast<int>(ht);
+    return true;
+}
+
+void DrawPicture(HDC dc, const Picture& picture, int x, int y, int w, int h) {
+    Dib dib;
+    if (w <= 0 || h <= 0 || !dib.Parse(picture.bytes)) return;
+    int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+    StretchDIBits(dc, x, y, w, h, 0, 0, dib.width, dib.height, dib.bits, dib.Info(), DIB_RGB_COLORS,
+                  SRCCOPY);
+    SetStretchBltMode(dc, oldMode);
+}
+
+COLORREF ToColorRef(uint32_t color) {
+    if (colors::IsSystem(color)) return GetSysColor(static_cast<int>(color & 0xFF));
+    return static_cast<COLORREF>(color & 0xFFFFFF);
+}
+
+HFONT FontFor(const Font& font) {
+    static std::map<std::tuple<std::string, int, bool>, HFONT> cache;
+    auto key = std::make_tuple(font.name, font.height, font.bold);
+    auto it = cache.find(key);
+    if (it != cache.end()) return it->second;
+    HFONT f = CreateFontA(font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+                          FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                          DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.name.c_str());
+    if (!f) f = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    cache.emplace(key, f);
+    return f;
+}
+
+int GaugePercent(const Control& g) {
+    int range = g.maximum - g.minimum;
+    int64_t pct = range <= 0 ? 0 : (static_cast<int64_t>(g.position) - g.minimum) * 100 / range;
+    return static_cast<int>(std::clamp<int64_t>(pct, 0, 100));
+}
+
+namespace {
+
+void Fill(HDC dc, const RECT& r, COLORREF c) {
+    HBRUSH br = CreateSolidBrush(c);
+    FillRect(dc, &r, br);
+    DeleteObject(br);
+}
+
+void Line(HDC dc, int x1, int y1, int x2, int y2, COLORREF c) {
+    HPEN pen = CreatePen(PS_SOLID, 1, c);
+    HGDIOBJ old = SelectObject(dc, pen);
+    MoveToEx(dc, x1, y1, nullptr);
+    LineTo(dc, x2, y2);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+}
+
+void DrawLabel(HDC dc, const Control& c, RECT r) {
+    if (!c.transparent) Fill(dc, r, ToColorRef(c.color));
+    HGDIOBJ oldFont = SelectObject(dc, FontFor(c.font));
+    SetBkMode(dc, TRANSPARENT);
+    UINT flags = DT_LEFT | DT_NOCLIP | (c.wordWrap ? DT_WORDBREAK : DT_SINGLELINE);
+    if (c.enabled) {
+        SetTextColor(dc, ToColorRef(c.font.color));
+        DrawTextA(dc, c.text.c_str(), static_cast<int>(c.text.size()), &r, flags);
+    } else { // the engraved look of disabled text
+        RECT s = r;
+        OffsetRect(&s, 1, 1);
+        SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+        DrawTextA(dc, c.text.c_str(), static_cast<int>(c.text.size()), &s, flags);
+        SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
+        DrawTextA(dc, c.text.c_str(), static_cast<int>(c.text.size()), &r, flags);
+    }
+    SelectObject(dc, oldFont);
+}
+
+void DrawPictureControl(HDC dc, const Control& c, const RECT& r) {
+    if (!c.picture) return;
+    const Picture& p = *c.picture;
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    switch (c.pictureMode) {
+    case PictureMode::Stretch:
+        DrawPicture(dc, p, r.left, r.top, w, h);
+        break;
+    case PictureMode::Center:
+        DrawPicture(dc, p, r.left + (w - p.width) / 2, r.top + (h - p.height) / 2, p.width,
+                    p.height);
+        break;
+    case PictureMode::Tile: {
+        if (p.width < 1 || p.height < 1) break;
+        RECT clip;
+        if (GetClipBox(dc, &clip) == ERROR) clip = r;
+        for (int y = r.top; y < r.bottom; y += p.height)
+            for (int x = r.left; x < r.right; x += p.width)
+                if (x < clip.right && y < clip.bottom && x + p.width > clip.left &&
+                    y + p.height > clip.top)
+                    DrawPicture(dc, p, x, y, p.width, p.height);
+        break;
+    }
+    case PictureMode::Normal:
+    case PictureMode::AutoSize:
+        DrawPicture(dc, p, r.left, r.top, p.width, p.height);
+        break;
+    }
+}
+
+void DrawBevel(HDC dc, const Control& c, const RECT& r) {
+    if (c.bevelShape == 1) { // an etched line along the bottom
+        Line(dc, r.left, r.bottom - 2, r.right, r.bottom - 2, GetSysColor(COLOR_BTNSHADOW));
+        Line(dc, r.left, r.bottom - 1, r.right, r.bottom - 1, GetSysColor(COLOR_BTNHIGHLIGHT));
+    } else {
+        RECT e = r;
+        DrawEdge(dc, &e, EDGE_ETCHED, BF_RECT);
+    }
+}
+
+void DrawGauge(HDC dc, const Control& c, const RECT& r) {
+    RECT in = r;
+    DrawEdge(dc, &in, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    Fill(dc, in, RGB(255, 255, 255));
+    const int pct = GaugePercent(c);
+    RECT filled = in;
+    filled.right = in.left + (in.right - in.left) * pct / 100;
+    if (filled.right > filled.left) Fill(dc, filled, GetSysColor(COLOR_ACTIVECAPTION));
+    RECT empty = in;
+    empty.left = filled.right;
+
+    std::string text = std::to_string(pct) + "%";
+    HGDIOBJ oldFont = SelectObject(dc, FontFor(c.font));
+    SetBkMode(dc, TRANSPARENT);
+    const UINT flags = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
+    // White over the filled part, black over the rest: readable on both.
+    for (int part = 0; part < 2; ++part) {
+        const RECT& clip = part == 0 ? filled : empty;
+        if (clip.right <= clip.left) continue;
+        SaveDC(dc);
+        IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
+        SetTextColor(dc, part == 0 ? RGB(255, 255, 255) : RGB(0, 0, 0));
+        RECT t = in;
+        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &t, flags);
+        RestoreDC(dc, -1);
+    }
+    SelectObject(dc, oldFont);
+}
+
+} // namespace
+
+void DrawGraphicControl(HDC dc, const Control& c, const RECT& rect) {
+    if (rect.right <= rect.left || rect.bottom <= rect.top) return;
+    SaveDC(dc);
+    IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
+    switch (c.kind) {
+    case ControlKind::Label:
+        DrawLabel(dc, c, rect);
+        break;
+    case ControlKind::Picture:
+        DrawPictureControl(dc, c, rect);
+        break;
+    case ControlKind::Bevel:
+        DrawBevel(dc, c, rect);
+        break;
+    case ControlKind::Gauge:
+        DrawGauge(dc, c, rect);
+        break;
+    default:
+        break;
+    }
+    RestoreDC(dc, -1);
+}
+
+} // namespace corvid

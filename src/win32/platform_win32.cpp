@@ -1,0 +1,375 @@
+#include "win32/platform_win32.h"
+
+#include <cctype>
+#include <vector>
+
+namespace corvid {
+
+namespace {
+
+class FileStream : public Stream {
+public:
+    explicit FileStream(HANDLE h) : h_(h) {}
+    ~FileStream() override { CloseHandle(h_); }
+
+    int32_t Read(void* buffer, int32_t count) override {
+        if (count <= 0) return 0;
+        DWORD done = 0;
+        if (!ReadFile(h_, buffer, static_cast<DWORD>(count), &done, nullptr)) return 0;
+        return static_cast<int32_t>(done);
+    }
+    int32_t Write(const void* buffer, int32_t count) override {
+        if (count <= 0) return 0;
+        DWORD done = 0;
+        if (!WriteFile(h_, buffer, static_cast<DWORD>(count), &done, nullptr)) return 0;
+        return static_cast<int32_t>(done);
+    }
+    int64_t Seek(int64_t offset, int origin) override {
+        LONG high = static_cast<LONG>(offset >> 32);
+        DWORD method = origin == 0 ? FILE_BEGIN : origin == 1 ? FILE_CURRENT : FILE_END;
+        SetLastError(NO_ERROR);
+        DWORD low = SetFilePointer(h_, static_cast<LONG>(offset & 0xFFFFFFFF), &high, method);
+        if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
+        return (static_cast<int64_t>(high) << 32) | low;
+    }
+    int64_t Size() override {
+        DWORD high = 0;
+        SetLastError(NO_ERROR);
+        DWORD low = GetFileSize(h_, &high);
+        if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return -1;
+        return (static_cast<int64_t>(high) << 32) | low;
+    }
+    bool SetDosDateTime(uint32_t dosDateTime) override {
+        FILETIME local, utc;
+        if (!DosDateTimeToFileTime(static_cast<WORD>(dosDateTime >> 16),
+                                   static_cast<WORD>(dosDateTime & 0xFFFF), &local))
+            return false;
+        if (!LocalFileTimeToFileTime(&local, &utc)) return false;
+        return SetFileTime(h_, nullptr, nullptr, &utc) != FALSE;
+    }
+
+private:
+    HANDLE h_;
+};
+
+HKEY RootKey(RegRoot root) {
+    switch (root) {
+    case RegRoot::ClassesRoot:
+        return HKEY_CLASSES_ROOT;
+    case RegRoot::CurrentUser:
+        return HKEY_CURRENT_USER;
+    case RegRoot::LocalMachine:
+        return HKEY_LOCAL_MACHINE;
+    }
+    return HKEY_LOCAL_MACHINE;
+}
+
+std::string KeyPath(const std::string& key) {
+    size_t i = 0;
+    while (i < key.size() && key[i] == '\\') ++i;
+    return key.substr(i);
+}
+
+HDDEDATA CALLBACK DdeCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+    return nullptr;
+}
+
+} // namespace
+
+Win32Platform::Win32Platform(HINSTANCE instance) : view_(instance) {}
+
+// ---------------------------------------------------------------- program and system facts
+
+std::string Win32Platform::ModulePath() {
+    char buf[MAX_PATH + 1];
+    DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
+    return std::string(buf, n > MAX_PATH ? 0 : n);
+}
+
+std::string Win32Platform::WindowsDirectory() {
+    char buf[MAX_PATH + 1];
+    UINT n = GetWindowsDirectoryA(buf, MAX_PATH);
+    std::string s(buf, n > MAX_PATH ? 0 : n);
+    while (!s.empty() && s.back() == '\\') s.pop_back();
+    return s;
+}
+
+char Win32Platform::CurrentDrive() {
+    char buf[MAX_PATH + 1];
+    DWORD n = GetCurrentDirectoryA(MAX_PATH, buf);
+    if (n == 0 || n > MAX_PATH) return 'C';
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(buf[0])));
+}
+
+// ---------------------------------------------------------------- files and disks
+
+bool Win32Platform::FileExists(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32Platform::DirectoryExists(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32Platform::CreateDir(const std::string& path) {
+    return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+}
+
+bool Win32Platform::DeleteFile(const std::string& path) {
+    return DeleteFileA(path.c_str()) != FALSE;
+}
+
+bool Win32Platform::CopyFile(const std::string& from, const std::string& to) {
+    return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+std::unique_ptr<Stream> Win32Platform::OpenFile(const std::string& path, OpenMode mode) {
+    DWORD access = GENERIC_READ, share = FILE_SHARE_READ, disposition = OPEN_EXISTING;
+    switch (mode) {
+    case OpenMode::ReadShared:
+        break;
+    case OpenMode::ReadExclusive:
+        share = 0;
+        break;
+    case OpenMode::Create:
+        access = GENERIC_READ | GENERIC_WRITE;
+        disposition = CREATE_ALWAYS;
+        break;
+    case OpenMode::ReadWrite:
+        access = GENERIC_READ | GENERIC_WRITE;
+        break;
+    }
+    HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<FileStream>(h);
+}
+
+bool Win32Platform::SetFileAttributes(const std::string& path, uint32_t attributes) {
+    return SetFileAttributesA(path.c_str(), attributes) != FALSE;
+}
+
+int64_t Win32Platform::DiskFree(char drive) {
+    char root[] = {drive, ':', '\\', '\0'};
+    ULARGE_INTEGER available, total, free;
+    if (!GetDiskFreeSpaceExA(root, &available, &total, &free)) return -1;
+    return static_cast<int64_t>(available.QuadPart);
+}
+
+// ---------------------------------------------------------------- profiles
+
+std::string Win32Platform::ProfileString(const std::string& file, const std::string& section,
+                                         const std::string& key, const std::string& deflt) {
+    char buf[1024];
+    DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), deflt.c_str(), buf, sizeof buf,
+                                       file.c_str());
+    return std::string(buf, n < sizeof buf ? n : sizeof buf - 1);
+}
+
+bool Win32Platform::WriteProfileString(const std::string& file, const std::string& section,
+                                       const std::string& key, const std::string& value) {
+    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) !=
+           FALSE;
+}
+
+// ---------------------------------------------------------------- registry
+
+bool Win32Platform::RegReadString(RegRoot root, const std::string& key, const std::string& name,
+                                  std::string& value) {
+    HKEY h;
+    if (RegOpenKeyExA(RootKey(root), KeyPath(key).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0, size = 0;
+    bool ok = false;
+    if (RegQueryValueExA(h, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+        std::vector<BYTE> data(size + 1, 0);
+        if (RegQueryValueExA(h, name.c_str(), nullptr, &type, data.data(), &size) ==
+            ERROR_SUCCESS) {
+            if (type == REG_SZ || type == REG_EXPAND_SZ) {
+                std::string s(reinterpret_cast<const char*>(data.data()), size);
+                size_t nul = s.find('\0');
+                if (nul != std::string::npos) s.resize(nul);
+                value = s;
+                ok = true;
+            } else if (type == REG_DWORD && size == 4) { // a number written by another tool
+                DWORD v = data[0] | (data[1] << 8) | (data[2] << 16) |
+                          (static_cast<DWORD>(data[3]) << 24);
+                value = std::to_string(v);
+                ok = true;
+            }
+        }
+    }
+    RegCloseKey(h);
+    return ok;
+}
+
+bool Win32Platform::RegWriteString(RegRoot root, const std::string& key, const std::string& name,
+                                   const std::string& value) {
+    HKEY h;
+    if (RegCreateKeyExA(RootKey(root), KeyPath(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG rc = RegSetValueExA(h, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(h);
+    return rc == ERROR_SUCCESS;
+}
+
+// ---------------------------------------------------------------- processes, DDE, restart
+
+unsigned Win32Platform::WinExec(const std::string& commandLine, int show) {
+    return ::WinExec(commandLine.c_str(), static_cast<UINT>(show));
+}
+
+bool Win32Platform::DdeExecute(const std::string& service, const std::string& topic,
+                               const std::string& command) {
+    DWORD inst = 0;
+    if (DdeInitializeA(&inst, DdeCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) return false;
+    bool ok = false;
+    HSZ hService = DdeCreateStringHandleA(inst, service.c_str(), CP_WINANSI);
+    HSZ hTopic = DdeCreateStringHandleA(inst, topic.c_str(), CP_WINANSI);
+    if (HCONV conv = DdeConnect(inst, hService, hTopic, nullptr)) {
+        std::vector<BYTE> data(command.begin(), command.end());
+        data.push_back(0);
+        DWORD result = 0;
+        HDDEDATA r = DdeClientTransaction(data.data(), static_cast<DWORD>(data.size()), conv,
+                                          nullptr, 0, XTYP_EXECUTE, 30000, &result);
+        ok = r != nullptr;
+        if (r && r != reinterpret_cast<HDDEDATA>(TRUE)) DdeFreeDataHandle(r);
+        DdeDisconnect(conv);
+    }
+    if (hService) DdeFreeStringHandle(inst, hService);
+    if (hTopic) DdeFreeStringHandle(inst, hTopic);
+    DdeUninitialize(inst);
+    return ok;
+}
+
+bool Win32Platform::ExitWindows(unsigned how) {
+    // Restarting and shutting down need the shutdown privilege on NT systems.
+    HANDLE token;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+        TOKEN_PRIVILEGES tp{};
+        if (LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &tp.Privileges[0].Luid)) {
+            tp.PrivilegeCount = 1;
+            tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+            AdjustTokenPrivileges(token, FALSE, &tp, 0, nullptr, nullptr);
+        }
+        CloseHandle(token);
+    }
+    return ExitWindowsEx(how, 0) != FALSE;
+}
+
+// ---------------------------------------------------------------- user interface
+
+int Win32Platform::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+    return MessageBoxA(view_.MessageBoxOwner(), text.c_str(), caption.c_str(), flags);
+}
+
+int Win32Platform::ScreenWidth() {
+    return GetSystemMetrics(SM_CXSCREEN);
+}
+int Win32Platform::ScreenHeight() {
+    return GetSystemMetrics(SM_CYSCREEN);
+}
+
+void Win32Platform::SetHourglass(bool on) {
+    view_.SetHourglass(on);
+}
+
+void Win32Platform::Dispatch(MSG& msg) {
+    if (view_.PreTranslate(msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
+bool Win32Platform::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            terminated_ = true;
+            break;
+        }
+        Dispatch(msg);
+    }
+    return terminated_;
+}
+
+void Win32Platform::Terminate() {
+    terminated_ = true;
+    PostQuitMessage(0);
+}
+
+bool Win32Platform::Terminated() {
+    return terminated_;
+}
+
+int Win32Platform::ShowModal(Form& form) {
+    if (!view_.WindowOf(form)) view_.Attach(form);
+    HWND h = view_.WindowOf(form);
+    if (!h) return 0;
+    HWND previous = GetActiveWindow();
+    form.modalResult = 0;
+
+    // The other windows of ours wait while the modal form is up; it stays above stay-on-top
+    // windows of ours, else it could open beneath them.
+    std::vector<HWND> disabled = view_.EnabledTopLevels(h);
+    for (HWND w : disabled) EnableWindow(w, FALSE);
+    const bool raise = !form.stayOnTop && view_.AnyOtherTopmostVisible(h);
+    if (raise) view_.SetModalTopmost(form, true);
+    form.Show();
+    if (GetActiveWindow() != h) SetActiveWindow(h);
+
+    while (form.modalResult == 0 && !terminated_) {
+        MSG msg;
+        BOOL r = GetMessageA(&msg, nullptr, 0, 0);
+        if (r == 0) {
+            terminated_ = true;
+            break;
+        }
+        if (r < 0) break;
+        Dispatch(msg);
+    }
+
+    // Enable first, then hide: the activation then passes to a window of ours.
+    for (HWND w : disabled)
+        if (IsWindow(w)) EnableWindow(w, TRUE);
+    if (raise) view_.SetModalTopmost(form, false);
+    form.Hide();
+    if (previous && previous != h && IsWindow(previous) && IsWindowVisible(previous) &&
+        IsWindowEnabled(previous))
+        SetActiveWindow(previous);
+    return form.modalResult;
+}
+
+void Win32Platform::AttachForm(Form& form) {
+    view_.Attach(form);
+}
+
+void Win32Platform::RunMessageLoop(Form& mainForm) {
+    if (terminated_) return;
+    if (!view_.WindowOf(mainForm)) view_.Attach(mainForm);
+    mainForm.Show();
+    while (!terminated_) {
+        MSG msg;
+        BOOL r = GetMessageA(&msg, nullptr, 0, 0);
+        if (r == 0) {
+            terminated_ = true;
+            break;
+        }
+        if (r < 0) break;
+        Dispatch(msg);
+    }
+}
+
+void Win32Platform::Yield() {
+    Sleep(0);
+}
+
+uint32_t Win32Platform::TickCount() {
+    return GetTickCount();
+}
+
+} // namespace corvid

@@ -1,0 +1,64 @@
+// The real platform: the Windows API behind every operation of the platform interface.
+#pragma once
+
+#include "platform/platform.h"
+#include "win32/view.h"
+#include "win32/win.h"
+
+namespace corvid {
+
+class Win32Platform : public Platform {
+public:
+    explicit Win32Platform(HINSTANCE instance);
+
+    std::string ModulePath() override;
+    std::string WindowsDirectory() override;
+    char CurrentDrive() override;
+
+    bool FileExists(const std::string& path) override;
+    bool DirectoryExists(const std::string& path) override;
+    bool CreateDir(const std::string& path) override;
+    bool DeleteFile(const std::string& path) override;
+    bool CopyFile(const std::string& from, const std::string& to) override;
+    std::unique_ptr<Stream> OpenFile(const std::string& path, OpenMode mode) override;
+    bool SetFileAttributes(const std::string& path, uint32_t attributes) override;
+    int64_t DiskFree(char drive) override;
+
+    std::string ProfileString(const std::string& file, const std::string& section,
+                              const std::string& key, const std::string& deflt) override;
+    bool WriteProfileString(const std::string& file, const std::string& section,
+                            const std::string& key, const std::string& value) override;
+
+    bool RegReadString(RegRoot root, const std::string& key, const std::string& name,
+                       std::string& value) override;
+    bool RegWriteString(RegRoot root, const std::string& key, const std::string& name,
+                        const std::string& value) override;
+
+    unsigned WinExec(const std::string& commandLine, int show) override;
+    bool DdeExecute(const std::string& service, const std::string& topic,
+                    const std::string& command) override;
+    bool ExitWindows(unsigned how) override;
+
+    int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
+    int ScreenWidth() override;
+    int ScreenHeight() override;
+    void SetHourglass(bool on) override;
+    bool ProcessMessages() override;
+    void Terminate() override;
+    bool Terminated() override;
+    int ShowModal(Form& form) override;
+    void AttachForm(Form& form) override;
+    void RunMessageLoop(Form& mainForm) override;
+    void Yield() override;
+    uint32_t TickCount() override;
+
+    View& view() { return view_; }
+
+private:
+    void Dispatch(MSG& msg);
+
+    View view_;
+    bool terminated_ = false;
+};
+
+} // namespace corvid
