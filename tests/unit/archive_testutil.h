@@ -41,9 +41,8 @@ public:
                                      : static_cast<int64_t>(data.size());
         int64_t p = base + offset;
         if (p < 0) p = 0;
+        if (p < static_cast<int64_t>(pos)) ++backwardSeeks;
         pos = static_cast<size_t>(p);
-        ++seeks;
-        if (p < lowestSeek) lowestSeek = p;
         return p;
     }
     int64_t Size() override { return static_cast<int64_t>(data.size()); }
@@ -54,8 +53,8 @@ public:
     std::string data;
     size_t pos = 0;
     int64_t writeLimit = -1; // bytes after which writes come up short
-    int writes = 0, seeks = 0;
-    int64_t lowestSeek = INT64_MAX;
+    int writes = 0;
+    int backwardSeeks = 0;
     uint32_t dosTime = 0;
 };
 
