@@ -326,17 +326,27 @@ View::CtlRec& View::Create(Control& c) {
     SetNameProp(h, c.name);
     if (c.kind == ControlKind::Panel || IsGraphic(c.kind))
         SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&ref));
-    // Graphic controls lie beneath the windowed ones, as their painting order says.
-    if (IsGraphic(c.kind))
-        SetWindowPos(h, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     Sync(ref);
     return ref;
 }
 
 void View::CreateMissing(Form& form) {
     if (!RecOf(form)) return;
-    for (size_t i = 0; i < form.controls.size(); ++i) // Create may not add controls, but be safe
-        if (!RecOf(*form.controls[i])) Create(*form.controls[i]);
+    bool created = false;
+    for (auto& c : form.controls)
+        if (!RecOf(*c)) {
+            Create(*c);
+            created = true;
+        }
+    if (!created) return;
+    // Graphic controls lie beneath the windowed ones, as their painting order says; among
+    // each sort, later controls lie above earlier ones.
+    for (int pass = 0; pass < 2; ++pass)
+        for (auto& c : form.controls)
+            if (IsGraphic(c->kind) == (pass == 0))
+                if (CtlRec* r = RecOf(*c))
+                    SetWindowPos(r->hwnd, HWND_TOP, 0, 0, 0, 0,
+                                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 // ---------------------------------------------------------------- keeping in step
@@ -508,10 +518,13 @@ void View::FormChanged(Form& form) {
 void View::ShowForm(FormRec& rec) {
     Form& f = *rec.form;
     rec.shownOnce = true;
+    if (!f.initialFocus.empty())
+        if (Control* c = f.Find(f.initialFocus)) rec.active = c;
     int cmd = f.state == WindowState::Maximized   ? SW_SHOWMAXIMIZED
               : f.state == WindowState::Minimized ? SW_SHOWMINIMIZED
                                                   : SW_SHOWNORMAL;
     ShowWindow(rec.hwnd, cmd);
+    if (GetActiveWindow() == rec.hwnd) RestoreFocus(rec);
     UpdateWindow(rec.hwnd);
 }
 
@@ -662,7 +675,9 @@ bool View::ParentMessage(HWND, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
         return true;
     }
     case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN: {
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX: {
         CtlRec* r = RecOfWindow(reinterpret_cast<HWND>(lp));
         if (!r) return false;
         HDC dc = reinterpret_cast<HDC>(wp);
@@ -867,8 +882,18 @@ bool View::PreTranslate(const MSG& msg) {
     if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
     Form* form = FormOfWindow(msg.hwnd);
     if (!form) return false;
-    CtlRec* focused = RecOfWindow(GetFocus());
-    Control* ctl = focused && &focused->ctl->form == form ? focused->ctl : nullptr;
+    // The control the key was sent to (the focus when it was queued); the form itself when
+    // the form or a panel had the focus.
+    Control* ctl = nullptr;
+    for (HWND h = msg.hwnd; h && !ctl; h = GetParent(h)) {
+        CtlRec* r = RecOfWindow(h);
+        if (!r) {
+            if (FormOfWindow(h) == form && GetAncestor(h, GA_ROOT) == h) break;
+            continue;
+        }
+        if (r->ctl->kind == ControlKind::Panel) break;
+        if (&r->ctl->form == form) ctl = r->ctl;
+    }
     const bool alt = msg.message == WM_SYSKEYDOWN;
 
     int key = static_cast<int>(msg.wParam);
