@@ -19,6 +19,10 @@
 #                             it however the script ends. NAME defaults to the script's name.
 #   e2e_map_drive LETTER DIR  Makes host folder DIR the Windows drive LETTER: (e.g. d -> D:\).
 #   e2e_winpath PATH          Prints the Windows name of a host path (through drive Z:).
+#   e2e_distribution SRC DEST Makes DEST a distribution folder: the files of SRC (for example
+#                             examples/demo) with the built setup.exe beside them. Map it with
+#                             e2e_map_drive and start D:\setup.exe, so that SourceFolder is D:\.
+#   e2e_setup_exe             Prints the path of the built setup.exe.
 #   e2e_run SECONDS EXE [ARG...]
 #                             Runs a Windows program under wine and waits for it, at most SECONDS.
 #                             Returns its exit code (124 when it was stopped by the limit). Output
@@ -210,6 +214,17 @@ e2e_winpath() {
     local p
     p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
     printf 'Z:%s\n' "${p//\//\\}"
+}
+
+e2e_setup_exe() { printf '%s\n' "$CORVID_WIN32_DIR/src/win32/setup.exe"; }
+
+e2e_distribution() {
+    local exe
+    exe=$(e2e_setup_exe)
+    [ -f "$exe" ] || e2e_fail "no $exe"
+    rm -rf "$2"
+    mkdir -p "$2"
+    cp -a "$1"/. "$2"/ && cp "$exe" "$2"/ || e2e_fail "cannot make the distribution $2"
 }
 
 e2e_run() {

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what building and testing corvid needs from Debian's packages, and nothing when all of
+# it is there already (one dpkg-query, well under a second).
+#
+# Needs: the C++ tool chain and GoogleTest for the native build, MinGW-w64 (i686, posix threads)
+# for the Windows build, and 32-bit Wine, Xvfb, xdotool and ImageMagick for the Wine tests.
+# Runs apt-get through sudo when not root; adds the i386 architecture that wine32 comes from.
+set -euo pipefail
+
+packages=(g++ make cmake libgtest-dev g++-mingw-w64-i686-posix wine wine32:i386 xvfb xdotool
+    imagemagick)
+
+missing=()
+for p in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "deps: installing ${missing[*]}"
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "deps: not root and no sudo to install with" >&2; exit 1; }
+    sudo=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386 &&
+    [ "$(dpkg --print-architecture)" != i386 ]; then
+    "${sudo[@]}" dpkg --add-architecture i386
+fi
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"

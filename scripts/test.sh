@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is missing, builds both builds into build/ (native code with
+# AddressSanitizer and UndefinedBehaviorSanitizer) and runs CTest, unit and Wine tests alike.
+# Screenshots of the Wine tests land in build/screenshots/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+cmake -S . -B build -DCORVID_SANITIZE=ON
+cmake --build build -j"$(nproc)"
+cd build
+ctest --output-on-failure -j"$(nproc)"
