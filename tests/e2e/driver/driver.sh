@@ -1,0 +1,152 @@
+# shellcheck shell=bash
+# Helpers for scenarios that drive the setup's windows with driver.exe. Source it after
+# harness/lib.sh and call e2e_begin first.
+#
+#   drv COMMAND ARGS...        runs driver.exe; its result lines are in $DRV; returns its exit code
+#   drv_ok COMMAND ARGS...     the same, and fails the test when the command fails
+#   drv_is WANT COMMAND ARGS...   fails the test unless the command's result is exactly WANT
+#   expect_eq WHAT GOT WANT    fails the test unless GOT = WANT
+#   drv_dump                   runs `dump`; keeps the lines in $DUMP (and in a file)
+#   dump_get FORM CONTROL COL...  columns of one line of $DUMP, blank-separated (CONTROL "-" is the
+#                              form's own line); columns: 1 form, 2 control, 3 class, 4 visible,
+#                              5 enabled, 6 checked, 7-10 x y w h, 11 text, 12 picw, 13 pich,
+#                              14 picture mode (controls) or tiles (forms)
+#   setup_dist [FIXTURE]       $E2E_DIST: a distribution folder (a copy of tests/e2e/fixtures/FIXTURE,
+#                              or empty) holding setup.exe, mapped as drive D:
+#   setup_start                starts D:\setup.exe in the background ($E2E_PID)
+#   setup_wait_end SECONDS     waits for setup.exe to end; fails the test when it does not; the
+#                              exit code is in $SETUP_RC
+#   make_bmp FILE W H COLOUR... a 24-bit Windows bitmap of W x H with vertical bands of COLOURs
+#   pack_picture ARCHIVE FILE  packs FILE into the compressed archive ARCHIVE (corvid-arc)
+#   shot NAME                  screenshot of the screen now ($CORVID_SCREENSHOTS/<test>-NAME.png)
+#   shot_when FORM NAME [MS]   waits for FORM to be visible and takes the screenshot from inside
+#                              the session at that moment (for windows that show only briefly)
+#   reg_set KEY NAME VALUE     writes a string value with wine's reg
+#   reg_has KEY                true when the registry key exists
+#   winfile PATH               the host path of a Windows path on C: (C:\temp\x -> .../drive_c/temp/x)
+#   no_form_visible            fails the test when a setup form is visible
+
+: "${CORVID_E2E_DRIVER_DIR:=$CORVID_E2E_PROGRAMS/driver}"
+E2E_DRIVER=$CORVID_E2E_DRIVER_DIR/driver.exe
+E2E_MARKER=$CORVID_E2E_DRIVER_DIR/marker.exe
+E2E_SETUP=$CORVID_WIN32_DIR/src/win32/setup.exe
+: "${CORVID_ARC:=$CORVID_BUILD_DIR/tools/corvid-arc}"
+DRV=
+DUMP=
+SETUP_RC=
+E2E_DIST=
+_drv_n=0
+
+drv_require() {
+    [ -f "$E2E_DRIVER" ] || e2e_fail "no driver: $E2E_DRIVER"
+    [ -f "$E2E_SETUP" ] || e2e_fail "no setup program: $E2E_SETUP"
+}
+
+drv() {
+    _drv_n=$((_drv_n + 1))
+    local out=$E2E_DIR/drv-$_drv_n rc=0
+    printf '%s\n' "$*" >"$out.cmd"
+    : >"$out.txt"
+    timeout -k 5 120 wine "$E2E_DRIVER" --out "$(e2e_winpath "$out.txt")" "$@" \
+        >"$out.stdout" 2>"$out.stderr" </dev/null || rc=$?
+    DRV=$(cat "$out.txt")
+    return $rc
+}
+
+drv_ok() {
+    drv "$@" || e2e_fail "driver $*: ${DRV:-no answer (exit $?)}"
+}
+
+drv_is() {
+    local want=$1
+    shift
+    drv_ok "$@"
+    [ "$DRV" = "$want" ] || e2e_fail "$*: got \"$DRV\", want \"$want\""
+}
+
+expect_eq() {
+    [ "$2" = "$3" ] || e2e_fail "$1: got \"$2\", want \"$3\""
+}
+
+drv_dump() {
+    drv_ok dump
+    DUMP=$DRV
+    printf '%s\n' "$DUMP" >"$E2E_DIR/dump-$_drv_n.txt"
+}
+
+dump_get() {
+    local f=$1 c=$2
+    shift 2
+    printf '%s\n' "$DUMP" | awk -F'\t' -v f="$f" -v c="$c" -v cols="$*" '
+        BEGIN { n = split(cols, a, " ") }
+        $1 == f && $2 == c { s = ""; for (i = 1; i <= n; i++) s = s (i > 1 ? " " : "") $(a[i]); print s; exit }'
+}
+
+setup_dist() {
+    E2E_DIST=$E2E_DIR/dist
+    rm -rf "$E2E_DIST"
+    mkdir -p "$E2E_DIST"
+    if [ -n "${1:-}" ]; then
+        cp -r "$CORVID_SOURCE_DIR/tests/e2e/fixtures/$1/." "$E2E_DIST/" || e2e_fail "no fixture $1"
+    fi
+    cp "$E2E_SETUP" "$E2E_DIST/setup.exe" || e2e_fail "cannot copy setup.exe"
+    e2e_map_drive d "$E2E_DIST"
+}
+
+setup_start() {
+    e2e_start 'D:\setup.exe'
+}
+
+setup_wait_end() {
+    SETUP_RC=0
+    e2e_wait_pid "$E2E_PID" "$1" || SETUP_RC=$?
+    [ "$SETUP_RC" -ne 124 ] || e2e_fail "setup.exe did not end within $1 s"
+}
+
+make_bmp() {
+    local file=$1 w=$2 h=$3
+    shift 3
+    local n=$# band args=() c
+    band=$(((w + n - 1) / n))
+    for c in "$@"; do args+=(-size "${band}x$h" "xc:$c"); done
+    convert "${args[@]}" +append -crop "${w}x$h+0+0" +repage -type TrueColor "BMP3:$file" ||
+        e2e_fail "convert cannot make $file"
+}
+
+pack_picture() {
+    [ -x "$CORVID_ARC" ] || e2e_fail "no archive packer $CORVID_ARC"
+    local dir
+    dir=$(dirname "$2")
+    (cd "$dir" && "$CORVID_ARC" a "$1" "$(basename "$2")") >"$E2E_DIR/arc.log" 2>&1 ||
+        e2e_fail "corvid-arc cannot pack $2: $(cat "$E2E_DIR/arc.log")"
+}
+
+shot() {
+    e2e_screenshot "$1" >/dev/null || e2e_fail "screenshot $1 failed"
+}
+
+shot_when() {
+    local bmp=$E2E_DIR/shot-$2.bmp
+    drv_ok wait-form "$1" --shot "$(e2e_winpath "$bmp")" ${3:+"$3"}
+    convert "$bmp" "$CORVID_SCREENSHOTS/$E2E_NAME-$2.png" || e2e_fail "cannot convert $bmp"
+}
+
+reg_set() {
+    e2e_run 60 reg add "$1" /v "$2" /t REG_SZ /d "$3" /f || e2e_fail "reg add $1 $2 failed"
+}
+
+reg_has() {
+    e2e_run 60 reg query "$1"
+}
+
+winfile() {
+    local p=${1#[Cc]:}
+    printf '%s%s\n' "$E2E_DRIVE_C" "${p//\\//}"
+}
+
+no_form_visible() {
+    drv_dump
+    local visible
+    visible=$(printf '%s\n' "$DUMP" | awk -F'\t' '$2 == "-" && $1 != "#msgbox" && $4 == 1 {print $1}')
+    [ -z "$visible" ] || e2e_fail "forms visible: $visible"
+}

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Format version 219 and no pictures: the conflict box, then the loading screen runs to its end and
+# the wizard opens on its welcome page without a side picture, over the background window with
+# the built-in gradient and the title lines moved to the left edge (no logo).
+. "$(dirname "$0")/../harness/lib.sh"
+. "$(dirname "$0")/../driver/driver.sh"
+e2e_begin
+drv_require
+setup_dist startup_plain
+setup_start
+
+drv_ok wait-msgbox conflict 30000
+expect_eq "conflict box" "$DRV" $'corvid\nThere is a conflict with setup.inf.\\rOperation may fail.'
+drv_dump
+expect_eq "conflict box icon" "$(dump_get '#msgbox' - 14)" noicon
+printf '%s\n' "$DUMP" | grep -q $'^#msgbox\tid:2\t' && e2e_fail "the conflict box has a Cancel button"
+no_form_visible
+drv_ok answer-msgbox OK conflict
+
+drv_ok wait-form Tleader 60000
+expect_eq "wizard caption" "$DRV" "Welcome"
+drv_dump
+
+# The loading screen ran to its end and is hidden again.
+drv_is 0 visible Ttrailer
+drv_is 100 pos Ttrailer pr_load
+drv_is "corvid loading data." text Ttrailer Lbl
+drv_is "Please wait..." text Ttrailer Lbl_wait
+drv_is "Setup" text Ttrailer
+
+# The wizard: welcome page, button captions, no side picture, so 150 pixels narrower.
+drv_is "&Next >" text Tleader Btn_weiter
+drv_is "< &Back" text Tleader Btn_back
+drv_is "E&xit" text Tleader Btn_exit
+drv_is 0 enabled Tleader Btn_back
+drv_is 1 enabled Tleader Btn_weiter
+drv_is 1 visible Tleader Ebn_welcome
+drv_is 0 visible Tleader Ebn_folder
+drv_is "This program installs Demo Tools on your computer." text Tleader Lbl_1
+drv_is "Demo Tools 6" text Tleader Lbl_2
+drv_is "Press Next to go on." text Tleader Lbl_3
+drv_is 'C:\Demo' text Tleader Edt_verz
+drv_ok rect Tleader
+read -r _ _ w h <<<"$DRV"
+expect_eq "wizard client size" "$w x $h" "311 x 310"
+drv_is "96 278 75 25" rect Tleader Btn_weiter
+drv_is "20 278 75 25" rect Tleader Btn_back
+drv_is "220 278 85 25" rect Tleader Btn_exit
+expect_eq "wizard picture" "$(dump_get Tleader Img_Setup 12 13)" "0 0"
+
+# The background window: full screen, gradient stretched over it, titles at the left edge.
+drv_is 1 visible Tmain
+drv_is "Demo Setup" text Tmain
+drv_ok rect Tmain --window
+read -r x y w h <<<"$DRV"
+[ "$w" -ge 1024 ] && [ "$h" -ge 768 ] || e2e_fail "background window is $w x $h, not the screen"
+drv_ok rect Tmain
+read -r _ _ cw ch <<<"$DRV"
+drv_is 1 visible Tmain i1
+drv_is "0 0 $cw $ch" rect Tmain i1
+expect_eq "gradient picture (w h mode)" "$(dump_get Tmain i1 12 13 14)" "1 768 2"
+expect_eq "tiles painted" "$(dump_get Tmain - 14)" 0
+drv_is "Demo Tools" text Tmain Lbl_1
+drv_is "Demo Tools" text Tmain Lbl1_shadow
+drv_is "Version 6" text Tmain Lbl_2
+drv_is "The demonstration product" text Tmain Lbl_3
+for c in "Lbl_1 13" "Lbl_2 14" "Lbl_3 14" "Lbl1_shadow 17" "Lbl2_shadow 16" "Lbl3_shadow 16"; do
+    read -r name want <<<"$c"
+    drv_ok rect Tmain "$name"
+    expect_eq "$name x" "${DRV%% *}" "$want"
+    drv_is 1 visible Tmain "$name"
+done
+shot gradient-no-logo
+
+drv_ok click Tleader Btn_exit
+drv_ok wait-form Tabbruch
+drv_ok click Tabbruch Btn_terminate
+setup_wait_end 30
+expect_eq "exit code" "$SETUP_RC" 0
+exit 0
