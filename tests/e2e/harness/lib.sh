@@ -94,7 +94,8 @@ e2e_log() { printf '[%s %s] %s\n' "$(date +%H:%M:%S)" "${E2E_NAME:-e2e}" "$*"; }
 e2e_make_prefix() {
     mkdir -p "$E2E_ROOT"
     local stamp="$E2E_BASE_PREFIX/.corvid-ready" want
-    want=$(wine --version 2>/dev/null </dev/null)
+    wine --version >"$E2E_ROOT/wine-version" 2>/dev/null </dev/null
+    want=$(cat "$E2E_ROOT/wine-version")
     if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ]; then return 0; fi
     exec 9>"$E2E_ROOT/prefix.lock"
     if ! flock -w 600 9; then

@@ -16,7 +16,7 @@ e2e_map_drive d "$corpus"
 "$CORVID_PROFQUERY" gen "$corpus" >"$E2E_DIR/queries.txt" || e2e_fail "cannot make the queries"
 e2e_log "$(ls "$corpus" | wc -l) files in $corpus, $(wc -l <"$E2E_DIR/queries.txt") queries"
 
-e2e_run 120 "$profread" "$(e2e_winpath "$E2E_DIR/queries.txt")" \
+e2e_run 240 "$profread" "$(e2e_winpath "$E2E_DIR/queries.txt")" \
     "$(e2e_winpath "$E2E_DIR/answers.txt")" 'D:\' || e2e_fail "profread failed (exit $?)"
 "$CORVID_PROFQUERY" compare "$corpus" "$E2E_DIR/queries.txt" "$E2E_DIR/answers.txt" \
     >"$E2E_DIR/compare.txt"
