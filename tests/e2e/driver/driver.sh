@@ -25,6 +25,11 @@
 #   reg_has KEY                true when the registry key exists
 #   winfile PATH               the host path of a Windows path on C: (C:\temp\x -> .../drive_c/temp/x)
 #   no_form_visible            fails the test when a setup form is visible
+#   form_names                 the names of all setup forms, hidden ones too, sorted, one line
+#   register_old VERSION COMMAND   registers an earlier installation of [software] name
+#                              $E2E_PRODUCT the way a finished installation does
+#   marker_install             puts marker.exe in C:\windows; it appends its command line to
+#                              C:\corvid-marker.txt ($E2E_MARKER_FILE on the host)
 
 : "${CORVID_E2E_DRIVER_DIR:=$CORVID_E2E_PROGRAMS/driver}"
 E2E_DRIVER=$CORVID_E2E_DRIVER_DIR/driver.exe
@@ -142,6 +147,24 @@ reg_has() {
 winfile() {
     local p=${1#[Cc]:}
     printf '%s%s\n' "$E2E_DRIVE_C" "${p//\\//}"
+}
+
+form_names() {
+    drv_dump
+    printf '%s\n' "$DUMP" | awk -F'\t' '$2 == "-" && $1 != "#msgbox" {print $1}' | sort | tr '\n' ' ' |
+        sed 's/ $//'
+}
+
+register_old() {
+    local key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$E2E_PRODUCT"
+    reg_set "$key" UninstallString "$2"
+    reg_set "$key" version "$1"
+}
+
+marker_install() {
+    E2E_MARKER_FILE=$E2E_DRIVE_C/corvid-marker.txt
+    rm -f "$E2E_MARKER_FILE"
+    cp "$E2E_MARKER" "$E2E_DRIVE_C/windows/marker.exe" || e2e_fail "no marker program $E2E_MARKER"
 }
 
 no_form_visible() {
