@@ -255,6 +255,63 @@ void DrawGauge(HDC dc, const Control& c, const RECT& r) {
 
 } // namespace
 
+void DrawGlyphButton(HDC dc, const Control& c, RECT r, bool pressed, bool focused) {
+    if (c.isDefault || focused) { // the dark frame of the default button
+        FrameRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        InflateRect(&r, -1, -1);
+    }
+    DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
+
+    HGDIOBJ oldFont = SelectObject(dc, FontFor(c.font));
+    RECT measure{0, 0, 0, 0};
+    DrawTextA(dc, c.text.c_str(), static_cast<int>(c.text.size()), &measure,
+              DT_SINGLELINE | DT_CALCRECT);
+    const int textW = measure.right, gap = c.text.empty() ? 0 : 4;
+    int gw = 0, gh = 0;
+    Dib dib;
+    if (c.picture && dib.Parse(c.picture->bytes)) {
+        gw = dib.width;
+        gh = dib.height;
+    }
+    const int shift = pressed ? 1 : 0;
+    int x = r.left + (r.right - r.left - (gw + gap + textW)) / 2 + shift;
+    const int midY = (r.top + r.bottom) / 2 + shift;
+    if (gw > 0) {
+        // The glyph's bottom-left pixel gives its transparent colour.
+        HDC mem = CreateCompatibleDC(dc);
+        HBITMAP bmp = CreateCompatibleBitmap(dc, gw, gh);
+        HGDIOBJ old = SelectObject(mem, bmp);
+        StretchDIBits(mem, 0, 0, gw, gh, 0, 0, gw, gh, dib.bits, dib.Info(), DIB_RGB_COLORS,
+                      SRCCOPY);
+        COLORREF key = GetPixel(mem, 0, gh - 1);
+        TransparentBlt(dc, x, midY - gh / 2, gw, gh, mem, 0, 0, gw, gh, key);
+        SelectObject(mem, old);
+        DeleteObject(bmp);
+        DeleteDC(mem);
+        x += gw + gap;
+    }
+    SetBkMode(dc, TRANSPARENT);
+    RECT t{x, r.top + shift, x + textW + 1, r.bottom + shift};
+    const UINT flags = DT_SINGLELINE | DT_VCENTER | DT_LEFT;
+    if (c.enabled) {
+        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        DrawTextA(dc, c.text.c_str(), static_cast<int>(c.text.size()), &t, flags);
+    } else {
+        RECT s = t;
+        OffsetRect(&s, 1, 1);
+        SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+        DrawTextA(dc, c.text.c_str(), static_cast<int>(c.text.size()), &s, flags);
+        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+        DrawTextA(dc, c.text.c_str(), static_cast<int>(c.text.size()), &t, flags);
+    }
+    SelectObject(dc, oldFont);
+    if (focused) {
+        RECT f = r;
+        InflateRect(&f, -4, -4);
+        DrawFocusRect(dc, &f);
+    }
+}
+
 void DrawGraphicControl(HDC dc, const Control& c, const RECT& rect) {
     if (rect.right <= rect.left || rect.bottom <= rect.top) return;
     SaveDC(dc);

@@ -35,6 +35,9 @@ HFONT FontFor(const Font& font);
 // Draws one graphic control (label, picture, bevel, gauge) into rect, in the coordinates of dc.
 void DrawGraphicControl(HDC dc, const Control& control, const RECT& rect);
 
+// Draws a push button with its picture as a glyph left of its text.
+void DrawGlyphButton(HDC dc, const Control& button, RECT rect, bool pressed, bool focused);
+
 // Percentage a gauge shows, 0..100.
 int GaugePercent(const Control& gauge);
 

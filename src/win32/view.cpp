@@ -38,6 +38,12 @@ void SetWindowTextIfChanged(HWND hwnd, const std::string& text) {
     if (WindowText(hwnd) != text) SetWindowTextA(hwnd, text.c_str());
 }
 
+// Buttons with a picture show it as a glyph beside their text and are drawn by us.
+DWORD ButtonType(const Control& c) {
+    if (c.picture) return BS_OWNERDRAW;
+    return c.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+}
+
 bool IsFocusable(ControlKind k) {
     return k == ControlKind::Button || k == ControlKind::Edit || k == ControlKind::CheckBox ||
            k == ControlKind::RadioButton || k == ControlKind::ListBox;
@@ -279,7 +285,7 @@ View::CtlRec& View::Create(Control& c) {
     switch (c.kind) {
     case ControlKind::Button:
         cls = "BUTTON";
-        style |= WS_TABSTOP | (c.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+        style |= WS_TABSTOP | ButtonType(c);
         break;
     case ControlKind::Edit:
         cls = "EDIT";
@@ -401,12 +407,13 @@ void View::Sync(CtlRec& rec) {
     }
 
     switch (c.kind) {
-    case ControlKind::Button:
-        if (rec.isDefault != c.isDefault) {
-            rec.isDefault = c.isDefault;
-            SendMessageA(h, BM_SETSTYLE, c.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
-        }
+    case ControlKind::Button: {
+        const DWORD type = ButtonType(c);
+        if ((static_cast<DWORD>(GetWindowLongA(h, GWL_STYLE)) & BS_TYPEMASK) != type)
+            SendMessageA(h, BM_SETSTYLE, type, TRUE);
+        if (type == BS_OWNERDRAW) InvalidateRect(h, nullptr, FALSE); // glyph or text changed
         break;
+    }
     case ControlKind::CheckBox:
     case ControlKind::RadioButton: {
         WPARAM state = c.checked ? BST_CHECKED : BST_UNCHECKED;
@@ -684,6 +691,15 @@ bool View::ParentMessage(HWND, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
         SetTextColor(dc, ToColorRef(r->ctl->font.color));
         SetBkColor(dc, ToColorRef(r->ctl->color));
         result = reinterpret_cast<LRESULT>(BrushFor(ToColorRef(r->ctl->color)));
+        return true;
+    }
+    case WM_DRAWITEM: {
+        auto* di = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+        CtlRec* r = RecOfWindow(di->hwndItem);
+        if (!r || di->CtlType != ODT_BUTTON) return false;
+        DrawGlyphButton(di->hDC, *r->ctl, di->rcItem, (di->itemState & ODS_SELECTED) != 0,
+                        (di->itemState & ODS_FOCUS) != 0);
+        result = TRUE;
         return true;
     }
     case WM_SETCURSOR:
