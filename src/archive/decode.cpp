@@ -204,6 +204,25 @@ inline uint64_t LoadBigEndian64(const uint8_t* p) {
     return v;
 }
 
+// The tree update for the leaf at path[depth], whose ancestors are path[depth - 1] ... path[0]
+// (the root), as long as no exchange moves the walk off that path.
+inline void UpdateAlong(lzh::Tree& t, const uint16_t* path, int depth) {
+    for (int i = depth; i >= 0; --i) {
+        int node = path[i];
+        unsigned k = ++t.freq[node];
+        if (k > t.freq[node + 1]) {
+            int l = node + 1;
+            while (k > t.freq[++l]) {
+            }
+            --l;
+            t.Exchange(node, l, k);
+            node = l;
+            while ((node = t.prnt[node]) != 0) node = t.Count(node);
+            return;
+        }
+    }
+}
+
 bool DecodeLzh(Reader& in, Writer& out, int32_t expandedSize) {
     using namespace lzh;
     if (expandedSize <= 0) return true;
@@ -214,6 +233,8 @@ bool DecodeLzh(Reader& in, Writer& out, int32_t expandedSize) {
     std::memset(win, ' ', kFirstPosition);
     std::memset(win + kFirstPosition, 0, N - kFirstPosition);
     unsigned r = kFirstPosition;
+    uint16_t path[64];
+    path[0] = R;
 
     const uint8_t* ip = in.pos;
     const uint8_t* ie = in.end;
@@ -266,14 +287,23 @@ bool DecodeLzh(Reader& in, Writer& out, int32_t expandedSize) {
             refill();
             if (damaged) break;
         }
+        // Walk down from the root, noting the nodes passed: the update counts the same nodes
+        // upward as long as it exchanges none, and then needs no parent look-ups.
         unsigned c = t.son[R];
+        int depth = 0;
         while (c < static_cast<unsigned>(T)) {
-            c = t.son[c + static_cast<unsigned>(bb >> 63)];
+            unsigned node = c + static_cast<unsigned>(bb >> 63);
+            path[++depth & 63] = static_cast<uint16_t>(node);
+            c = t.son[node];
             bb <<= 1;
             --bc;
         }
+        if (bc < 0 || depth > 63) break; // cannot happen with counts below MAX_FREQ
         c -= T;
-        t.Update(static_cast<int>(c));
+        if (t.freq[R] == MAX_FREQ)
+            t.Update(static_cast<int>(c)); // rebuilds the tree first: the path is stale
+        else
+            UpdateAlong(t, path, depth);
         if (c < 256) {
             put(static_cast<uint8_t>(c));
             win[r] = static_cast<uint8_t>(c);

@@ -56,30 +56,44 @@ struct Tree {
     void Rebuild();
     // Counts one occurrence of symbol c.
     inline void Update(int c);
+    // Counts one more at node; when that breaks the order of counts, moves the node's subtree
+    // to the last position l with a smaller count. Returns the position the subtree is at.
+    inline int Count(int node);
+    // Exchanges the subtrees at node and l, node's count having become k.
+    inline void Exchange(int node, int l, unsigned k);
 };
+
+inline void Tree::Exchange(int node, int l, unsigned k) {
+    freq[node] = freq[l];
+    freq[l] = static_cast<uint16_t>(k);
+    int i = son[node];
+    prnt[i] = static_cast<uint16_t>(l);
+    if (i < T) prnt[i + 1] = static_cast<uint16_t>(l);
+    int j = son[l];
+    son[l] = static_cast<uint16_t>(i);
+    prnt[j] = static_cast<uint16_t>(node);
+    if (j < T) prnt[j + 1] = static_cast<uint16_t>(node);
+    son[node] = static_cast<uint16_t>(j);
+}
+
+inline int Tree::Count(int node) {
+    unsigned k = ++freq[node];
+    int l = node + 1;
+    if (k > freq[l]) {
+        while (k > freq[++l]) {
+        }
+        --l;
+        Exchange(node, l, k);
+        return l;
+    }
+    return node;
+}
 
 inline void Tree::Update(int c) {
     if (freq[R] == MAX_FREQ) Rebuild();
     int node = prnt[c + T];
     do {
-        unsigned k = ++freq[node];
-        int l = node + 1;
-        if (k > freq[l]) {
-            while (k > freq[++l]) {
-            }
-            --l;
-            freq[node] = freq[l];
-            freq[l] = static_cast<uint16_t>(k);
-            int i = son[node];
-            prnt[i] = static_cast<uint16_t>(l);
-            if (i < T) prnt[i + 1] = static_cast<uint16_t>(l);
-            int j = son[l];
-            son[l] = static_cast<uint16_t>(i);
-            prnt[j] = static_cast<uint16_t>(node);
-            if (j < T) prnt[j + 1] = static_cast<uint16_t>(node);
-            son[node] = static_cast<uint16_t>(j);
-            node = l;
-        }
+        node = Count(node);
     } while ((node = prnt[node]) != 0);
 }
 } // namespace lzh
