@@ -12,7 +12,9 @@
 #                              5 enabled, 6 checked, 7-10 x y w h, 11 text, 12 picw, 13 pich,
 #                              14 picture mode (controls) or tiles (forms)
 #   setup_dist [FIXTURE]       $E2E_DIST: a distribution folder (a copy of tests/e2e/fixtures/FIXTURE,
-#                              or empty) holding setup.exe, mapped as drive D:
+#                              or empty) holding setup.exe, mapped as drive D:. A fixture's
+#                              prepare.sh is sourced in that folder (to make pictures) and removed;
+#                              $E2E_ORIG is a folder beside it for files the test compares against
 #   setup_start                starts D:\setup.exe in the background ($E2E_PID)
 #   setup_wait_end SECONDS     waits for setup.exe to end; fails the test when it does not; the
 #                              exit code is in $SETUP_RC
@@ -21,6 +23,9 @@
 #   shot NAME                  screenshot of the screen now ($CORVID_SCREENSHOTS/<test>-NAME.png)
 #   shot_when FORM NAME [MS]   waits for FORM to be visible and takes the screenshot from inside
 #                              the session at that moment (for windows that show only briefly)
+#   watch_bar FORM CONTROL NAME N [MS]   follows the bar while FORM is visible; its positions
+#                              are in $BAR, one a line; a screenshot NAME is taken when the bar
+#                              first stands at N or more (none when the loading was too quick)
 #   reg_set KEY NAME VALUE     writes a string value with wine's reg
 #   reg_has KEY                true when the registry key exists
 #   winfile PATH               the host path of a Windows path on C: (C:\temp\x -> .../drive_c/temp/x)
@@ -94,8 +99,18 @@ setup_dist() {
     if [ -n "${1:-}" ]; then
         cp -r "$CORVID_SOURCE_DIR/tests/e2e/fixtures/$1/." "$E2E_DIST/" || e2e_fail "no fixture $1"
     fi
+    E2E_ORIG=$E2E_DIR/orig
+    mkdir -p "$E2E_ORIG"
+    if [ -f "$E2E_DIST/prepare.sh" ]; then
+        # shellcheck disable=SC1091
+        (cd "$E2E_DIST" && . ./prepare.sh) || e2e_fail "the fixture $1 could not be prepared"
+        rm -f "$E2E_DIST/prepare.sh"
+    fi
     cp "$E2E_SETUP" "$E2E_DIST/setup.exe" || e2e_fail "cannot copy setup.exe"
     e2e_map_drive d "$E2E_DIST"
+    # Xvfb has no window manager: let wine draw the caption bars itself, so that screenshots
+    # show them.
+    reg_set 'HKCU\Software\Wine\X11 Driver' Managed N
 }
 
 setup_start() {
@@ -134,6 +149,18 @@ shot_when() {
     local bmp=$E2E_DIR/shot-$2.bmp
     drv_ok wait-form "$1" --shot "$(e2e_winpath "$bmp")" ${3:+"$3"}
     convert "$bmp" "$CORVID_SCREENSHOTS/$E2E_NAME-$2.png" || e2e_fail "cannot convert $bmp"
+}
+
+watch_bar() {
+    local bmp=$E2E_DIR/shot-$3.bmp
+    rm -f "$bmp"
+    drv_ok watch-pos "$1" "$2" --shot "$(e2e_winpath "$bmp")" --shot-at "$4" ${5:+"$5"}
+    BAR=$DRV
+    if [ -f "$bmp" ]; then
+        convert "$bmp" "$CORVID_SCREENSHOTS/$E2E_NAME-$3.png" || e2e_fail "cannot convert $bmp"
+    else
+        e2e_log "no screenshot $3: the bar did not stand at $4 or more while it was looked at"
+    fi
 }
 
 reg_set() {

@@ -32,6 +32,7 @@
 //   enabled FORM [CONTROL]       1 or 0
 //   rect FORM [CONTROL] [--window]   x y w h: control in the form's client area; form: client
 //                                area on the screen (--window: the whole window on the screen)
+//   style FORM [CONTROL]         window style and extended style, hexadecimal
 //   click FORM CONTROL [--mouse] [--force]   BM_CLICK, or a posted left button click at the
 //                                control's centre; refuses hidden or disabled controls unless
 //                                --force
@@ -39,7 +40,12 @@
 //                                to the focused window (--input: SendInput); KEY: ESC, ENTER,
 //                                TAB, SPACE, F1..F12 or a virtual key number
 //   wait-text FORM CONTROL TEXT [MS]
-//   wait-pos FORM CONTROL N [MS]
+//   wait-pos FORM CONTROL N [--min] [--shot FILE.bmp] [MS]   --min: N or more; --shot saves the
+//                                screen the moment the position is seen
+//   watch-pos FORM CONTROL [--shot FILE.bmp [--shot-at N]] [MS]   waits for FORM to show, then
+//                                prints every position the bar takes until FORM hides; --shot
+//                                saves the screen when the bar first stands at N (default 1) or
+//                                more
 //   wait-visible FORM CONTROL [--hidden] [MS]
 //   wait-gone [MS]               no CorvidForm window is left
 #include <windows.h>
@@ -60,6 +66,7 @@ namespace {
 constexpr int kOk = 0, kFailed = 1, kUsage = 2;
 constexpr DWORD kDefaultTimeoutMs = 15000;
 constexpr DWORD kPollMs = 50;
+constexpr DWORD kFastPollMs = 5; // bars move quickly; a slow look would miss their positions
 
 FILE* g_out = nullptr;
 
@@ -101,16 +108,18 @@ struct Args {
     DWORD timeout = kDefaultTimeoutMs;
     bool timeoutGiven = false;
     bool hidden = false, mouse = false, force = false, window = false, input = false;
-    std::string shot; // wait-form: screenshot file taken as soon as the wait is met
+    bool atLeast = false; // wait-pos: N or more
+    int shotAt = 1;       // watch-pos: the screenshot is taken at this position or more
+    std::string shot;     // wait-form: screenshot file taken as soon as the wait is met
 };
 
 // Waits until `ready` returns true; false on timeout.
-bool WaitFor(DWORD timeoutMs, const std::function<bool()>& ready) {
+bool WaitFor(DWORD timeoutMs, const std::function<bool()>& ready, DWORD pollMs = kPollMs) {
     DWORD start = GetTickCount();
     for (;;) {
         if (ready()) return true;
         if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(kPollMs);
+        Sleep(pollMs);
     }
 }
 
@@ -396,6 +405,20 @@ int CmdRect(Args& a) {
     return kOk;
 }
 
+int CmdStyle(Args& a) {
+    if (a.pos.empty() || a.pos.size() > 2) return Usage("style FORM [CONTROL]");
+    HWND form, control;
+    if (int rc = Resolve(a.pos[0], a.pos.size() > 1 ? &a.pos[1] : nullptr, form, control))
+        return rc;
+    HWND h = control ? control : form;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%08lx %08lx",
+                  static_cast<unsigned long>(GetWindowLongA(h, GWL_STYLE)),
+                  static_cast<unsigned long>(GetWindowLongA(h, GWL_EXSTYLE)));
+    Line(buf);
+    return kOk;
+}
+
 int CmdClick(Args& a) {
     if (a.pos.size() != 2) return Usage("click FORM CONTROL [--mouse] [--force]");
     HWND form, control;
@@ -497,16 +520,61 @@ int CmdWaitPos(Args& a) {
         return Usage("wait-pos FORM CONTROL N [MS]");
     int want = std::atoi(a.pos[2].c_str());
     std::string last = "(no control)";
-    bool ok = WaitFor(a.timeout, [&] {
-        HWND form = FindForm(a.pos[0]);
-        HWND control = form ? FindControl(form, a.pos[1]) : nullptr;
-        int p;
-        if (!control || !PositionOf(control, p)) return false;
-        last = std::to_string(p);
-        return p == want;
-    });
+    bool ok = WaitFor(
+        a.timeout,
+        [&] {
+            HWND form = FindForm(a.pos[0]);
+            HWND control = form ? FindControl(form, a.pos[1]) : nullptr;
+            int p;
+            if (!control || !PositionOf(control, p)) return false;
+            last = std::to_string(p);
+            return a.atLeast ? p >= want : p == want;
+        },
+        kFastPollMs);
     if (!ok) return Fail("timeout: " + a.pos[1] + " stands at " + last);
+    if (!a.shot.empty() && !SaveScreen(a.shot)) return Fail("cannot save the screen to " + a.shot);
     Line(last);
+    return kOk;
+}
+
+// Follows a bar while its form is visible: every position seen, in order, until the form hides.
+int CmdWatchPos(Args& a) {
+    if (a.pos.size() < 2 || !TakeTimeout(a, 2))
+        return Usage("watch-pos FORM CONTROL [--shot FILE.bmp [--shot-at N]] [MS]");
+    HWND form = nullptr, control = nullptr;
+    bool appeared = WaitFor(
+        a.timeout,
+        [&] {
+            form = FindForm(a.pos[0]);
+            control = form ? FindControl(form, a.pos[1]) : nullptr;
+            return control && IsWindowVisible(form);
+        },
+        kFastPollMs);
+    if (!appeared) return Fail("timeout: " + a.pos[0] + " with " + a.pos[1] + " did not show");
+    std::vector<int> seen;
+    bool shotTaken = a.shot.empty();
+    bool hidden = WaitFor(
+        a.timeout,
+        [&] {
+            int p;
+            if (!IsWindow(form) || !IsWindowVisible(form)) return true;
+            if (PositionOf(control, p) && (seen.empty() || seen.back() != p)) seen.push_back(p);
+            if (!shotTaken && !seen.empty() && seen.back() >= a.shotAt) {
+                shotTaken = true;
+                if (!SaveScreen(a.shot)) Fail("cannot save the screen to " + a.shot);
+            }
+            return false;
+        },
+        kFastPollMs);
+    // The last position, read once the form is hidden (it keeps its window).
+    int p;
+    if (IsWindow(control) && PositionOf(control, p) && (seen.empty() || seen.back() != p))
+        seen.push_back(p);
+    for (int v : seen) Line(std::to_string(v));
+    if (!hidden) return Fail("timeout: " + a.pos[0] + " is still visible");
+    // How far the bar got while visible depends on the machine's speed: no failure, no file.
+    if (!shotTaken)
+        std::fprintf(stderr, "driver: no screenshot, the bar was not seen at %d\n", a.shotAt);
     return kOk;
 }
 
@@ -548,6 +616,10 @@ int main(int argc, char** argv) {
             a.timeoutGiven = true;
         } else if (s == "--shot" && i + 1 < argc) {
             a.shot = argv[++i];
+        } else if (s == "--shot-at" && i + 1 < argc && IsNumber(argv[i + 1])) {
+            a.shotAt = std::atoi(argv[++i]);
+        } else if (s == "--min") {
+            a.atLeast = true;
         } else if (s == "--hidden") {
             a.hidden = true;
         } else if (s == "--visible") {
@@ -595,6 +667,8 @@ int main(int argc, char** argv) {
         rc = CmdFlag(a, false);
     else if (c == "rect")
         rc = CmdRect(a);
+    else if (c == "style")
+        rc = CmdStyle(a);
     else if (c == "click")
         rc = CmdClick(a);
     else if (c == "key")
@@ -603,6 +677,8 @@ int main(int argc, char** argv) {
         rc = CmdWaitText(a);
     else if (c == "wait-pos")
         rc = CmdWaitPos(a);
+    else if (c == "watch-pos")
+        rc = CmdWatchPos(a);
     else if (c == "wait-visible")
         rc = CmdWaitVisible(a);
     else if (c == "screenshot")

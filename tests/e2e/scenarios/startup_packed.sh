@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Compression mode 1 with packed background, logo and wizard pictures: the loading screen's bar
+# ends at 100, the wizard shows its picture, the background window tiles the back picture with the
+# logo beside the titles, and C:\temp\cvd.bmp is left holding the back picture only.
+. "$(dirname "$0")/../harness/lib.sh"
+. "$(dirname "$0")/../driver/driver.sh"
+e2e_begin
+drv_require
+setup_dist startup_packed
+[ -e "$E2E_DIST/back.bmp" ] && e2e_fail "the fixture holds a plain back picture"
+
+setup_start
+# The logo is large, so that its expansion keeps the loading screen up for a while.
+watch_bar Ttrailer pr_load loading-screen 36 60000
+e2e_log "bar positions seen: $(printf '%s' "$BAR" | tr '\n' ' ')"
+printf '%s\n' "$BAR" | sort -n -c 2>/dev/null || e2e_fail "the bar moved backwards: $BAR"
+expect_eq "last bar position" "$(printf '%s\n' "$BAR" | tail -n 1)" 100
+drv_ok wait-form Tleader 60000
+drv_dump
+
+# Loading screen: at its end and hidden.
+drv_is 0 visible Ttrailer
+drv_is 100 pos Ttrailer pr_load
+
+# Wizard with its side picture, at full width.
+expect_eq "wizard picture (w h mode)" "$(dump_get Tleader Img_Setup 4 12 13 14)" "1 120 259 2"
+expect_eq "wizard client size" "$(dump_get Tleader - 9 10)" "461 310"
+expect_eq "Next" "$(dump_get Tleader Btn_weiter 7 8 9 10)" "246 278 75 25"
+expect_eq "Back" "$(dump_get Tleader Btn_back 7 8)" "170 278"
+expect_eq "Exit" "$(dump_get Tleader Btn_exit 7 8)" "370 278"
+expect_eq "side picture box" "$(dump_get Tleader Img_Setup 7 8 9 10)" "8 4 120 259"
+
+# Background: the back picture is tiled by the window's own painting (i1 stays hidden), from the
+# top-left corner over the whole screen; the logo stands beside the titles.
+expect_eq "i1 visible" "$(dump_get Tmain i1 4)" 0
+want_tiles=$(((1024 + 99) / 100 * ((768 + 69) / 70)))
+expect_eq "tiles painted" "$(dump_get Tmain - 14)" "$want_tiles"
+expect_eq "logo (visible w h)" "$(dump_get Tmain i3 4 12 13)" "1 1600 1200"
+expect_eq "logo box" "$(dump_get Tmain i3 7 8 9 10)" "10 9 116 98"
+expect_eq "title 1 x" "$(dump_get Tmain Lbl_1 7)" 134
+expect_eq "title 2 x" "$(dump_get Tmain Lbl_2 7)" 135
+expect_eq "shadow 1 x" "$(dump_get Tmain Lbl1_shadow 7)" 138
+shot tiled-with-logo
+
+# The temporary picture: the expanded back picture, byte for byte; the other two were deleted.
+cvd=$(winfile 'C:\temp\cvd.bmp')
+[ -f "$cvd" ] || e2e_fail "C:\\temp\\cvd.bmp is missing"
+cmp -s "$cvd" "$E2E_ORIG/back.bmp" || e2e_fail "C:\\temp\\cvd.bmp is not the back picture"
+left=$(ls -A "$(winfile 'C:\temp')")
+expect_eq "files in C:\\temp" "$left" "cvd.bmp"
+
+drv_ok click Tleader Btn_exit
+drv_ok wait-form Tabbruch
+drv_ok click Tabbruch Btn_terminate
+setup_wait_end 30
+expect_eq "exit code" "$SETUP_RC" 0
+exit 0
