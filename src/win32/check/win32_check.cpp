@@ -211,6 +211,58 @@ void CheckBitmaps() {
     }
     expectQuadrants(CoreBmp8(4, 4, quadrant, palette), "core header");
 
+    // Run-length encoded 8-bit rows (bottom row first): two runs of two pixels per row.
+    {
+        std::vector<uint8_t> rle;
+        for (int y = 3; y >= 0; --y) {
+            const uint8_t left = static_cast<uint8_t>(quadrant(0, y));
+            const uint8_t right = static_cast<uint8_t>(quadrant(3, y));
+            for (uint8_t v : {uint8_t{2}, left, uint8_t{2}, right, uint8_t{0}, uint8_t{0}})
+                rle.push_back(v);
+        }
+        rle.push_back(0);
+        rle.push_back(1); // end of bitmap
+        auto b = Bmp(
+            4, 4, 8, false, [](int, int) { return 0u; }, palette);
+        b.resize(14 + 40 + palette.size() * 4);
+        b[30] = 1; // BI_RLE8
+        const uint32_t n = static_cast<uint32_t>(rle.size());
+        for (int i = 0; i < 4; ++i) b[34 + i] = static_cast<uint8_t>(n >> (8 * i));
+        b.insert(b.end(), rle.begin(), rle.end());
+        expectQuadrants(b, "RLE8");
+    }
+    // 16 bits per pixel with 5-6-5 masks.
+    {
+        std::vector<uint8_t> b{'B', 'M'};
+        const uint32_t off = 14 + 40 + 12, stride = 8;
+        Put32(b, off + stride * 4);
+        Put32(b, 0);
+        Put32(b, off);
+        Put32(b, 40);
+        Put32(b, 4);
+        Put32(b, 4);
+        Put16(b, 1);
+        Put16(b, 16);
+        Put32(b, 3); // BI_BITFIELDS
+        Put32(b, stride * 4);
+        Put32(b, 0);
+        Put32(b, 0);
+        Put32(b, 0);
+        Put32(b, 0);
+        Put32(b, 0xF800);
+        Put32(b, 0x07E0);
+        Put32(b, 0x001F);
+        const uint16_t c565[4] = {0xF800, 0x07E0, 0x001F, 0xFFFF};
+        for (int y = 3; y >= 0; --y)
+            for (int x = 0; x < 4; ++x) Put16(b, c565[quadrant(x, y)]);
+        Dib dib;
+        CHECK(dib.Parse(b));
+        auto px = Render(b, 4, 4);
+        CHECK_EQ(px[0] & 0xF80000, 0xF80000);
+        CHECK_EQ(px[0] & 0x00FCFC, 0);
+        CHECK_EQ(px[15] & 0xF8FCF8, 0xF8FCF8);
+    }
+
     // One bit per pixel: the left half set.
     auto mono = Bmp(4, 4, 1, false, [](int x, int) { return x < 2 ? 1u : 0u; }, {0x000000, kWhite});
     auto px = Render(mono, 4, 4);
