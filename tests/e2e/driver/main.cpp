@@ -32,6 +32,7 @@
 //   enabled FORM [CONTROL]       1 or 0
 //   rect FORM [CONTROL] [--window]   x y w h: control in the form's client area; form: client
 //                                area on the screen (--window: the whole window on the screen)
+//   state FORM                   minimized, maximized or normal
 //   style FORM [CONTROL]         window style and extended style, hexadecimal
 //   click FORM CONTROL [--mouse] [--force]   BM_CLICK, or a posted left button click at the
 //                                control's centre; refuses hidden or disabled controls unless
@@ -405,6 +406,14 @@ int CmdRect(Args& a) {
     return kOk;
 }
 
+int CmdState(Args& a) {
+    if (a.pos.size() != 1) return Usage("state FORM");
+    HWND form, control;
+    if (int rc = Resolve(a.pos[0], nullptr, form, control)) return rc;
+    Line(IsIconic(form) ? "minimized" : IsZoomed(form) ? "maximized" : "normal");
+    return kOk;
+}
+
 int CmdStyle(Args& a) {
     if (a.pos.empty() || a.pos.size() > 2) return Usage("style FORM [CONTROL]");
     HWND form, control;
@@ -667,6 +676,8 @@ int main(int argc, char** argv) {
         rc = CmdFlag(a, false);
     else if (c == "rect")
         rc = CmdRect(a);
+    else if (c == "state")
+        rc = CmdState(a);
     else if (c == "style")
         rc = CmdStyle(a);
     else if (c == "click")

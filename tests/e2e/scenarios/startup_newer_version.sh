@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Version 6 while version 9 is registered: the "newer version installed" message; with old = 2 no
+# removal is demanded (that needs a newer setup), and the setup goes on with the registered folder
+# proposed.
+. "$(dirname "$0")/../harness/lib.sh"
+. "$(dirname "$0")/../driver/driver.sh"
+e2e_begin
+drv_require
+setup_dist startup_newer
+E2E_PRODUCT=CorvidVer
+marker_install
+register_old 9 'C:\windows\marker.exe D:\APPS\TOOL\setup\uninst.log'
+
+setup_start
+drv_ok wait-msgbox "newer version" 30000
+expect_eq "message" "$DRV" $'corvid\nA newer version of Demo Tools is installed already.'
+drv_dump
+expect_eq "message icon" "$(dump_get '#msgbox' - 14)" noicon
+no_form_visible
+drv_ok answer-msgbox OK "newer version"
+drv_ok wait-form Tleader 60000
+if drv wait-msgbox 1000; then e2e_fail "a further message came up: $DRV"; fi
+drv_is 'D:\APPS\TOOL' text Tleader Edt_verz
+
+drv_ok click Tleader Btn_exit
+drv_ok wait-form Tabbruch
+drv_is "&Yes" text Tabbruch Btn_terminate
+drv_is "&no" text Tabbruch Btn_cancel
+drv_ok click Tabbruch Btn_terminate
+setup_wait_end 30
+expect_eq "exit code" "$SETUP_RC" 0
+e2e_wineserver_wait 60
+[ -e "$E2E_MARKER_FILE" ] && e2e_fail "the uninstall command was started: $(cat "$E2E_MARKER_FILE")"
+exit 0
