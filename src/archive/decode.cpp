@@ -99,6 +99,25 @@ private:
     std::unique_ptr<uint8_t[]> buf_;
 };
 
+// Sum of the bytes: eight at a time in 16-bit lanes, emptied before they can overflow.
+uint32_t Sum(const uint8_t* b, int32_t n) {
+    constexpr uint64_t kLow = 0x00FF00FF00FF00FFull;
+    uint32_t s = 0;
+    int32_t i = 0;
+    while (n - i >= 8) {
+        uint64_t lanes = 0;
+        for (int k = 0; k < 64 && n - i >= 8; ++k, i += 8) {
+            uint64_t x;
+            std::memcpy(&x, b + i, 8);
+            lanes += (x & kLow) + ((x >> 8) & kLow);
+        }
+        lanes = (lanes & 0x0000FFFF0000FFFFull) + ((lanes >> 16) & 0x0000FFFF0000FFFFull);
+        s += static_cast<uint32_t>(lanes) + static_cast<uint32_t>(lanes >> 32);
+    }
+    for (; i < n; ++i) s += b[i];
+    return s;
+}
+
 // The buffered writer; the checksum is summed over each block as it leaves.
 class Writer {
 public:
@@ -122,9 +141,7 @@ private:
         const uint8_t* b = buf_.get();
         int32_t n = static_cast<int32_t>(pos - b);
         if (n == 0) return;
-        uint32_t s = 0;
-        for (int32_t i = 0; i < n; ++i) s += b[i];
-        sum += s;
+        sum += Sum(b, n);
         pos = buf_.get();
         if (dst_.Write(b, n) != n) throw RuntimeError(kStreamWriteError);
     }
@@ -193,20 +210,58 @@ void DecodeRle(Reader& in, Writer& out) {
 // taken as damaged; a sound encoder needs none.
 constexpr int64_t kLzhOverrunBytes = 64;
 
-struct LzhState {
-    lzh::Tree tree;
-    uint8_t window[lzh::N];
-};
-
 inline uint64_t LoadBigEndian64(const uint8_t* p) {
     uint64_t v = 0;
     for (int i = 0; i < 8; ++i) v = (v << 8) | p[i];
     return v;
 }
 
+// The top levels of the tree as a table: for each value of the next kTopBits bits, the node
+// reached (or the leaf met earlier), the bits used and the nodes passed. The tree changes with
+// every symbol, but exchanges near the root are rare: an exchange at a node the table passes
+// through marks it stale, and it is made anew before the next symbol. (With 4 bits it is made
+// about once per 500 symbols on text; with 8, every few symbols, which costs more than it saves.)
+constexpr int kTopBits = 4;
+
+struct TopTable {
+    uint16_t next[1 << kTopBits];           // son of the last node passed, as the walk has it
+    uint8_t bits[1 << kTopBits];            // bits used
+    uint16_t path[1 << kTopBits][kTopBits]; // nodes passed
+    uint8_t inTable[lzh::T];                // nodes whose children the table depends on
+    bool stale = true;
+
+    void Build(const lzh::Tree& t) {
+        std::memset(inTable, 0, sizeof inTable);
+        uint16_t trail[kTopBits] = {};
+        Fill(t, t.son[lzh::R], 0, 0, trail);
+        stale = false;
+    }
+    // Fills the entries below the prefix q of n bits; c is the walk's current son value.
+    void Fill(const lzh::Tree& t, unsigned c, unsigned q, int n, uint16_t* trail) {
+        if (c >= static_cast<unsigned>(lzh::T) || n == kTopBits) {
+            const unsigned first = q << (kTopBits - n), count = 1u << (kTopBits - n);
+            for (unsigned e = first; e < first + count; ++e) {
+                next[e] = static_cast<uint16_t>(c);
+                bits[e] = static_cast<uint8_t>(n);
+                std::memcpy(path[e], trail, sizeof path[e]);
+            }
+            return;
+        }
+        for (unsigned b = 0; b < 2; ++b) {
+            const unsigned node = c + b;
+            inTable[node] = 1;
+            trail[n] = static_cast<uint16_t>(node);
+            Fill(t, t.son[node], q << 1 | b, n + 1, trail);
+        }
+    }
+    void Exchanged(int node, int l) {
+        if (inTable[node] | inTable[l]) stale = true;
+    }
+};
+
 // The tree update for the leaf at path[depth], whose ancestors are path[depth - 1] ... path[0]
 // (the root), as long as no exchange moves the walk off that path.
-inline void UpdateAlong(lzh::Tree& t, const uint16_t* path, int depth) {
+inline void UpdateAlong(lzh::Tree& t, const uint16_t* path, int depth, TopTable& top) {
     for (int i = depth; i >= 0; --i) {
         int node = path[i];
         unsigned k = ++t.freq[node];
@@ -216,24 +271,43 @@ inline void UpdateAlong(lzh::Tree& t, const uint16_t* path, int depth) {
             }
             --l;
             t.Exchange(node, l, k);
+            top.Exchanged(node, l);
             node = l;
-            while ((node = t.prnt[node]) != 0) node = t.Count(node);
+            while ((node = t.prnt[node]) != 0) {
+                k = ++t.freq[node];
+                if (k > t.freq[node + 1]) {
+                    l = node + 1;
+                    while (k > t.freq[++l]) {
+                    }
+                    --l;
+                    t.Exchange(node, l, k);
+                    top.Exchanged(node, l);
+                    node = l;
+                }
+            }
             return;
         }
     }
 }
+
+struct LzhState {
+    lzh::Tree tree;
+    TopTable top;
+    uint8_t window[lzh::N];
+};
 
 bool DecodeLzh(Reader& in, Writer& out, int32_t expandedSize) {
     using namespace lzh;
     if (expandedSize <= 0) return true;
     auto state = std::make_unique<LzhState>();
     Tree& t = state->tree;
+    TopTable& top = state->top;
     uint8_t* win = state->window;
     t.Start();
     std::memset(win, ' ', kFirstPosition);
     std::memset(win + kFirstPosition, 0, N - kFirstPosition);
     unsigned r = kFirstPosition;
-    uint16_t path[64];
+    uint16_t path[64 + kTopBits];
     path[0] = R;
 
     const uint8_t* ip = in.pos;
@@ -289,8 +363,13 @@ bool DecodeLzh(Reader& in, Writer& out, int32_t expandedSize) {
         }
         // Walk down from the root, noting the nodes passed: the update counts the same nodes
         // upward as long as it exchanges none, and then needs no parent look-ups.
-        unsigned c = t.son[R];
-        int depth = 0;
+        if (top.stale) top.Build(t);
+        const unsigned e = static_cast<unsigned>(bb >> (64 - kTopBits));
+        unsigned c = top.next[e];
+        int depth = top.bits[e];
+        std::memcpy(path + 1, top.path[e], sizeof top.path[e]);
+        bb <<= depth;
+        bc -= depth;
         while (c < static_cast<unsigned>(T)) {
             unsigned node = c + static_cast<unsigned>(bb >> 63);
             path[++depth & 63] = static_cast<uint16_t>(node);
@@ -300,10 +379,12 @@ bool DecodeLzh(Reader& in, Writer& out, int32_t expandedSize) {
         }
         if (bc < 0 || depth > 63) break; // cannot happen with counts below MAX_FREQ
         c -= T;
-        if (t.freq[R] == MAX_FREQ)
+        if (t.freq[R] == MAX_FREQ) {
             t.Update(static_cast<int>(c)); // rebuilds the tree first: the path is stale
-        else
-            UpdateAlong(t, path, depth);
+            top.stale = true;
+        } else {
+            UpdateAlong(t, path, depth, top);
+        }
         if (c < 256) {
             put(static_cast<uint8_t>(c));
             win[r] = static_cast<uint8_t>(c);
