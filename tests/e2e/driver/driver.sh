@@ -26,6 +26,9 @@
 #   watch_bar FORM CONTROL NAME N [MS]   follows the bar while FORM is visible; its positions
 #                              are in $BAR, one a line; a screenshot NAME is taken when the bar
 #                              first stands at N or more (none when the loading was too quick)
+#   expect_pixel WHAT FORM X Y TEST   reads the screen's colour at client point X,Y of FORM into
+#                              R G B (0-255) until the arithmetic TEST on them holds (the window
+#                              may still be painting); fails the test when it never does
 #   reg_set KEY NAME VALUE     writes a string value with wine's reg
 #   reg_has KEY                true when the registry key exists
 #   winfile PATH               the host path of a Windows path on C: (C:\temp\x -> .../drive_c/temp/x)
@@ -161,6 +164,17 @@ watch_bar() {
     else
         e2e_log "no screenshot $3: the bar did not stand at $4 or more while it was looked at"
     fi
+}
+
+expect_pixel() {
+    local what=$1 form=$2 x=$3 y=$4 test=$5 i
+    for i in $(seq 20); do
+        drv_ok pixel "$form" "$x" "$y"
+        R=$((16#${DRV:0:2})) G=$((16#${DRV:2:2})) B=$((16#${DRV:4:2}))
+        if (( $test )); then return 0; fi
+        sleep 0.25
+    done
+    e2e_fail "$what: the screen shows #$DRV at $x,$y of $form; want $test"
 }
 
 reg_set() {

@@ -22,6 +22,7 @@
 //                                children (id:65535 holds the message text)
 //   wait-form FORM [--visible|--hidden] [--shot FILE.bmp] [MS]   prints the caption; --shot saves
 //                                the screen the moment the form is found
+//   pixel FORM X Y               the screen's colour at a point of the form's client area, RRGGBB
 //   screenshot FILE.bmp          the whole screen as a 24-bit bitmap
 //   wait-msgbox [TEXT] [MS]      prints caption and text; TEXT is a substring of the text
 //   answer-msgbox BUTTON [TEXT] [MS]   BUTTON: OK, Cancel, Yes, No; waits for the box to close
@@ -43,8 +44,9 @@
 //   wait-text FORM CONTROL TEXT [MS]
 //   wait-pos FORM CONTROL N [--min] [--shot FILE.bmp] [MS]   --min: N or more; --shot saves the
 //                                screen the moment the position is seen
-//   watch-pos FORM CONTROL [--shot FILE.bmp [--shot-at N]] [MS]   waits for FORM to show, then
-//                                prints every position the bar takes until FORM hides; --shot
+//   watch-pos FORM CONTROL [--shot FILE.bmp [--shot-at N]] [MS]   waits for FORM to show (or for
+//                                the bar to stand at 100 already), then prints every position
+//                                the bar takes until FORM hides; --shot
 //                                saves the screen when the bar first stands at N (default 1) or
 //                                more
 //   wait-visible FORM CONTROL [--hidden] [MS]
@@ -243,6 +245,31 @@ bool SaveScreen(const std::string& path) {
     bool ok = std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&bi, sizeof bi, 1, f) == 1 &&
               std::fwrite(pixels.data(), pixels.size(), 1, f) == 1;
     return std::fclose(f) == 0 && ok;
+}
+
+// The colour on the screen at a point of a form's client area, as RRGGBB.
+bool PixelAt(HWND form, int x, int y, std::string& rgb) {
+    POINT pt{x, y};
+    ClientToScreen(form, &pt);
+    HDC screen = GetDC(nullptr);
+    COLORREF c = GetPixel(screen, pt.x, pt.y);
+    ReleaseDC(nullptr, screen);
+    if (c == CLR_INVALID) return false;
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02X%02X%02X", GetRValue(c), GetGValue(c), GetBValue(c));
+    rgb = buf;
+    return true;
+}
+
+int CmdPixel(Args& a) {
+    if (a.pos.size() != 3) return Usage("pixel FORM X Y");
+    HWND form, control;
+    if (int rc = Resolve(a.pos[0], nullptr, form, control)) return rc;
+    std::string rgb;
+    if (!PixelAt(form, std::atoi(a.pos[1].c_str()), std::atoi(a.pos[2].c_str()), rgb))
+        return Fail("no pixel there");
+    Line(rgb);
+    return kOk;
 }
 
 int CmdScreenshot(Args& a) {
@@ -556,7 +583,9 @@ int CmdWatchPos(Args& a) {
         [&] {
             form = FindForm(a.pos[0]);
             control = form ? FindControl(form, a.pos[1]) : nullptr;
-            return control && IsWindowVisible(form);
+            int p;
+            // A loading that ended before we looked leaves the bar at 100 behind a hidden form.
+            return control && (IsWindowVisible(form) || (PositionOf(control, p) && p >= 100));
         },
         kFastPollMs);
     if (!appeared) return Fail("timeout: " + a.pos[0] + " with " + a.pos[1] + " did not show");
@@ -692,6 +721,8 @@ int main(int argc, char** argv) {
         rc = CmdWatchPos(a);
     else if (c == "wait-visible")
         rc = CmdWaitVisible(a);
+    else if (c == "pixel")
+        rc = CmdPixel(a);
     else if (c == "screenshot")
         rc = CmdScreenshot(a);
     else if (c == "wait-gone")

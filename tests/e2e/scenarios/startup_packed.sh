@@ -40,6 +40,10 @@ expect_eq "logo box" "$(dump_get Tmain i3 7 8 9 10)" "10 9 116 98"
 expect_eq "title 1 x" "$(dump_get Tmain Lbl_1 7)" 134
 expect_eq "title 2 x" "$(dump_get Tmain Lbl_2 7)" 135
 expect_eq "shadow 1 x" "$(dump_get Tmain Lbl1_shadow 7)" 138
+# Tiles from the client area's top-left corner: the picture's bands repeat every 100 pixels.
+expect_pixel "tile band 1" Tmain 910 600 'R == 0x33 && G == 0x66 && B == 0x99'
+expect_pixel "tile band 2" Tmain 940 700 'R == 0x66 && G == 0x99 && B == 0xcc'
+expect_pixel "tile band 3" Tmain 968 640 'R == 0x99 && G == 0xcc && B == 0xff'
 shot tiled-with-logo
 
 # The temporary picture: the expanded back picture, byte for byte; the other two were deleted.

@@ -17,6 +17,12 @@ printf '%s\n' "$DUMP" | grep -q $'^#msgbox\tid:2\t' && e2e_fail "the conflict bo
 no_form_visible
 drv_ok answer-msgbox OK conflict
 
+# Without pictures the bar only jumps between the fixed stations of the loading.
+watch_bar Ttrailer pr_load loading-no-pictures 1 60000
+e2e_log "bar positions seen: $(printf '%s' "$BAR" | tr '\n' ' ')"
+printf '%s\n' "$BAR" | sort -n -c 2>/dev/null || e2e_fail "the bar moved backwards: $BAR"
+printf '%s\n' "$BAR" | grep -vqxE '0|7|15|35|65|90|100' && e2e_fail "the bar stood between its stations: $BAR"
+expect_eq "last bar position" "$(printf '%s\n' "$BAR" | tail -n 1)" 100
 drv_ok wait-form Tleader 60000
 expect_eq "wizard caption" "$DRV" "Welcome"
 drv_dump
@@ -70,6 +76,13 @@ for c in "Lbl_1 13" "Lbl_2 14" "Lbl_3 14" "Lbl1_shadow 17" "Lbl2_shadow 16" "Lbl
     expect_eq "$name x" "${DRV%% *}" "$want"
     drv_is 1 visible Tmain "$name"
 done
+# The gradient as the user sees it: pure blue at the top, black at the bottom, at any width.
+expect_pixel "gradient top" Tmain 1000 2 'B >= 250 && R == 0 && G == 0'
+expect_pixel "gradient middle" Tmain 1000 $((ch / 2)) 'B > 80 && B < 180 && R == 0 && G == 0'
+# (sampled on the screen's last rows: the maximized window may reach beyond the screen's edge)
+drv_ok rect Tmain
+read -r _ cy _ _ <<<"$DRV"
+expect_pixel "gradient bottom" Tmain 1000 $((765 - cy)) 'B < 16 && R == 0 && G == 0'
 shot gradient-no-logo
 
 drv_ok click Tleader Btn_exit
