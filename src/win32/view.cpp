@@ -485,37 +485,33 @@ void View::FormChanged(Form& form) {
         form.left = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
         form.top = (GetSystemMetrics(SM_CYSCREEN) - ht) / 2;
     }
-    RECT want{form.left, form.top, form.left + w, form.top + ht};
-    if (IsZoomed(h) || IsIconic(h)) {
-        WINDOWPLACEMENT wp{};
-        wp.length = sizeof wp;
-        GetWindowPlacement(h, &wp);
-        if (!EqualRect(&wp.rcNormalPosition, &want)) {
-            wp.rcNormalPosition = want;
-            wp.showCmd = !IsWindowVisible(h) ? SW_HIDE
-                         : IsIconic(h)       ? SW_SHOWMINNOACTIVE
-                                             : SW_SHOWMAXIMIZED;
-            wp.flags = 0;
-            SetWindowPlacement(h, &wp);
-        }
-    } else {
+    // A maximized or minimized window keeps the place the system gave it; the model's bounds
+    // apply in the normal state.
+    auto applyBounds = [&] {
+        if (IsZoomed(h) || IsIconic(h)) return;
         RECT have;
         GetWindowRect(h, &have);
+        RECT want{form.left, form.top, form.left + w, form.top + ht};
         if (!EqualRect(&have, &want))
             SetWindowPos(h, nullptr, want.left, want.top, w, ht, SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    };
 
     if (form.visible && !IsWindowVisible(h)) {
+        applyBounds();
         ShowForm(*rec);
     } else if (!form.visible && IsWindowVisible(h)) {
         ShowWindow(h, SW_HIDE);
-    } else if (form.visible) {
-        if (form.state == WindowState::Maximized && !IsZoomed(h))
-            ShowWindow(h, SW_MAXIMIZE);
-        else if (form.state == WindowState::Minimized && !IsIconic(h))
-            ShowWindow(h, SW_MINIMIZE);
-        else if (form.state == WindowState::Normal && (IsZoomed(h) || IsIconic(h)))
-            ShowWindow(h, SW_RESTORE);
+        applyBounds();
+    } else {
+        if (form.visible) {
+            if (form.state == WindowState::Maximized && !IsZoomed(h))
+                ShowWindow(h, SW_MAXIMIZE);
+            else if (form.state == WindowState::Minimized && !IsIconic(h))
+                ShowWindow(h, SW_MINIMIZE);
+            else if (form.state == WindowState::Normal && (IsZoomed(h) || IsIconic(h)))
+                ShowWindow(h, SW_RESTORE);
+        }
+        applyBounds();
     }
 
     // Wakes a modal loop waiting for its result.
