@@ -158,6 +158,7 @@ watch_bar() {
     local bmp=$E2E_DIR/shot-$3.bmp
     rm -f "$bmp"
     drv_ok watch-pos "$1" "$2" --shot "$(e2e_winpath "$bmp")" --shot-at "$4" ${5:+"$5"}
+    # shellcheck disable=SC2034 # read by the scenarios
     BAR=$DRV
     if [ -f "$bmp" ]; then
         convert "$bmp" "$CORVID_SCREENSHOTS/$E2E_NAME-$3.png" || e2e_fail "cannot convert $bmp"
@@ -167,11 +168,13 @@ watch_bar() {
 }
 
 expect_pixel() {
-    local what=$1 form=$2 x=$3 y=$4 test=$5 i
-    for i in $(seq 20); do
+    local what=$1 form=$2 x=$3 y=$4 test=$5 R G B
+    for _ in $(seq 20); do
         drv_ok pixel "$form" "$x" "$y"
+        # shellcheck disable=SC2034 # named in $test
         R=$((16#${DRV:0:2})) G=$((16#${DRV:2:2})) B=$((16#${DRV:4:2}))
-        if (( $test )); then return 0; fi
+        # shellcheck disable=SC2004 # $test is an expression over R, G and B
+        if (($test)); then return 0; fi
         sleep 0.25
     done
     e2e_fail "$what: the screen shows #$DRV at $x,$y of $form; want $test"

@@ -33,6 +33,8 @@
 //   enabled FORM [CONTROL]       1 or 0
 //   rect FORM [CONTROL] [--window]   x y w h: control in the form's client area; form: client
 //                                area on the screen (--window: the whole window on the screen)
+//   focus FORM [CONTROL [MS]]    the control of FORM with the keyboard focus ("-": none of its
+//                                own, "(form)": the form itself); with CONTROL, waits for it
 //   state FORM                   minimized, maximized or normal
 //   style FORM [CONTROL]         window style and extended style, hexadecimal
 //   click FORM CONTROL [--mouse] [--force]   BM_CLICK, or a posted left button click at the
@@ -433,6 +435,30 @@ int CmdRect(Args& a) {
     return kOk;
 }
 
+// The control of FORM that has the keyboard focus in its thread, "-" when none of its own has.
+int CmdFocus(Args& a) {
+    if (a.pos.empty() || !TakeTimeout(a, 2)) return Usage("focus FORM [CONTROL [MS]]");
+    HWND form, control;
+    if (int rc = Resolve(a.pos[0], nullptr, form, control)) return rc;
+    std::string name = "-";
+    auto focused = [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        name = "-";
+        if (!GetGUIThreadInfo(GetWindowThreadProcessId(form, nullptr), &info)) return false;
+        HWND f = info.hwndFocus;
+        if (f == form)
+            name = "(form)";
+        else if (f && IsChild(form, f))
+            name = CorvidName(f).empty() ? ClassOf(f) : CorvidName(f);
+        return a.pos.size() < 2 || name == a.pos[1];
+    };
+    if (!WaitFor(a.pos.size() < 2 ? 0 : a.timeout, focused))
+        return Fail("timeout: the focus is on " + name + ", not " + a.pos[1]);
+    Line(name);
+    return kOk;
+}
+
 int CmdState(Args& a) {
     if (a.pos.size() != 1) return Usage("state FORM");
     HWND form, control;
@@ -705,6 +731,8 @@ int main(int argc, char** argv) {
         rc = CmdFlag(a, false);
     else if (c == "rect")
         rc = CmdRect(a);
+    else if (c == "focus")
+        rc = CmdFocus(a);
     else if (c == "state")
         rc = CmdState(a);
     else if (c == "style")

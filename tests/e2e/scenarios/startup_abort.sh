@@ -25,6 +25,7 @@ open_abort() {
     esac
     drv_ok wait-form Tabbruch 10000
     expect_eq "abort caption" "$DRV" "Corvid"
+    drv_ok focus Tabbruch Btn_terminate 10000
 }
 
 ended_clean() {
@@ -51,6 +52,7 @@ shot abort-dialog
 drv_ok key Tabbruch ESC
 drv_ok wait-form Tabbruch --hidden 10000
 drv_is 1 visible Tleader
+drv_ok focus Tleader Btn_exit 10000
 drv_is Welcome text Tleader
 drv_is 1 visible Tleader Ebn_welcome
 drv_is 0 enabled Tleader Btn_back

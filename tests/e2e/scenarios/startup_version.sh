@@ -39,6 +39,7 @@ drv_is "&Next >" text Tleader Btn_weiter
 drv_is "< &Back" text Tleader Btn_back
 drv_is "E&xit" text Tleader Btn_exit
 drv_is 0 enabled Tleader Btn_back
+drv_ok focus Tleader Btn_weiter 10000
 drv_is 1 enabled Tleader Btn_weiter
 drv_is 1 visible Tleader Ebn_welcome
 drv_is 0 visible Tleader Ebn_folder
