@@ -948,6 +948,28 @@ bool View::PreTranslate(const MSG& msg) {
     case VK_F4:
         if (alt) return true; // never closes a window by itself
         break;
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+        // Arrows move the choice within a group of radio buttons, as in the system's dialogs.
+        if (!alt && ctl && ctl->kind == ControlKind::RadioButton) {
+            std::vector<Control*> group;
+            for (auto& c : form->controls)
+                if (c->kind == ControlKind::RadioButton && c->parent == ctl->parent &&
+                    c->Showing() && c->enabled && RecOf(*c))
+                    group.push_back(c.get());
+            auto it = std::find(group.begin(), group.end(), ctl);
+            if (group.size() < 2 || it == group.end()) return true;
+            size_t at = static_cast<size_t>(it - group.begin()), n = group.size();
+            const bool back = key == VK_LEFT || key == VK_UP;
+            Control* next = group[back ? (at + n - 1) % n : (at + 1) % n];
+            SetFocus(RecOf(*next)->hwnd);
+            if (FormRec* fr = RecOf(*form)) fr->active = next;
+            Click(*next);
+            return true;
+        }
+        break;
     default:
         if (((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) &&
             GetKeyState(VK_CONTROL) >= 0 &&

@@ -752,6 +752,16 @@ void CheckView(Win32Platform& p) {
     CHECK(NameOf(GetFocus()) == "List");
     state[VK_SHIFT] = static_cast<BYTE>(shiftWas < 0 ? 0x80 : 0);
     SetKeyboardState(state);
+    // Arrows move the choice between the radio buttons of one parent.
+    SetFocus(hR1);
+    Key(hR1, VK_DOWN);
+    Pump(p);
+    CHECK(GetFocus() == hR2);
+    CHECK(r2.checked && !r1.checked);
+    CHECK_EQ(SendMessageA(hR1, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    Key(hR2, VK_DOWN); // wraps round
+    Pump(p);
+    CHECK(GetFocus() == hR1 && r1.checked && !r2.checked);
     // Mnemonic: Alt+O presses "&OK".
     SetFocus(hEdit);
     Key(hEdit, 'O', true);
