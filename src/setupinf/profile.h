@@ -21,7 +21,10 @@ public:
     explicit ProfileData(const std::string& bytes);
 
     // The raw value (quotes not removed), or nothing when the key is missing or has no "=".
-    const std::string* Find(const std::string& section, const std::string& key) const;
+    // quotable (when given) tells whether the quote rule may apply: not when the value begins or
+    // ends with a stand-in for a character the code page lacks, such as a full-width quote.
+    const std::string* Find(const std::string& section, const std::string& key,
+                            bool* quotable = nullptr) const;
 
     // All section names and, for a section, all key names, in file order (duplicates kept).
     std::vector<std::string> SectionNames() const;
@@ -30,10 +33,13 @@ public:
 private:
     struct Key {
         std::string name;
+        bool reachable = true; // false when the name holds a character the code page lacks
+        bool quotable = true;
         std::optional<std::string> value;
     };
     struct Section {
         std::string name;
+        bool reachable = true;
         std::vector<Key> keys;
         std::unordered_map<std::string, size_t> index; // folded key name -> first key
     };
@@ -41,13 +47,19 @@ private:
     std::unordered_map<std::string, size_t> index_; // folded section name -> first section
 };
 
+// The text of a profile file as the system reads it, in the ANSI code page (Windows-1252): a
+// file that starts with a byte-order mark is Unicode (UTF-8 or UTF-16 of either byte order), and
+// its characters outside the code page become "?". Other files are taken as they are.
+std::string ProfileText(const std::string& bytes);
+
 // Case folding as Windows compares file and registry names (ASCII and Windows-1252 letters).
 // Profile section and key names fold ASCII letters only.
 std::string FoldCase(const std::string& s);
 bool ProfileSpace(unsigned char c);
 
 // Applies the buffer and quote rules to a found value or to the caller's default.
-std::string ProfileResult(const std::string* value, const std::string& deflt, bool fileOpened);
+std::string ProfileResult(const std::string* value, const std::string& deflt, bool fileOpened,
+                          bool quotable = true);
 
 // Reads one value from a host file the way GetPrivateProfileStringA does.
 std::string ReadProfileString(const std::string& hostPath, const std::string& section,

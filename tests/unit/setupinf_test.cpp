@@ -39,7 +39,9 @@ namespace {
 std::string Read(const std::string& ini, const std::string& s, const std::string& k,
                  const std::string& d = "<d>") {
     ProfileData data(ini);
-    return ProfileResult(data.Find(s, k), d, true);
+    bool quotable = true;
+    const std::string* value = data.Find(s, k, &quotable);
+    return ProfileResult(value, d, true, quotable);
 }
 } // namespace
 
@@ -73,6 +75,25 @@ TEST(ProfileReader, NamesAsTheSystemComparesThem) {
     EXPECT_EQ(Read(ini, sizeUpper, apples), "<d>");
     EXPECT_EQ(Read(ini, size, applesLower), "<d>");
     EXPECT_EQ(Read(ini, size, "ab"), "4");
+}
+
+TEST(ProfileReader, ReadsUnicodeFilesInTheCodePage) {
+    // UTF-16 little-endian with its byte-order mark.
+    auto utf16 = [](const std::u16string& t) {
+        std::string b = "\xFF\xFE";
+        for (char16_t c : t) b += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+        return b;
+    };
+    std::string ini = utf16(u"[s]\r\nq=\"v\"\r\nu=\u00e4\u0100\u4e2d\r\n"
+                            u"w=\uff02x\uff02\r\nk\u0101=1\r\nka=2\r\n");
+    EXPECT_EQ(Read(ini, "S", "q"), "v");
+    EXPECT_EQ(Read(ini, "s", "u"), "\344A?"); // the code page's own, a best fit, none
+    EXPECT_EQ(Read(ini, "s", "w"), "\"x\"");  // full-width quotes are no quotes
+    EXPECT_EQ(Read(ini, "s", "ka"), "2");     // the key with the macron a is no "ka"
+    // UTF-8 with its mark; a broken sequence reads as one "?".
+    EXPECT_EQ(Read("\xEF\xBB\xBF[s]\nk=\xC3\xA4\xC3x\n", "s", "k"), "\xE4?x");
+    // Without a mark the bytes are the code page's.
+    EXPECT_EQ(Read("[s]\nk=\xC3\xA4\n", "s", "k"), "\xC3\xA4");
 }
 
 TEST(ProfileReader, MissingFileGivesTheDefault) {

@@ -141,7 +141,8 @@ std::vector<Query> Generate(const std::string& corpus) {
                                                "trailing   ", " ", longDefault};
     std::vector<Query> out;
     for (const std::string& file : CorpusFiles(corpus)) {
-        Scanned s = Scan(ReadAll(corpus + "/" + file));
+        // Unicode files are scanned in the code page the queries are asked in.
+        Scanned s = Scan(corvid::ProfileText(ReadAll(corpus + "/" + file)));
         // Sections by name; the nameless part before the first header is asked for as "".
         std::vector<std::string> sectionNames = {""};
         for (const std::string& n : s.sections) sectionNames.push_back(n);
