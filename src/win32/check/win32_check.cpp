@@ -452,6 +452,17 @@ void CheckRegistry(Win32Platform& p) {
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\CorvidCheck");
 }
 
+void CheckProcesses(Win32Platform& p) {
+    g_group = "processes";
+    // The program manager's conversation: a group made and removed again.
+    CHECK(p.DdeExecute("Progman", "Progman", "[CreateGroup(Corvid Check)]"));
+    CHECK(p.DdeExecute("Progman", "Progman", "[DeleteGroup(Corvid Check)]"));
+    CHECK(!p.DdeExecute("CorvidNoSuchService", "Topic", "[Nothing()]"));
+    // Starting a program: codes above 31 mean it started.
+    CHECK(p.WinExec("cmd.exe /c exit", SW_HIDE) > 31);
+    CHECK(p.WinExec("C:\\no\\such\\program.exe", SW_SHOWNORMAL_) <= 31);
+}
+
 // ------------------------------------------------------------------ the view
 
 std::string NameOf(HWND h) {
@@ -840,6 +851,7 @@ int main(int argc, char** argv) {
     CheckFiles(platform);
     CheckProfiles(platform);
     CheckRegistry(platform);
+    CheckProcesses(platform);
     CheckView(platform);
     Report("%d checks, %d failed\n", g_checks, g_failures);
     if (g_log) fclose(g_log);
