@@ -169,7 +169,8 @@ void DrawLabel(HDC dc, const Control& c, RECT r) {
     if (!c.transparent) Fill(dc, r, ToColorRef(c.color));
     HGDIOBJ oldFont = SelectObject(dc, FontFor(c.font));
     SetBkMode(dc, TRANSPARENT);
-    UINT flags = DT_LEFT | DT_NOCLIP | (c.wordWrap ? DT_WORDBREAK : DT_SINGLELINE);
+    // Without word wrap a label keeps to one line unless its text breaks the line itself.
+    UINT flags = DT_LEFT | DT_NOCLIP | DT_EXPANDTABS | (c.wordWrap ? DT_WORDBREAK : 0);
     if (c.enabled) {
         SetTextColor(dc, ToColorRef(c.font.color));
         DrawTextA(dc, c.text.c_str(), static_cast<int>(c.text.size()), &r, flags);
