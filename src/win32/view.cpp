@@ -147,11 +147,10 @@ View::View(HINSTANCE instance) : instance_(instance) {
 }
 
 View::~View() {
-    // The models may be gone already: let no late message reach them.
-    for (auto& f : forms_) {
+    // The models may be gone already (they are not touched here): let no late message reach
+    // them.
+    for (auto& f : forms_)
         if (IsWindow(f->hwnd)) SetWindowLongPtrA(f->hwnd, GWLP_USERDATA, 0);
-        if (f->form && f->form->view == this) f->form->view = nullptr;
-    }
     for (auto& c : controls_)
         if (IsWindow(c.second->hwnd)) SetWindowLongPtrA(c.second->hwnd, GWLP_USERDATA, 0);
     forms_.clear();
