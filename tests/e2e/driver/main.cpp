@@ -8,7 +8,7 @@
 // stdout through a pipe is unreliable, so the harness reads the file). Texts are printed with tab,
 // CR and LF written as \t, \r and \n; TEXT arguments are compared in that form.
 //
-// Commands (waits take an optional trailing timeout in ms, default 15000; --timeout MS too):
+// Commands (waits take an optional trailing timeout in ms, default 30000; --timeout MS too):
 //   dump                         all CorvidForm windows (hidden too) and message boxes, one line
 //                                per window, tab-separated columns:
 //                                  form control class visible enabled checked x y w h text
@@ -69,7 +69,7 @@ using namespace driver;
 namespace {
 
 constexpr int kOk = 0, kFailed = 1, kUsage = 2;
-constexpr DWORD kDefaultTimeoutMs = 15000;
+constexpr DWORD kDefaultTimeoutMs = 30000;
 constexpr DWORD kPollMs = 50;
 constexpr DWORD kFastPollMs = 5; // bars move quickly; a slow look would miss their positions
 
