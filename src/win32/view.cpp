@@ -725,6 +725,15 @@ LRESULT CALLBACK View::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SIZE:
         view->LayoutAligned(hwnd, form, nullptr);
         break;
+    case WM_MOVE:
+        // A window the user dragged stays where it was put.
+        if (!IsZoomed(hwnd) && !IsIconic(hwnd) && IsWindowVisible(hwnd)) {
+            RECT r;
+            GetWindowRect(hwnd, &r);
+            form.left = r.left;
+            form.top = r.top;
+        }
+        break;
     case WM_CLOSE:
         return 0; // the program closes its windows itself
     case WM_SYSCOMMAND:

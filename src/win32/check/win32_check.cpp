@@ -423,6 +423,7 @@ void CheckProfiles(Win32Platform& p) {
     CHECK(p.WriteProfileString(ini, "Section", "Long", std::string(1500, 'x')));
     CHECK_EQ(p.ProfileString(ini, "Section", "Long", "").size(), 1023);
     p.DeleteFile(ini);
+    RemoveDirectoryA(TempDir().c_str());
 }
 
 void CheckRegistry(Win32Platform& p) {
@@ -815,6 +816,15 @@ void CheckView(Win32Platform& p) {
     CHECK(IsWindowEnabled(fw));
     CHECK(!IsWindowVisible(dw));
     CHECK(!d.visible);
+    // A dialog the user moved opens where it was left, also after other changes.
+    d.Show();
+    SetWindowPos(dw, nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    d.SetCaption("Moved");
+    d.Hide();
+    d.Show();
+    GetWindowRect(dw, &wr);
+    CHECK(wr.left == 10 && wr.top == 20);
+    d.Hide();
 
     g_group = "errors";
     // A failing handler ends with the general error box; the program goes on.
