@@ -29,6 +29,8 @@
 #   expect_pixel WHAT FORM X Y TEST   reads the screen's colour at client point X,Y of FORM into
 #                              R G B (0-255) until the arithmetic TEST on them holds (the window
 #                              may still be painting); fails the test when it never does
+#   expect_centred FORM        fails the test unless FORM's window is centred on the 1024 x 768
+#                              screen (within a pixel)
 #   reg_set KEY NAME VALUE     writes a string value with wine's reg
 #   reg_has KEY                true when the registry key exists
 #   winfile PATH               the host path of a Windows path on C: (C:\temp\x -> .../drive_c/temp/x)
@@ -178,6 +180,15 @@ expect_pixel() {
         sleep 0.25
     done
     e2e_fail "$what: the screen shows #$DRV at $x,$y of $form; want $test"
+}
+
+expect_centred() {
+    local x y w h
+    drv_ok rect "$1" --window
+    read -r x y w h <<<"$DRV"
+    local dx=$((2 * x + w - 1024)) dy=$((2 * y + h - 768))
+    ((dx >= -2 && dx <= 2 && dy >= -2 && dy <= 2)) ||
+        e2e_fail "$1 is not centred on the screen: at $x,$y size $w x $h"
 }
 
 reg_set() {

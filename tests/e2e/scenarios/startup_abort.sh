@@ -45,6 +45,9 @@ start_wizard
 open_abort exit
 drv_dump
 expect_eq "abort client size" "$(dump_get Tabbruch - 9 10)" "287 83"
+expect_eq "abort icon box" "$(dump_get Tabbruch Image1 7 8 9 10)" "11 10 34 34"
+expect_eq "question box" "$(dump_get Tabbruch Lbl_15 7 8 9 10)" "53 10 226 35"
+expect_centred Tabbruch
 expect_eq "question" "$(dump_get Tabbruch Lbl_15 4 11)" "1 Do you really want to quit the setup?"
 expect_eq "terminate button" "$(dump_get Tabbruch Btn_terminate 4 5 7 8 9 10 11)" "1 1 55 50 75 25 Ja"
 expect_eq "cancel button" "$(dump_get Tabbruch Btn_cancel 4 5 7 8 9 10 11)" "1 1 133 50 75 25 &nein"

@@ -33,6 +33,12 @@ drv_is 100 pos Ttrailer pr_load
 drv_is "corvid loading data." text Ttrailer Lbl
 drv_is "Please wait..." text Ttrailer Lbl_wait
 drv_is "Setup" text Ttrailer
+expect_eq "loading screen client size" "$(dump_get Ttrailer - 9 10)" "243 67"
+expect_eq "loading text box" "$(dump_get Ttrailer Lbl 7 8 9 10)" "52 8 132 13"
+expect_eq "wait text box" "$(dump_get Ttrailer Lbl_wait 7 8 9 10)" "52 22 67 13"
+expect_eq "icon box" "$(dump_get Ttrailer img_sp 7 8 9 10)" "9 7 32 32"
+expect_eq "bar box" "$(dump_get Ttrailer pr_load 7 8 9 10)" "52 38 174 16"
+expect_centred Ttrailer
 
 # The wizard: welcome page, button captions, no side picture, so 150 pixels narrower.
 drv_is "&Next >" text Tleader Btn_weiter
@@ -50,6 +56,13 @@ drv_is 'C:\Demo' text Tleader Edt_verz
 drv_ok rect Tleader
 read -r _ _ w h <<<"$DRV"
 expect_eq "wizard client size" "$w x $h" "311 x 310"
+# Centred on the 1024 x 768 screen, on top of other windows, without a system menu.
+expect_centred Tleader
+drv_ok style Tleader
+read -r style exstyle <<<"$DRV"
+(((16#$exstyle & 0x8) != 0)) || e2e_fail "the wizard does not stay on top (ex-style $exstyle)"
+(((16#$style & 0x80000) == 0)) || e2e_fail "the wizard has a system menu (style $style)"
+(((16#$style & 0xC00000) == 0xC00000)) || e2e_fail "the wizard has no caption bar (style $style)"
 drv_is "96 278 75 25" rect Tleader Btn_weiter
 drv_is "20 278 75 25" rect Tleader Btn_back
 drv_is "220 278 85 25" rect Tleader Btn_exit
@@ -58,8 +71,13 @@ expect_eq "wizard picture" "$(dump_get Tleader Img_Setup 12 13)" "0 0"
 # The background window: full screen, gradient stretched over it, titles at the left edge.
 drv_is 1 visible Tmain
 drv_is "Demo Setup" text Tmain
+drv_ok style Tmain
+read -r style _ <<<"$DRV"
+(((16#$style & 0x80000) == 0)) || e2e_fail "the background window has a system menu (style $style)"
+(((16#$style & 0xC00000) == 0xC00000)) || e2e_fail "the background window has no caption bar ($style)"
+drv_is maximized state Tmain
 drv_ok rect Tmain --window
-read -r x y w h <<<"$DRV"
+read -r _ _ w h <<<"$DRV"
 [ "$w" -ge 1024 ] && [ "$h" -ge 768 ] || e2e_fail "background window is $w x $h, not the screen"
 drv_ok rect Tmain
 read -r _ _ cw ch <<<"$DRV"
