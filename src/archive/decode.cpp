@@ -260,10 +260,17 @@ struct TopTable {
 };
 
 // The tree update for the leaf at path[depth], whose ancestors are path[depth - 1] ... path[0]
-// (the root), as long as no exchange moves the walk off that path.
-inline void UpdateAlong(lzh::Tree& t, const uint16_t* path, int depth, TopTable& top) {
-    for (int i = depth; i >= 0; --i) {
-        int node = path[i];
+// (the root). Nodes below exchangeAt are only counted; from there on, an exchange moves the walk
+// off the path and it follows the parents (exchangeAt 0: the root, which never exchanges).
+inline void UpdateAlong(lzh::Tree& t, const uint16_t* path, int depth, int exchangeAt,
+                        TopTable& top) {
+    for (int i = depth; i > exchangeAt; --i) ++t.freq[path[i]];
+    if (exchangeAt == 0) {
+        ++t.freq[lzh::R];
+        return;
+    }
+    int node = path[exchangeAt];
+    do {
         unsigned k = ++t.freq[node];
         if (k > t.freq[node + 1]) {
             int l = node + 1;
@@ -273,21 +280,8 @@ inline void UpdateAlong(lzh::Tree& t, const uint16_t* path, int depth, TopTable&
             t.Exchange(node, l, k);
             top.Exchanged(node, l);
             node = l;
-            while ((node = t.prnt[node]) != 0) {
-                k = ++t.freq[node];
-                if (k > t.freq[node + 1]) {
-                    l = node + 1;
-                    while (k > t.freq[++l]) {
-                    }
-                    --l;
-                    t.Exchange(node, l, k);
-                    top.Exchanged(node, l);
-                    node = l;
-                }
-            }
-            return;
         }
-    }
+    } while ((node = t.prnt[node]) != 0);
 }
 
 struct LzhState {
@@ -370,9 +364,18 @@ bool DecodeLzh(Reader& in, Writer& out, int32_t expandedSize) {
         std::memcpy(path + 1, top.path[e], sizeof top.path[e]);
         bb <<= depth;
         bc -= depth;
+        // On the way down, note the deepest node whose count, once counted, passes the next
+        // node's: there the update exchanges. The counts below it are not changed by the
+        // counting of deeper nodes, which all sit at lower positions.
+        int exchangeAt = 0;
+        for (int i = 1; i <= kTopBits; ++i) {
+            const unsigned n = path[i];
+            if (i <= depth && t.freq[n] >= t.freq[n + 1]) exchangeAt = i;
+        }
         while (c < static_cast<unsigned>(T)) {
             unsigned node = c + static_cast<unsigned>(bb >> 63);
             path[++depth & 63] = static_cast<uint16_t>(node);
+            exchangeAt = t.freq[node] >= t.freq[node + 1] ? depth : exchangeAt;
             c = t.son[node];
             bb <<= 1;
             --bc;
@@ -383,7 +386,7 @@ bool DecodeLzh(Reader& in, Writer& out, int32_t expandedSize) {
             t.Update(static_cast<int>(c)); // rebuilds the tree first: the path is stale
             top.stale = true;
         } else {
-            UpdateAlong(t, path, depth, top);
+            UpdateAlong(t, path, depth, exchangeAt, top);
         }
         if (c < 256) {
             put(static_cast<uint8_t>(c));
