@@ -62,8 +62,10 @@ drv() {
     local out=$E2E_DIR/drv-$_drv_n rc=0
     printf '%s\n' "$*" >"$out.cmd"
     : >"$out.txt"
+    # The harness's lock descriptors stay with the harness: a wineserver this call may start
+    # must not hold them.
     timeout -k 5 120 wine "$E2E_DRIVER" --out "$(e2e_winpath "$out.txt")" "$@" \
-        >"$out.stdout" 2>"$out.stderr" </dev/null || rc=$?
+        >"$out.stdout" 2>"$out.stderr" </dev/null 8>&- 9>&- || rc=$?
     DRV=$(cat "$out.txt")
     return $rc
 }
