@@ -404,11 +404,20 @@ bool DecodeLzh(Reader& in, Writer& out, int32_t expandedSize) {
         unsigned d = (static_cast<unsigned>(kDistanceCode.dcode[i >> extra]) << 6) | (i & 0x3F);
         unsigned from = r - d - 1;
         int len = static_cast<int>(c) - 253;
-        for (int k = 0; k < len; ++k) {
-            uint8_t b = win[(from + static_cast<unsigned>(k)) & (N - 1)];
-            put(b);
-            win[r] = b;
-            r = (r + 1) & (N - 1);
+        if (oe - op >= len) {
+            for (int k = 0; k < len; ++k) {
+                uint8_t b = win[(from + static_cast<unsigned>(k)) & (N - 1)];
+                *op++ = b;
+                win[r] = b;
+                r = (r + 1) & (N - 1);
+            }
+        } else {
+            for (int k = 0; k < len; ++k) {
+                uint8_t b = win[(from + static_cast<unsigned>(k)) & (N - 1)];
+                put(b);
+                win[r] = b;
+                r = (r + 1) & (N - 1);
+            }
         }
         count += len; // a match is copied whole, even past the expanded size
     }
