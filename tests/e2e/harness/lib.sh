@@ -94,8 +94,9 @@ e2e_log() { printf '[%s %s] %s\n' "$(date +%H:%M:%S)" "${E2E_NAME:-e2e}" "$*"; }
 e2e_make_prefix() {
     mkdir -p "$E2E_ROOT"
     local stamp="$E2E_BASE_PREFIX/.corvid-ready" want
-    wine --version >"$E2E_ROOT/wine-version" 2>/dev/null </dev/null
-    want=$(cat "$E2E_ROOT/wine-version")
+    wine --version >"$E2E_ROOT/wine-version.$$" 2>/dev/null </dev/null
+    want=$(cat "$E2E_ROOT/wine-version.$$")
+    rm -f "$E2E_ROOT/wine-version.$$"
     if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ]; then return 0; fi
     exec 9>"$E2E_ROOT/prefix.lock"
     if ! flock -w 600 9; then
@@ -118,7 +119,7 @@ e2e_make_prefix() {
         timeout 60 wineserver -w >>"$E2E_ROOT/prefix.log" 2>&1 </dev/null
         timeout 20 wineserver -k >>"$E2E_ROOT/prefix.log" 2>&1 </dev/null
         exit $rc
-    ) || rc=$?
+    ) 8>&- 9>&- || rc=$?
     if [ $rc -ne 0 ] || [ ! -d "$tmp/drive_c/windows/system32" ]; then
         echo "e2e: wineboot failed (exit $rc); see $E2E_ROOT/prefix.log" >&2
         tail -n 20 "$E2E_ROOT/prefix.log" >&2
@@ -165,22 +166,31 @@ e2e_begin() {
         command -v "$tool" >/dev/null || e2e_skip "$tool is not installed (scripts/deps.sh installs it)"
     done
     [ -d "$CORVID_WIN32_DIR" ] || e2e_skip "no Windows build in $CORVID_WIN32_DIR"
+    mkdir -p "$E2E_ROOT/tests" "$CORVID_SCREENSHOTS"
+    # Two runs of the same test in one build (two ctest commands at once) take turns for its
+    # folder. Processes started from here must not inherit the lock: they get 8>&-.
+    exec 8>"$E2E_ROOT/tests/$E2E_NAME.lock"
+    flock -w 280 8 || e2e_skip "another run of $E2E_NAME kept its folder for 280 s"
     rm -rf "$E2E_DIR"
-    mkdir -p "$E2E_DIR" "$CORVID_SCREENSHOTS"
+    mkdir -p "$E2E_DIR"
     trap _e2e_cleanup EXIT
     trap 'exit 130' INT
     trap 'exit 143' TERM
 
     e2e_make_prefix || e2e_fail "no wine prefix"
     export WINEPREFIX=$E2E_DIR/prefix
+    # A shared hold on the prefix lock: nobody remakes the prefix while it is being copied.
+    exec 9>"$E2E_ROOT/prefix.lock"
+    flock -s -w 600 9 || e2e_fail "waited too long for the prefix lock"
     cp -a "$E2E_BASE_PREFIX" "$WINEPREFIX" || e2e_fail "cannot copy the prefix"
+    exec 9>&-
     E2E_DRIVE_C=$WINEPREFIX/drive_c
 
     # Xvfb picks a free display itself and writes its number once it accepts clients.
     local dfile=$E2E_DIR/xvfb.display
     : >"$dfile"
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dfile" \
-        >"$E2E_DIR/xvfb.log" 2>&1 </dev/null &
+        >"$E2E_DIR/xvfb.log" 2>&1 </dev/null 8>&- &
     _e2e_xvfb_pid=$!
     local i
     for ((i = 0; i < 100; i++)); do
@@ -199,7 +209,8 @@ e2e_begin() {
         while kill -0 "$me" 2>/dev/null; do sleep 2; done
         WINEPREFIX=$prefix timeout 20 wineserver -k
         kill "$xvfb"
-    ) >/dev/null 2>&1 </dev/null &
+        [ "${CORVID_E2E_KEEP:-0}" = 1 ] || rm -rf "$prefix"
+    ) >/dev/null 2>&1 </dev/null 8>&- &
     _e2e_watchdog_pid=$!
     e2e_log "prefix $WINEPREFIX, display $DISPLAY"
 }
@@ -234,7 +245,7 @@ e2e_run() {
     _e2e_runs=$((_e2e_runs + 1))
     local out=$E2E_DIR/run-$_e2e_runs
     printf '%s\n' "$*" >"$out.cmd"
-    timeout -k 10 "$limit" wine "$@" >"$out.out" 2>"$out.err" </dev/null || rc=$?
+    timeout -k 10 "$limit" wine "$@" >"$out.out" 2>"$out.err" </dev/null 8>&- || rc=$?
     if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
         e2e_log "$(basename "$1") did not end within $limit s"
         rc=124
@@ -246,7 +257,7 @@ e2e_start() {
     _e2e_runs=$((_e2e_runs + 1))
     local out=$E2E_DIR/run-$_e2e_runs
     printf '%s\n' "$*" >"$out.cmd"
-    wine "$@" >"$out.out" 2>"$out.err" </dev/null &
+    wine "$@" >"$out.out" 2>"$out.err" </dev/null 8>&- &
     E2E_PID=$!
     _e2e_pids+=("$E2E_PID")
 }
