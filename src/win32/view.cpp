@@ -13,7 +13,9 @@ namespace {
 constexpr const char* kFormClass = "CorvidForm";
 constexpr const char* kPanelClass = "CorvidPanel";
 constexpr const char* kGraphicClass = "CorvidGraphic";
+constexpr const char* kAppClass = "CorvidApp";
 constexpr UINT WM_CORVID_ACTIVATE = WM_APP + 1; // the form's activation handler, run later
+constexpr UINT WM_CORVID_FORWARD = WM_APP + 2;  // the application window passes on activation
 
 View* g_view = nullptr;
 
@@ -144,6 +146,20 @@ View::View(HINSTANCE instance) : instance_(instance) {
     wc.lpfnWndProc = GraphicProc;
     wc.lpszClassName = kGraphicClass;
     RegisterClassExA(&wc);
+    wc.lpfnWndProc = AppProc;
+    wc.lpszClassName = kAppClass;
+    wc.hIcon = wc.hIconSm = icon_;
+    RegisterClassExA(&wc);
+
+    // The application's own window: it owns every form, so that the task bar shows the one
+    // entry "Setup" for the whole program. It has no size and shows nothing itself.
+    app_ = CreateWindowExA(0, kAppClass, "Setup", WS_POPUP | WS_CLIPSIBLINGS,
+                           GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0,
+                           0, nullptr, nullptr, instance, nullptr);
+    if (app_) {
+        SendMessageA(app_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+        SendMessageA(app_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    }
 }
 
 View::~View() {
@@ -235,9 +251,8 @@ void View::Attach(Form& form) {
     FormStyles(form, style, ex);
     RECT r{0, 0, form.clientWidth, form.clientHeight};
     AdjustWindowRectEx(&r, style, FALSE, ex);
-    HWND h =
-        CreateWindowExA(ex, kFormClass, form.caption.c_str(), style, form.left, form.top,
-                        r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance_, nullptr);
+    HWND h = CreateWindowExA(ex, kFormClass, form.caption.c_str(), style, form.left, form.top,
+                             r.right - r.left, r.bottom - r.top, app_, nullptr, instance_, nullptr);
     if (!h) return;
     rec->hwnd = h;
     SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(rec.get()));
@@ -522,6 +537,7 @@ void View::ShowForm(FormRec& rec) {
     rec.shownOnce = true;
     if (!f.initialFocus.empty())
         if (Control* c = f.Find(f.initialFocus)) rec.active = c;
+    if (app_ && !IsWindowVisible(app_)) ShowWindow(app_, SW_SHOWNA); // the task bar entry
     int cmd = f.state == WindowState::Maximized   ? SW_SHOWMAXIMIZED
               : f.state == WindowState::Minimized ? SW_SHOWMINIMIZED
                                                   : SW_SHOWNORMAL;
@@ -744,6 +760,7 @@ LRESULT CALLBACK View::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             if (CtlRec* c = view->RecOfWindow(GetFocus()))
                 if (&c->ctl->form == &form) rec->active = c->ctl;
         } else {
+            view->lastActive_ = rec;
             if (!HIWORD(wp)) view->RestoreFocus(*rec);
             PostMessageA(hwnd, WM_CORVID_ACTIVATE, 0, 0);
         }
@@ -755,6 +772,35 @@ LRESULT CALLBACK View::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CORVID_ACTIVATE:
         if (form.onActivate) view->Guard(form.onActivate);
         return 0;
+    default:
+        break;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK View::AppProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    View* view = g_view;
+    switch (msg) {
+    case WM_ACTIVATE:
+        // Chosen on the task bar: the form that was active last takes over.
+        if (LOWORD(wp) != WA_INACTIVE) PostMessageA(hwnd, WM_CORVID_FORWARD, 0, 0);
+        return 0;
+    case WM_CORVID_FORWARD:
+        if (view && GetActiveWindow() == hwnd) {
+            HWND target = nullptr;
+            if (view->lastActive_ && IsWindowVisible(view->lastActive_->hwnd) &&
+                IsWindowEnabled(view->lastActive_->hwnd))
+                target = view->lastActive_->hwnd;
+            else
+                target = view->MessageBoxOwner();
+            if (target) SetActiveWindow(target);
+        }
+        return 0;
+    case WM_CLOSE:
+        return 0; // the program closes its windows itself
+    case WM_SYSCOMMAND:
+        if ((wp & 0xFFF0) == SC_CLOSE) return 0;
+        break;
     default:
         break;
     }

@@ -50,6 +50,7 @@ private:
     struct FormRec;
     struct CtlRec;
 
+    static LRESULT CALLBACK AppProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK FormProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK PanelProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK GraphicProc(HWND, UINT, WPARAM, LPARAM);
@@ -81,6 +82,8 @@ private:
 
     HINSTANCE instance_;
     HICON icon_;
+    HWND app_ = nullptr;
+    FormRec* lastActive_ = nullptr;
     bool hourglass_ = false;
     std::vector<std::unique_ptr<FormRec>> forms_;
     std::unordered_map<const Control*, std::unique_ptr<CtlRec>> controls_;

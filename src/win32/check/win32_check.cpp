@@ -647,6 +647,13 @@ void CheckView(Win32Platform& p) {
     CHECK(std::abs((wr.left + wr.right) / 2 - GetSystemMetrics(SM_CXSCREEN) / 2) <= 1);
     CHECK(std::abs((wr.top + wr.bottom) / 2 - GetSystemMetrics(SM_CYSCREEN) / 2) <= 1);
     CHECK(GetFocus() == hOk); // the initial focus
+    // The forms belong to the application's window, the one task bar entry "Setup".
+    HWND app = GetWindow(fw, GW_OWNER);
+    char appClass[64] = {};
+    GetClassNameA(app, appClass, sizeof appClass);
+    CHECK(std::strcmp(appClass, "CorvidApp") == 0);
+    CHECK(TextOf(app) == "Setup");
+    CHECK(IsWindowVisible(app));
     CHECK(activations >= 1);
 
     g_group = "painting";
