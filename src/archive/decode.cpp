@@ -380,7 +380,10 @@ bool DecodeLzh(Reader& in, Writer& out, int32_t expandedSize) {
             bb <<= 1;
             --bc;
         }
-        if (bc < 0 || depth > 63) break; // cannot happen with counts below MAX_FREQ
+        if (bc < 0 || depth > 63) { // cannot happen with counts below MAX_FREQ
+            damaged = true;
+            break;
+        }
         c -= T;
         if (t.freq[R] == MAX_FREQ) {
             t.Update(static_cast<int>(c)); // rebuilds the tree first: the path is stale
