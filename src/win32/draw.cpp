@@ -117,7 +117,11 @@ bool Dib::Parse(const std::vector<uint8_t>& b) {
 
 void DrawPicture(HDC dc, const Picture& picture, int x, int y, int w, int h) {
     Dib dib;
-    if (w <= 0 || h <= 0 || !dib.Parse(picture.bytes)) return;
+    if (w > 0 && h > 0 && dib.Parse(picture.bytes)) DrawDib(dc, dib, x, y, w, h);
+}
+
+void DrawDib(HDC dc, const Dib& dib, int x, int y, int w, int h) {
+    if (w <= 0 || h <= 0 || !dib.bits) return;
     int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
     StretchDIBits(dc, x, y, w, h, 0, 0, dib.width, dib.height, dib.bits, dib.Info(), DIB_RGB_COLORS,
                   SRCCOPY);
@@ -198,14 +202,15 @@ void DrawPictureControl(HDC dc, const Control& c, const RECT& r) {
                     p.height);
         break;
     case PictureMode::Tile: {
-        if (p.width < 1 || p.height < 1) break;
+        Dib dib;
+        if (p.width < 1 || p.height < 1 || !dib.Parse(p.bytes)) break;
         RECT clip;
         if (GetClipBox(dc, &clip) == ERROR) clip = r;
         for (int y = r.top; y < r.bottom; y += p.height)
             for (int x = r.left; x < r.right; x += p.width)
                 if (x < clip.right && y < clip.bottom && x + p.width > clip.left &&
                     y + p.height > clip.top)
-                    DrawPicture(dc, p, x, y, p.width, p.height);
+                    DrawDib(dc, dib, x, y, p.width, p.height);
         break;
     }
     case PictureMode::Normal:

@@ -25,6 +25,7 @@ struct Dib {
 
 // Draws a picture stretched to the rectangle (x, y, w, h); nothing when it cannot be drawn.
 void DrawPicture(HDC dc, const Picture& picture, int x, int y, int w, int h);
+void DrawDib(HDC dc, const Dib& dib, int x, int y, int w, int h);
 
 // Colour of the model (system colours included) as a COLORREF.
 COLORREF ToColorRef(uint32_t color);

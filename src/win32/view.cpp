@@ -91,14 +91,20 @@ public:
     void DrawPicture(const Picture& picture, int x, int y) override {
         ++count;
         RECT r{x, y, x + picture.width, y + picture.height};
-        if (Intersects(r, area_))
-            corvid::DrawPicture(dc_, picture, x, y, picture.width, picture.height);
+        if (!Intersects(r, area_)) return;
+        if (last_ != &picture) { // tiles repeat one picture: read its headers once
+            last_ = &picture;
+            if (!dib_.Parse(picture.bytes)) dib_ = Dib();
+        }
+        DrawDib(dc_, dib_, x, y, picture.width, picture.height);
     }
     int count = 0;
 
 private:
     HDC dc_;
     RECT area_;
+    const Picture* last_ = nullptr;
+    Dib dib_;
 };
 
 } // namespace

@@ -562,6 +562,15 @@ void CheckView(Win32Platform& p) {
     Control& opaque = f.Add("Opaque", ControlKind::Label, 140, 10, 60, 30);
     opaque.color = colors::White;
     opaque.text = "";
+    auto quad = Picture::FromBmp(Bmp(2, 2, 24, true, [](int x, int y) {
+        return y == 0 ? (x == 0 ? kRed : kGreen) : (x == 0 ? kBlue : kWhite);
+    }));
+    Control& tiles = f.Add("Tiles", ControlKind::Picture, 10, 60, 8, 8);
+    tiles.pictureMode = PictureMode::Tile;
+    tiles.picture = quad;
+    Control& centered = f.Add("Centered", ControlKind::Picture, 30, 60, 8, 8);
+    centered.pictureMode = PictureMode::Center;
+    centered.picture = quad;
     Control& gauge = f.Add("Gauge", ControlKind::Gauge, 10, 150, 200, 20);
     gauge.position = 50;
     Control& panel = f.Add("Panel", ControlKind::Panel, 150, 50, 140, 90);
@@ -662,6 +671,17 @@ void CheckView(Win32Platform& p) {
     CHECK_EQ(PixelAt(hLbl, 115, 25), kRed);
     CHECK_EQ(PixelAt(ChildNamed(fw, "Opaque"), 30, 15), kWhite);
     CHECK_EQ(PixelAt(fw, 290, 5), kRed);
+    // Tiles repeat the picture; a centred picture leaves what lies beneath around it.
+    HWND hTiles = ChildNamed(fw, "Tiles"), hCentered = ChildNamed(fw, "Centered");
+    CHECK_EQ(IntProp(hTiles, "CorvidPicMode"), 4);
+    CHECK_EQ(PixelAt(hTiles, 0, 0), kRed);
+    CHECK_EQ(PixelAt(hTiles, 6, 0), kRed);
+    CHECK_EQ(PixelAt(hTiles, 7, 7), kWhite);
+    CHECK_EQ(PixelAt(hTiles, 5, 4), kGreen);
+    CHECK_EQ(PixelAt(hCentered, 3, 3), kRed);
+    CHECK_EQ(PixelAt(hCentered, 4, 4), kWhite);
+    CHECK_EQ(PixelAt(hCentered, 0, 7), kRed); // the aligned picture beneath
+    CHECK_EQ(PixelAt(hCentered, 3, 4), kBlue);
     // Gauge at 50: the left part in the active caption colour, the right part white.
     CHECK_EQ(PixelAt(hGauge, 5, 3), Rgb(GetSysColor(COLOR_ACTIVECAPTION)));
     CHECK_EQ(PixelAt(hGauge, 195, 3), kWhite);
