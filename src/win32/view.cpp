@@ -92,8 +92,12 @@ public:
         ++count;
         RECT r{x, y, x + picture.width, y + picture.height};
         if (!Intersects(r, area_)) return;
-        if (last_ != &picture) { // tiles repeat one picture: read its headers once
+        // Tiles repeat one picture: read its headers once.
+        if (last_ != &picture || lastBytes_ != picture.bytes.data() ||
+            lastSize_ != picture.bytes.size()) {
             last_ = &picture;
+            lastBytes_ = picture.bytes.data();
+            lastSize_ = picture.bytes.size();
             if (!dib_.Parse(picture.bytes)) dib_ = Dib();
         }
         DrawDib(dc_, dib_, x, y, picture.width, picture.height);
@@ -104,6 +108,8 @@ private:
     HDC dc_;
     RECT area_;
     const Picture* last_ = nullptr;
+    const uint8_t* lastBytes_ = nullptr;
+    size_t lastSize_ = 0;
     Dib dib_;
 };
 
