@@ -629,7 +629,8 @@ void View::Guard(const std::function<void()>& handler) {
     } catch (...) {
         message = "Unknown error";
     }
-    if (!message.empty() && message.back() != '.') message += '.';
+    if (!message.empty() && std::string(".!?").find(message.back()) == std::string::npos)
+        message += '.';
     MessageBoxA(MessageBoxOwner(), message.c_str(), "Setup", MB_OK | MB_ICONSTOP);
 }
 
