@@ -45,3 +45,6 @@ e2e_map_drive d "$dist"
 trap 'timeout 20 wineserver -k >/dev/null 2>&1 </dev/null' EXIT
 echo "demo: setup.exe runs on display $DISPLAY; the script ends when the setup ends"
 wine 'D:\setup.exe' >"$root/build/demo/wine.out" 2>"$root/build/demo/wine.err" </dev/null
+rc=$?
+echo "demo: setup.exe ended (exit code $rc)"
+exit $rc
