@@ -56,22 +56,27 @@ void Usage(FILE* to) {
         "4 a requested member is not in the archive.\n");
 }
 
-// Program texts are Windows-1252; terminals elsewhere expect UTF-8.
+// Program texts are Windows-1252; terminals elsewhere expect UTF-8. Control characters (in
+// damaged member names) are shown as \xNN so that each message stays on one line.
 std::string Display(const std::string& s) {
-#ifdef _WIN32
-    return s;
-#else
     std::string out;
     for (unsigned char c : s) {
-        if (c < 0x80) {
+        if (c < 0x20 || c == 0x7F) {
+            char esc[8];
+            std::snprintf(esc, sizeof esc, "\\x%02X", c);
+            out += esc;
+        } else if (c < 0x80) {
             out.push_back(static_cast<char>(c));
         } else {
+#ifdef _WIN32
+            out.push_back(static_cast<char>(c));
+#else
             out.push_back(static_cast<char>(0xC0 | (c >> 6)));
             out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+#endif
         }
     }
     return out;
-#endif
 }
 
 void Fail(const std::string& what) {

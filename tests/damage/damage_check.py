@@ -25,7 +25,7 @@ def make_samples(arc, work):
         with open(os.path.join(work, name), "wb") as f:
             f.write(data)
         names.append(name)
-    samples = [os.path.join(sys.argv[2], "stored.arc")]
+    samples = [os.path.join(os.path.abspath(sys.argv[2]), "stored.arc")]
     for method in ("rle", "lzh"):
         out = os.path.join(work, "sample-%s.arc" % method)
         subprocess.run([arc, "a", out, "-m", method] + names, cwd=work, check=True)
@@ -67,7 +67,7 @@ def run_one(arc, path, label, data):
 
 
 def main():
-    arc, work = sys.argv[1], sys.argv[3]
+    arc, work = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[3])
     samples = make_samples(arc, work)
     bad = []
     summary = collections.Counter()
