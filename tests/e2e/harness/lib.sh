@@ -83,6 +83,7 @@ E2E_DIR=
 E2E_DRIVE_C=
 E2E_PID=
 _e2e_pids=()
+_e2e_prefix= # the test's own prefix; a WINEPREFIX from outside is never stopped or removed
 _e2e_xvfb_pid=
 _e2e_watchdog_pid=
 _e2e_runs=0
@@ -137,9 +138,9 @@ _e2e_cleanup() {
     trap - EXIT INT TERM
     local p
     for p in "${_e2e_pids[@]}"; do kill "$p" 2>/dev/null; done
-    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
-        timeout 20 wineserver -k >/dev/null 2>&1 </dev/null
-        timeout 20 wineserver -w >/dev/null 2>&1 </dev/null
+    if [ -n "$_e2e_prefix" ] && [ -d "$_e2e_prefix" ]; then
+        WINEPREFIX=$_e2e_prefix timeout 20 wineserver -k >/dev/null 2>&1 </dev/null
+        WINEPREFIX=$_e2e_prefix timeout 20 wineserver -w >/dev/null 2>&1 </dev/null
     fi
     for p in "${_e2e_pids[@]}"; do kill -9 "$p" 2>/dev/null; done
     if [ -n "$_e2e_xvfb_pid" ]; then
@@ -147,7 +148,7 @@ _e2e_cleanup() {
         wait "$_e2e_xvfb_pid" 2>/dev/null
     fi
     if [ -n "$_e2e_watchdog_pid" ]; then kill "$_e2e_watchdog_pid" 2>/dev/null; fi
-    if [ -n "${WINEPREFIX:-}" ] && [ "${CORVID_E2E_KEEP:-0}" != 1 ]; then rm -rf "$WINEPREFIX"; fi
+    if [ -n "$_e2e_prefix" ] && [ "${CORVID_E2E_KEEP:-0}" != 1 ]; then rm -rf "$_e2e_prefix"; fi
     if [ $rc -eq 0 ]; then
         e2e_log "passed"
     elif [ $rc -eq 77 ]; then
@@ -178,7 +179,8 @@ e2e_begin() {
     trap 'exit 143' TERM
 
     e2e_make_prefix || e2e_fail "no wine prefix"
-    export WINEPREFIX=$E2E_DIR/prefix
+    _e2e_prefix=$E2E_DIR/prefix
+    export WINEPREFIX=$_e2e_prefix
     # A shared hold on the prefix lock: nobody remakes the prefix while it is being copied.
     exec 9>"$E2E_ROOT/prefix.lock"
     flock -s -w 600 9 || e2e_fail "waited too long for the prefix lock"
