@@ -95,8 +95,10 @@ bool DosDateTimeToUnix(uint32_t dos, int64_t& seconds) {
     if (tm.tm_mon < 0 || tm.tm_mon > 11 || tm.tm_mday < 1 || tm.tm_hour > 23 || tm.tm_min > 59 ||
         tm.tm_sec > 59)
         return false;
+    const int month = tm.tm_mon, day = tm.tm_mday;
     std::time_t t = std::mktime(&tm);
-    if (t == static_cast<std::time_t>(-1)) return false;
+    // mktime carries a day past the month's end (April 31) into the next month: refuse it.
+    if (t == static_cast<std::time_t>(-1) || tm.tm_mon != month || tm.tm_mday != day) return false;
     seconds = static_cast<int64_t>(t);
     return true;
 }
