@@ -155,7 +155,8 @@ void DecodeRle(Reader& in, Writer& out) {
     const uint8_t* ie = in.end;
     uint8_t* op = out.pos;
     uint8_t* oe = out.end;
-    auto next = [&](int& c) -> bool {
+    // GetByte: the next packed byte; false at the end of the member's data.
+    auto GetByte = [&](int& c) -> bool {
         if (ip == ie) {
             if (!in.Refill()) {
                 if (in.truncated) throw RuntimeError(kStreamReadError);
@@ -167,7 +168,7 @@ void DecodeRle(Reader& in, Writer& out) {
         c = *ip++;
         return true;
     };
-    auto put = [&](uint8_t b) {
+    auto PutByte = [&](uint8_t b) {
         if (op == oe) {
             out.pos = op;
             out.Flush();
@@ -177,14 +178,14 @@ void DecodeRle(Reader& in, Writer& out) {
     };
     uint8_t last = 0;
     int c;
-    while (next(c)) {
+    while (GetByte(c)) {
         if (c != kRleEscape) {
-            put(static_cast<uint8_t>(c));
+            PutByte(static_cast<uint8_t>(c));
         } else {
             int n;
-            if (!next(n)) n = 0; // an escape at the very end stands for itself
+            if (!GetByte(n)) n = 0; // an escape at the very end stands for itself
             if (n == 0) {
-                put(kRleEscape);
+                PutByte(kRleEscape);
             } else {
                 int repeat = n - 1;
                 while (repeat > 0) {
@@ -339,7 +340,7 @@ bool DecodeLzh(Reader& in, Writer& out, int32_t expandedSize) {
             if (consumed > kLzhOverrunBytes * 8) damaged = true;
         }
     };
-    auto put = [&](uint8_t b) {
+    auto PutByte = [&](uint8_t b) {
         if (op == oe) {
             out.pos = op;
             out.Flush();
@@ -392,7 +393,7 @@ bool DecodeLzh(Reader& in, Writer& out, int32_t expandedSize) {
             UpdateAlong(t, path, depth, exchangeAt, top);
         }
         if (c < 256) {
-            put(static_cast<uint8_t>(c));
+            PutByte(static_cast<uint8_t>(c));
             win[r] = static_cast<uint8_t>(c);
             r = (r + 1) & (N - 1);
             ++count;
@@ -417,7 +418,7 @@ bool DecodeLzh(Reader& in, Writer& out, int32_t expandedSize) {
         } else {
             for (int k = 0; k < len; ++k) {
                 uint8_t b = win[(from + static_cast<unsigned>(k)) & (N - 1)];
-                put(b);
+                PutByte(b);
                 win[r] = b;
                 r = (r + 1) & (N - 1);
             }
