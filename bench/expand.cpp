@@ -46,9 +46,9 @@ int main(int argc, char** argv) {
         TCompress c(p);
         c.OnCheckFile = [&](std::string& path, TCProcessMode) { path = ourOut; };
         c.OnShowProgress = [&](int32_t&) { ++events; };
-        std::string spec = "data.bin";
-        c.ExpandFile(spec, arc);
-        ok = ok && spec == ourOut;
+        std::string fileSpec = "data.bin";
+        c.ExpandFile(fileSpec, arc);
+        ok = ok && fileSpec == ourOut;
     });
     if (!ok || bench::ReadHostFile(ourOut) != data || bench::ReadHostFile(gzOut) != data) {
         std::fprintf(stderr, "bench_expand: an expansion did not reproduce the data\n");

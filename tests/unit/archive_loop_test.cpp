@@ -131,9 +131,9 @@ TEST_F(ArchiveLoop, CheckFileCanRedirectSkipOrStop) {
     EXPECT_FALSE(p.FileExists("C:\\b"));
 
     // ExpandFile reports an empty path for a member that was skipped.
-    std::string spec = "b";
-    c.ExpandFile(spec, "D:\\a.arc");
-    EXPECT_EQ(spec, "");
+    std::string fileSpec = "b";
+    c.ExpandFile(fileSpec, "D:\\a.arc");
+    EXPECT_EQ(fileSpec, "");
 }
 
 TEST_F(ArchiveLoop, AnOutputFileThatCannotBeCreatedIsSkippedOrRaises) {

@@ -110,15 +110,15 @@ TEST(ArchiveVectors, SingleMembersAreFoundByNameAsExpandFileReturnsThem) {
     p.CreateDir("C:\\temp");
     TCompress c(p);
     c.OnCheckFile = [](std::string& path, TCProcessMode) { path = "C:\\temp\\cvd.bmp"; };
-    std::string spec = "FAR.TXT";
-    c.ExpandFile(spec, "D:\\lzh.arc");
-    EXPECT_EQ(spec, "C:\\temp\\cvd.bmp");
-    EXPECT_EQ(test::Sha256Hex(p.ReadFile(spec)),
+    std::string fileSpec = "FAR.TXT";
+    c.ExpandFile(fileSpec, "D:\\lzh.arc");
+    EXPECT_EQ(fileSpec, "C:\\temp\\cvd.bmp");
+    EXPECT_EQ(test::Sha256Hex(p.ReadFile(fileSpec)),
               "d4e266d8330fb39b95de55b2fe05762b8615c5391ce74268b1db690bea30434c");
 
-    spec = "missing.txt";
-    c.ExpandFile(spec, "D:\\lzh.arc");
-    EXPECT_EQ(spec, "");
+    fileSpec = "missing.txt";
+    c.ExpandFile(fileSpec, "D:\\lzh.arc");
+    EXPECT_EQ(fileSpec, "");
 }
 
 TEST(ArchiveVectors, OurLzhEncoderStaysNearTheIndependentOne) {
