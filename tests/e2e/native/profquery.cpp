@@ -25,14 +25,14 @@ using profile_queries::Query;
 
 namespace {
 
-bool Space(unsigned char c) {
-    return (c >= 9 && c <= 13) || c == 0x1a || c == 0x20;
+bool Space(char c) {
+    return corvid::ProfileSpace(static_cast<unsigned char>(c));
 }
 
 std::string Trim(const std::string& s) {
     size_t b = 0, e = s.size();
-    while (b < e && Space(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && Space(static_cast<unsigned char>(s[e - 1]))) --e;
+    while (b < e && Space(s[b])) ++b;
+    while (e > b && Space(s[e - 1])) --e;
     return s.substr(b, e - b);
 }
 
