@@ -185,8 +185,8 @@ std::string DecodeProfile(const std::string& bytes, std::vector<bool>& foreign) 
     foreign.clear();
     if (n >= 2 && ((b(0) == 0xFF && b(1) == 0xFE) || (b(0) == 0xFE && b(1) == 0xFF))) {
         const bool little = b(0) == 0xFF;
-        // Each 16-bit unit on its own, a surrogate half included; an odd last byte counts as a
-        // unit padded with zero.
+        // Each 16-bit unit on its own, a surrogate half included. An odd last byte counts as a
+        // unit padded with zero (the system pads it with whatever its memory held).
         for (size_t i = 2; i < n; i += 2)
             PutAnsi(little ? b(i) | b(i + 1) << 8 : b(i) << 8 | b(i + 1), text, foreign);
         return text;

@@ -120,7 +120,7 @@ e2e_make_prefix() {
         timeout 60 wineserver -w >>"$E2E_ROOT/prefix.log" 2>&1 </dev/null
         timeout 20 wineserver -k >>"$E2E_ROOT/prefix.log" 2>&1 </dev/null
         exit $rc
-    ) 8>&- 9>&- || rc=$?
+    ) 9>&- || rc=$?
     if [ $rc -ne 0 ] || [ ! -d "$tmp/drive_c/windows/system32" ]; then
         echo "e2e: wineboot failed (exit $rc); see $E2E_ROOT/prefix.log" >&2
         tail -n 20 "$E2E_ROOT/prefix.log" >&2
@@ -149,6 +149,7 @@ _e2e_cleanup() {
     fi
     if [ -n "$_e2e_watchdog_pid" ]; then kill "$_e2e_watchdog_pid" 2>/dev/null; fi
     if [ -n "$_e2e_prefix" ] && [ "${CORVID_E2E_KEEP:-0}" != 1 ]; then rm -rf "$_e2e_prefix"; fi
+    if [ -n "$_e2e_owner" ]; then rm -f "$_e2e_owner"; fi
     if [ $rc -eq 0 ]; then
         e2e_log "passed"
     elif [ $rc -eq 77 ]; then
@@ -157,6 +158,28 @@ _e2e_cleanup() {
         e2e_log "FAILED (exit $rc); files in $E2E_DIR"
     fi
     exit $rc
+}
+
+# Two runs of the same test in one build (two ctest commands at once) take turns for its folder.
+# The owner is a process id in a file, not a held lock, so that a killed run's orphans cannot
+# keep the folder; the lock only guards the look at the owner.
+_e2e_owner=
+_e2e_take_folder() {
+    local owner=$E2E_ROOT/tests/$E2E_NAME.owner end=$((SECONDS + 280)) pid
+    while :; do
+        exec 8>"$E2E_ROOT/tests/$E2E_NAME.lock"
+        flock -w 30 8
+        pid=$(cat "$owner" 2>/dev/null)
+        if [ -z "$pid" ] || ! kill -0 "$pid" 2>/dev/null; then
+            echo $$ >"$owner"
+            exec 8>&-
+            _e2e_owner=$owner
+            return 0
+        fi
+        exec 8>&-
+        [ $SECONDS -lt $end ] || e2e_skip "another run of $E2E_NAME (process $pid) kept its folder"
+        sleep 1
+    done
 }
 
 e2e_begin() {
@@ -168,10 +191,7 @@ e2e_begin() {
     done
     [ -d "$CORVID_WIN32_DIR" ] || e2e_skip "no Windows build in $CORVID_WIN32_DIR"
     mkdir -p "$E2E_ROOT/tests" "$CORVID_SCREENSHOTS"
-    # Two runs of the same test in one build (two ctest commands at once) take turns for its
-    # folder. Processes started from here must not inherit the lock: they get 8>&-.
-    exec 8>"$E2E_ROOT/tests/$E2E_NAME.lock"
-    flock -w 280 8 || e2e_skip "another run of $E2E_NAME kept its folder for 280 s"
+    _e2e_take_folder
     rm -rf "$E2E_DIR"
     mkdir -p "$E2E_DIR"
     trap _e2e_cleanup EXIT
@@ -192,7 +212,7 @@ e2e_begin() {
     local dfile=$E2E_DIR/xvfb.display
     : >"$dfile"
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dfile" \
-        >"$E2E_DIR/xvfb.log" 2>&1 </dev/null 8>&- &
+        >"$E2E_DIR/xvfb.log" 2>&1 </dev/null &
     _e2e_xvfb_pid=$!
     local i
     for ((i = 0; i < 100; i++)); do
@@ -212,7 +232,7 @@ e2e_begin() {
         WINEPREFIX=$prefix timeout 20 wineserver -k
         kill "$xvfb"
         [ "${CORVID_E2E_KEEP:-0}" = 1 ] || rm -rf "$prefix"
-    ) >/dev/null 2>&1 </dev/null 8>&- &
+    ) >/dev/null 2>&1 </dev/null &
     _e2e_watchdog_pid=$!
     e2e_log "prefix $WINEPREFIX, display $DISPLAY"
 }
@@ -247,7 +267,7 @@ e2e_run() {
     _e2e_runs=$((_e2e_runs + 1))
     local out=$E2E_DIR/run-$_e2e_runs
     printf '%s\n' "$*" >"$out.cmd"
-    timeout -k 10 "$limit" wine "$@" >"$out.out" 2>"$out.err" </dev/null 8>&- || rc=$?
+    timeout -k 10 "$limit" wine "$@" >"$out.out" 2>"$out.err" </dev/null || rc=$?
     if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
         e2e_log "$(basename "$1") did not end within $limit s"
         rc=124
@@ -259,7 +279,7 @@ e2e_start() {
     _e2e_runs=$((_e2e_runs + 1))
     local out=$E2E_DIR/run-$_e2e_runs
     printf '%s\n' "$*" >"$out.cmd"
-    wine "$@" >"$out.out" 2>"$out.err" </dev/null 8>&- &
+    wine "$@" >"$out.out" 2>"$out.err" </dev/null &
     E2E_PID=$!
     _e2e_pids+=("$E2E_PID")
 }
