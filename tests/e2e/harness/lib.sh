@@ -54,6 +54,7 @@
 #
 # The shared prefix is made once per build (build/e2e/prefix, under a lock so parallel tests and
 # parallel runs do not race) and copied for each test, so every test starts from a clean machine.
+# Two runs of one test at the same time (two ctest commands on one build) take turns.
 # Every wine step is bounded by `timeout`; processes are stopped by their own id and by
 # `wineserver -k` with the test's own WINEPREFIX, never by name.
 
