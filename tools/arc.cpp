@@ -51,6 +51,8 @@ void Usage(FILE* to) {
         "     (default: the current directory), creating directories as needed. Member\n"
         "     names are kept below DIR: a leading \"\\\" or drive is dropped, \"..\" is refused.\n"
         "\n"
+        "On a terminal, t and x show their progress for archives of 4 MB or more.\n"
+        "\n"
         "Exit codes: 0 done; 1 the archive is damaged or a member failed its check;\n"
         "2 bad usage; 3 a file could not be read or written (or the disk is full);\n"
         "4 a requested member is not in the archive.\n");
