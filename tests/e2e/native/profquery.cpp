@@ -76,19 +76,26 @@ std::string ReadAll(const std::string& path) {
     return ss.str();
 }
 
-std::vector<std::string> CorpusFiles(const std::string& dir) {
-    std::vector<std::string> names;
-    DIR* d = opendir(dir.c_str());
-    if (!d) return names;
+// Every file below dir, subfolders included, as a path relative to dir; names starting with "."
+// are left out.
+void CollectFiles(const std::string& dir, const std::string& rel, std::vector<std::string>& out) {
+    DIR* d = opendir((dir + "/" + rel).c_str());
+    if (!d) return;
     while (dirent* e = readdir(d)) {
         std::string n = e->d_name;
         struct stat st {};
-        if (n.empty() || n[0] == '.' || stat((dir + "/" + n).c_str(), &st) != 0 ||
-            !S_ISREG(st.st_mode))
-            continue;
-        names.push_back(n);
+        if (n.empty() || n[0] == '.' || stat((dir + "/" + rel + n).c_str(), &st) != 0) continue;
+        if (S_ISDIR(st.st_mode))
+            CollectFiles(dir, rel + n + "/", out);
+        else if (S_ISREG(st.st_mode))
+            out.push_back(rel + n);
     }
     closedir(d);
+}
+
+std::vector<std::string> CorpusFiles(const std::string& dir) {
+    std::vector<std::string> names;
+    CollectFiles(dir, "", names);
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The native profile reader against the system's GetPrivateProfileStringA under Wine, on every file
-# of a corpus: tests/e2e/corpus/, or the folder named by CORVID_PROFILE_CORPUS. The queries come
-# from the files (see tests/e2e/native/profquery.cpp); any differing answer fails the test and is
-# listed with both values.
+# of a corpus (subfolders included): tests/e2e/corpus/, or the folder named by
+# CORVID_PROFILE_CORPUS. The queries come from the files (see tests/e2e/native/profquery.cpp);
+# any differing answer fails the test and is listed with both values.
 . "$(dirname "$0")/../harness/lib.sh"
 
 corpus=${CORVID_PROFILE_CORPUS:-$CORVID_SOURCE_DIR/tests/e2e/corpus}
@@ -14,7 +14,7 @@ profread=$CORVID_E2E_PROGRAMS/profread.exe
 e2e_begin
 e2e_map_drive d "$corpus"
 "$CORVID_PROFQUERY" gen "$corpus" >"$E2E_DIR/queries.txt" || e2e_fail "cannot make the queries"
-e2e_log "$(ls "$corpus" | wc -l) files in $corpus, $(wc -l <"$E2E_DIR/queries.txt") queries"
+e2e_log "$(find "$corpus" -type f ! -path "*/.*" | wc -l) files in $corpus, $(wc -l <"$E2E_DIR/queries.txt") queries"
 
 e2e_run 240 "$profread" "$(e2e_winpath "$E2E_DIR/queries.txt")" \
     "$(e2e_winpath "$E2E_DIR/answers.txt")" 'D:\' || e2e_fail "profread failed (exit $?)"
