@@ -49,7 +49,8 @@ private:
 
 // The text of a profile file as the system reads it, in the ANSI code page (Windows-1252): a
 // file that starts with a byte-order mark is Unicode (UTF-8 or UTF-16 of either byte order), and
-// its characters outside the code page become "?". Other files are taken as they are.
+// its characters outside the code page become the system's nearest substitutes ("A" for an A
+// with macron) or "?". Other files are taken as they are.
 std::string ProfileText(const std::string& bytes);
 
 // Case folding as Windows compares file and registry names (ASCII and Windows-1252 letters).
