@@ -76,11 +76,11 @@ bool Ttrailer::LoadOne(TCompress& cbmp, std::string& path, int step, Control& ta
     const bool compressed = ctx_.startup.compressionMode == 1;
     if (compressed && p.FileExists(path)) {
         pictureStep = step;
-        std::string spec = PictureMemberName(path);
+        std::string member = PictureMemberName(path);
         const std::string archive = path;
         path = kTempPicture;
         try {
-            cbmp.ExpandFile(spec, archive);
+            cbmp.ExpandFile(member, archive);
         } catch (const std::exception& e) {
             // A damaged archive: say so, and go on without this picture.
             ctx_.ShowError(e.what());
