@@ -3,12 +3,13 @@
 # it is there already (one dpkg-query, well under a second).
 #
 # Needs: the C++ tool chain and GoogleTest for the native build, MinGW-w64 (i686, posix threads)
-# for the Windows build, and 32-bit Wine, Xvfb, xdotool and ImageMagick for the Wine tests.
+# for the Windows build, 32-bit Wine, Xvfb, xdotool and ImageMagick for the Wine tests, clang
+# with its sanitizer runtime for the fuzz target and Python for the archive tool's checks.
 # Runs apt-get through sudo when not root; adds the i386 architecture that wine32 comes from.
 set -euo pipefail
 
 packages=(g++ make cmake libgtest-dev g++-mingw-w64-i686-posix wine wine32:i386 xvfb xdotool
-    imagemagick)
+    imagemagick clang libclang-rt-14-dev python3)
 
 missing=()
 for p in "${packages[@]}"; do
