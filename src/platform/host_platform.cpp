@@ -36,51 +36,6 @@ fs::file_time_type FromUnix(int64_t seconds) {
            std::chrono::duration_cast<fs::file_time_type::duration>(diff);
 }
 
-class HostStream : public Stream {
-public:
-    HostStream(std::FILE* f, std::string hostPath) : f_(f), hostPath_(std::move(hostPath)) {}
-    ~HostStream() override {
-        std::fclose(f_);
-        if (hasTime_) {
-            std::error_code ec;
-            fs::last_write_time(hostPath_, FromUnix(time_), ec);
-        }
-    }
-    int32_t Read(void* buffer, int32_t count) override {
-        if (count <= 0) return 0;
-        return static_cast<int32_t>(std::fread(buffer, 1, static_cast<size_t>(count), f_));
-    }
-    int32_t Write(const void* buffer, int32_t count) override {
-        if (count <= 0) return 0;
-        return static_cast<int32_t>(std::fwrite(buffer, 1, static_cast<size_t>(count), f_));
-    }
-    int64_t Seek(int64_t offset, int origin) override {
-        Seek64(f_, offset, origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : SEEK_END);
-        return Tell64(f_);
-    }
-    int64_t Size() override {
-        int64_t pos = Tell64(f_);
-        Seek64(f_, 0, SEEK_END);
-        int64_t size = Tell64(f_);
-        Seek64(f_, pos, SEEK_SET);
-        return size;
-    }
-    // The time is applied once the file is closed, so that no later flush changes it.
-    bool SetDosDateTime(uint32_t dosDateTime) override {
-        int64_t t;
-        if (!DosDateTimeToUnix(dosDateTime, t)) return false;
-        time_ = t;
-        hasTime_ = true;
-        return true;
-    }
-
-private:
-    std::FILE* f_;
-    std::string hostPath_;
-    bool hasTime_ = false;
-    int64_t time_ = 0;
-};
-
 } // namespace
 
 bool DosDateTimeToUnix(uint32_t dos, int64_t& seconds) {
@@ -114,6 +69,45 @@ uint32_t UnixToDosDateTime(int64_t seconds) {
            static_cast<uint32_t>(tm->tm_sec / 2);
 }
 
+HostStream::~HostStream() {
+    std::fclose(f_);
+    if (hasTime_) {
+        std::error_code ec;
+        fs::last_write_time(hostPath_, FromUnix(time_), ec);
+    }
+}
+
+int32_t HostStream::Read(void* buffer, int32_t count) {
+    if (count <= 0) return 0;
+    return static_cast<int32_t>(std::fread(buffer, 1, static_cast<size_t>(count), f_));
+}
+
+int32_t HostStream::Write(const void* buffer, int32_t count) {
+    if (count <= 0) return 0;
+    return static_cast<int32_t>(std::fwrite(buffer, 1, static_cast<size_t>(count), f_));
+}
+
+int64_t HostStream::Seek(int64_t offset, int origin) {
+    Seek64(f_, offset, origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : SEEK_END);
+    return Tell64(f_);
+}
+
+int64_t HostStream::Size() {
+    int64_t pos = Tell64(f_);
+    Seek64(f_, 0, SEEK_END);
+    int64_t size = Tell64(f_);
+    Seek64(f_, pos, SEEK_SET);
+    return size;
+}
+
+bool HostStream::SetDosDateTime(uint32_t dosDateTime) {
+    int64_t t;
+    if (!DosDateTimeToUnix(dosDateTime, t)) return false;
+    time_ = t;
+    hasTime_ = true;
+    return true;
+}
+
 std::string HostPlatform::HostPath(const std::string& path) {
 #ifdef _WIN32
     return path;
@@ -137,42 +131,47 @@ char HostPlatform::CurrentDrive() {
 
 bool HostPlatform::FileExists(const std::string& path) {
     std::error_code ec;
-    return fs::is_regular_file(HostPath(path), ec);
+    return fs::is_regular_file(MapPath(path), ec);
 }
 
 bool HostPlatform::DirectoryExists(const std::string& path) {
     std::error_code ec;
-    return fs::is_directory(HostPath(path), ec);
+    return fs::is_directory(MapPath(path), ec);
 }
 
 bool HostPlatform::CreateDir(const std::string& path) {
     std::error_code ec;
-    return fs::create_directory(HostPath(path), ec);
+    return fs::create_directory(MapPath(path), ec);
 }
 
 bool HostPlatform::DeleteFile(const std::string& path) {
     std::error_code ec;
-    std::string host = HostPath(path);
+    std::string host = MapPath(path);
     return fs::is_regular_file(host, ec) && fs::remove(host, ec);
 }
 
 bool HostPlatform::CopyFile(const std::string& from, const std::string& to) {
     std::error_code ec;
-    return fs::copy_file(HostPath(from), HostPath(to), fs::copy_options::overwrite_existing, ec);
+    return fs::copy_file(MapPath(from), MapPath(to), fs::copy_options::overwrite_existing, ec);
 }
 
 std::unique_ptr<Stream> HostPlatform::OpenFile(const std::string& path, OpenMode mode) {
-    std::string host = HostPath(path);
+    std::string host = MapPath(path);
     std::error_code ec;
     if (fs::is_directory(host, ec)) return nullptr;
     const char* m = mode == OpenMode::Create ? "w+b" : mode == OpenMode::ReadWrite ? "r+b" : "rb";
     std::FILE* f = std::fopen(host.c_str(), m);
     if (!f) return nullptr;
-    return std::make_unique<HostStream>(f, host);
+    return NewStream(f, path, host);
+}
+
+std::unique_ptr<Stream> HostPlatform::NewStream(std::FILE* f, const std::string&,
+                                                const std::string& hostPath) {
+    return std::make_unique<HostStream>(f, hostPath);
 }
 
 bool HostPlatform::SetFileAttributes(const std::string& path, uint32_t attributes) {
-    std::string host = HostPath(path);
+    std::string host = MapPath(path);
     std::error_code ec;
     if (!fs::exists(host, ec)) return false;
     // Only the read-only bit has a portable counterpart.

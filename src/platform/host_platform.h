@@ -3,14 +3,40 @@
 // The user-interface, profile, registry and process operations do nothing.
 #pragma once
 
+#include <cstdio>
+
 #include "platform/platform.h"
 
 namespace corvid {
+
+// A stream over an open C file; closes it when destroyed.
+class HostStream : public Stream {
+public:
+    HostStream(std::FILE* f, std::string hostPath) : f_(f), hostPath_(std::move(hostPath)) {}
+    ~HostStream() override;
+    HostStream(const HostStream&) = delete;
+    HostStream& operator=(const HostStream&) = delete;
+    int32_t Read(void* buffer, int32_t count) override;
+    int32_t Write(const void* buffer, int32_t count) override;
+    int64_t Seek(int64_t offset, int origin) override;
+    int64_t Size() override;
+    // The time is applied once the file is closed, so that no later flush changes it.
+    bool SetDosDateTime(uint32_t dosDateTime) override;
+
+private:
+    std::FILE* f_;
+    std::string hostPath_;
+    bool hasTime_ = false;
+    int64_t time_ = 0;
+};
 
 class HostPlatform : public Platform {
 public:
     // The host path of a program path.
     static std::string HostPath(const std::string& path);
+    // The host path the file operations use for a program path; HostPath unless a platform
+    // keeps its files elsewhere.
+    virtual std::string MapPath(const std::string& path) const { return HostPath(path); }
 
     std::string ModulePath() override { return std::string(); }
     std::string WindowsDirectory() override { return std::string(); }
@@ -58,6 +84,12 @@ public:
     void RunMessageLoop(Form&) override {}
     void Yield() override {}
     uint32_t TickCount() override;
+
+protected:
+    // Makes the stream for a file opened as `path`; a platform that watches its streams returns
+    // its own kind of HostStream.
+    virtual std::unique_ptr<Stream> NewStream(std::FILE* f, const std::string& path,
+                                              const std::string& hostPath);
 
 private:
     bool terminated_ = false;

@@ -16,40 +16,16 @@ namespace corvid {
 
 namespace {
 
-class FakeStream : public Stream {
+class FakeStream : public HostStream {
 public:
-    FakeStream(std::FILE* f, FakePlatform& p, std::string path)
-        : f_(f), platform_(p), path_(std::move(path)) {}
-    ~FakeStream() override { std::fclose(f_); }
-    int32_t Read(void* buffer, int32_t count) override {
-        if (count <= 0) return 0;
-        return static_cast<int32_t>(std::fread(buffer, 1, static_cast<size_t>(count), f_));
-    }
-    int32_t Write(const void* buffer, int32_t count) override {
-        if (count <= 0) return 0;
-        return static_cast<int32_t>(std::fwrite(buffer, 1, static_cast<size_t>(count), f_));
-    }
-    int64_t Seek(int64_t offset, int origin) override {
-        std::fseek(f_, static_cast<long>(offset),
-                   origin == 0   ? SEEK_SET
-                   : origin == 1 ? SEEK_CUR
-                                 : SEEK_END);
-        return std::ftell(f_);
-    }
-    int64_t Size() override {
-        long pos = std::ftell(f_);
-        std::fseek(f_, 0, SEEK_END);
-        long size = std::ftell(f_);
-        std::fseek(f_, pos, SEEK_SET);
-        return size;
-    }
+    FakeStream(std::FILE* f, std::string hostPath, FakePlatform& p, std::string path)
+        : HostStream(f, std::move(hostPath)), platform_(p), path_(std::move(path)) {}
     bool SetDosDateTime(uint32_t dosDateTime) override {
         platform_.dosTimes[FoldCase(path_)] = dosDateTime;
         return true;
     }
 
 private:
-    std::FILE* f_;
     FakePlatform& platform_;
     std::string path_;
 };
@@ -108,42 +84,9 @@ std::string FakePlatform::ReadFile(const std::string& windowsPath) const {
     return ss.str();
 }
 
-bool FakePlatform::FileExists(const std::string& path) {
-    std::error_code ec;
-    return fs::is_regular_file(HostPath(path), ec);
-}
-
-bool FakePlatform::DirectoryExists(const std::string& path) {
-    std::error_code ec;
-    return fs::is_directory(HostPath(path), ec);
-}
-
-bool FakePlatform::CreateDir(const std::string& path) {
-    std::error_code ec;
-    std::string host = HostPath(path);
-    if (fs::exists(host, ec)) return false;
-    return fs::create_directory(host, ec);
-}
-
-bool FakePlatform::DeleteFile(const std::string& path) {
-    std::error_code ec;
-    std::string host = HostPath(path);
-    return fs::is_regular_file(host, ec) && fs::remove(host, ec);
-}
-
-bool FakePlatform::CopyFile(const std::string& from, const std::string& to) {
-    std::error_code ec;
-    return fs::copy_file(HostPath(from), HostPath(to), fs::copy_options::overwrite_existing, ec);
-}
-
-std::unique_ptr<Stream> FakePlatform::OpenFile(const std::string& path, OpenMode mode) {
-    std::string host = HostPath(path);
-    std::error_code ec;
-    if (fs::is_directory(host, ec)) return nullptr;
-    const char* m = mode == OpenMode::Create ? "w+b" : mode == OpenMode::ReadWrite ? "r+b" : "rb";
-    std::FILE* f = std::fopen(host.c_str(), m);
-    if (!f) return nullptr;
-    return std::make_unique<FakeStream>(f, *this, path);
+std::unique_ptr<Stream> FakePlatform::NewStream(std::FILE* f, const std::string& path,
+                                                const std::string& hostPath) {
+    return std::make_unique<FakeStream>(f, hostPath, *this, path);
 }
 
 bool FakePlatform::SetFileAttributes(const std::string& path, uint32_t attr) {

@@ -1,6 +1,7 @@
 // The platform used by unit tests: drive letters map to temporary directories (names compared
 // without regard to case, as on Windows), the registry lives in memory, process starts and DDE
-// texts are recorded, message boxes and modal forms are answered by the test.
+// texts are recorded, message boxes and modal forms are answered by the test. The file operations
+// are the host platform's, over the mapped paths.
 #pragma once
 
 #include <functional>
@@ -9,11 +10,11 @@
 #include <vector>
 
 #include "forms/form.h"
-#include "platform/platform.h"
+#include "platform/host_platform.h"
 
 namespace corvid {
 
-class FakePlatform : public Platform {
+class FakePlatform : public HostPlatform {
 public:
     FakePlatform();
     ~FakePlatform() override;
@@ -22,6 +23,7 @@ public:
     // Host path for a Windows path (the file need not exist). Components that exist are matched
     // without regard to case.
     std::string HostPath(const std::string& windowsPath) const;
+    std::string MapPath(const std::string& path) const override { return HostPath(path); }
     void WriteFile(const std::string& windowsPath, const std::string& bytes);
     std::string ReadFile(const std::string& windowsPath) const;
     std::string root; // host directory holding one folder per drive letter
@@ -54,12 +56,6 @@ public:
     std::string ModulePath() override { return modulePath; }
     std::string WindowsDirectory() override { return windowsDirectory; }
     char CurrentDrive() override { return 'C'; }
-    bool FileExists(const std::string& path) override;
-    bool DirectoryExists(const std::string& path) override;
-    bool CreateDir(const std::string& path) override;
-    bool DeleteFile(const std::string& path) override;
-    bool CopyFile(const std::string& from, const std::string& to) override;
-    std::unique_ptr<Stream> OpenFile(const std::string& path, OpenMode mode) override;
     bool SetFileAttributes(const std::string& path, uint32_t attributes) override;
     std::map<std::string, uint32_t> attributes; // folded Windows path -> attributes set
     std::map<std::string, uint32_t> dosTimes;   // folded Windows path -> date and time set
@@ -91,6 +87,11 @@ public:
     std::function<void()> messageLoop; // what the user does once the loop runs
     void Yield() override {}
     uint32_t TickCount() override { return tick; }
+
+protected:
+    // Streams record the date and time set on them in dosTimes instead of applying it.
+    std::unique_ptr<Stream> NewStream(std::FILE* f, const std::string& path,
+                                      const std::string& hostPath) override;
 };
 
 } // namespace corvid
