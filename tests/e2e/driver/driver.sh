@@ -18,6 +18,18 @@
 #   setup_start                starts D:\setup.exe in the background ($E2E_PID)
 #   setup_wait_end SECONDS     waits for setup.exe to end; fails the test when it does not; the
 #                              exit code is in $SETUP_RC
+#   setup_ends_ok [WHAT]       waits (30 s at most) for setup.exe to end and fails the test unless
+#                              its exit code is 0; WHAT names the check (default "exit code")
+#   abort_open [CONTROL KEY]   opens the abort dialog from the wizard: clicks Exit, or sends KEY
+#                              to the wizard's CONTROL; waits for the dialog
+#   abort_terminate            the abort dialog's terminate button; setup.exe ends with exit code 0
+#   setup_terminate            from the wizard: abort_open, then abort_terminate
+#   dump_has FORM CONTROL      true when $DUMP has a line for CONTROL of FORM (a message box's
+#                              buttons: '#msgbox' id:1 OK, id:2 Cancel, id:6 Yes, id:7 No)
+#   expect_bar_run [STATIONS]  on $BAR (from watch_bar): logs the positions and fails the test
+#                              when the bar moved backwards, stood between the STATIONS (an
+#                              extended regular expression for grep -x), or did not end at 100
+#   expect_temp_files WANT     fails the test unless the names in C:\temp are exactly WANT
 #   make_bmp FILE W H COLOUR... a 24-bit Windows bitmap of W x H with vertical bands of COLOURs
 #   pack_picture ARCHIVE FILE  packs FILE into the compressed archive ARCHIVE (corvid-arc)
 #   shot NAME                  screenshot of the screen now ($CORVID_SCREENSHOTS/<test>-NAME.png)
@@ -40,6 +52,11 @@
 #                              $E2E_PRODUCT the way a finished installation does
 #   marker_install             puts marker.exe in C:\windows; it appends its command line to
 #                              C:\corvid-marker.txt ($E2E_MARKER_FILE on the host)
+#   marker_none WHAT           waits until the prefix's processes have ended; fails the test with
+#                              WHAT when marker.exe was started
+#   marker_expect ARGS         logs the command lines marker.exe recorded and keeps them (CRs
+#                              removed) in $MARKER_RAN; fails the test unless the last one started
+#                              marker.exe with the arguments ARGS
 
 : "${CORVID_E2E_DRIVER_DIR:=$CORVID_E2E_PROGRAMS/driver}"
 E2E_DRIVER=$CORVID_E2E_DRIVER_DIR/driver.exe
@@ -130,6 +147,48 @@ setup_wait_end() {
     [ "$SETUP_RC" -ne 124 ] || e2e_fail "setup.exe did not end within $1 s"
 }
 
+# shellcheck disable=SC2120 # the argument is optional
+setup_ends_ok() {
+    setup_wait_end 30
+    expect_eq "${1:-exit code}" "$SETUP_RC" 0
+}
+
+# shellcheck disable=SC2120 # the arguments are optional
+abort_open() {
+    if [ $# -eq 2 ]; then
+        drv_ok key Tleader "$1" "$2"
+    else
+        drv_ok click Tleader Btn_exit
+    fi
+    drv_ok wait-form Tabbruch
+}
+
+abort_terminate() {
+    drv_ok click Tabbruch Btn_terminate
+    setup_ends_ok
+}
+
+setup_terminate() {
+    abort_open
+    abort_terminate
+}
+
+expect_bar_run() {
+    e2e_log "bar positions seen: $(printf '%s' "$BAR" | tr '\n' ' ')"
+    printf '%s\n' "$BAR" | sort -n -c 2>/dev/null || e2e_fail "the bar moved backwards: $BAR"
+    if [ -n "${1:-}" ] && printf '%s\n' "$BAR" | grep -vqxE "$1"; then
+        e2e_fail "the bar stood between its stations: $BAR"
+    fi
+    expect_eq "last bar position" "$(printf '%s\n' "$BAR" | tail -n 1)" 100
+}
+
+expect_temp_files() {
+    local dir
+    dir=$(winfile 'C:\temp')
+    [ -d "$dir" ] || e2e_fail "C:\\temp was not made"
+    expect_eq "files in C:\\temp" "$(ls -A "$dir")" "$1"
+}
+
 make_bmp() {
     local file=$1 w=$2 h=$3
     shift 3
@@ -206,6 +265,10 @@ winfile() {
     printf '%s%s\n' "$E2E_DRIVE_C" "${p//\\//}"
 }
 
+dump_has() {
+    printf '%s\n' "$DUMP" | awk -F'\t' -v f="$1" -v c="$2" '$1 == f && $2 == c { found = 1 } END { exit !found }'
+}
+
 form_names() {
     drv_dump
     printf '%s\n' "$DUMP" | awk -F'\t' '$2 == "-" && $1 != "#msgbox" {print $1}' | sort | tr '\n' ' ' |
@@ -222,6 +285,20 @@ marker_install() {
     E2E_MARKER_FILE=$E2E_DRIVE_C/corvid-marker.txt
     rm -f "$E2E_MARKER_FILE"
     cp "$E2E_MARKER" "$E2E_DRIVE_C/windows/marker.exe" || e2e_fail "no marker program $E2E_MARKER"
+}
+
+marker_none() {
+    e2e_wineserver_wait 60
+    if [ -e "$E2E_MARKER_FILE" ]; then e2e_fail "$1: $(cat "$E2E_MARKER_FILE")"; fi
+}
+
+marker_expect() {
+    MARKER_RAN=$(tr -d '\r' <"$E2E_MARKER_FILE")
+    e2e_log "started: $MARKER_RAN"
+    case "$MARKER_RAN" in
+    *'marker.exe'*" $1") ;;
+    *) e2e_fail "the uninstall command was started as: $MARKER_RAN" ;;
+    esac
 }
 
 no_form_visible() {

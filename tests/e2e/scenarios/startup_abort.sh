@@ -29,8 +29,7 @@ open_abort() {
 }
 
 ended_clean() {
-    setup_wait_end 30
-    expect_eq "exit code" "$SETUP_RC" 0
+    setup_ends_ok
     e2e_wineserver_wait 60
     [ -e "$cvd" ] && e2e_fail "C:\\temp\\cvd.bmp was left after terminating"
     [ -e "$(winfile 'C:\Demo')" ] && e2e_fail "the destination folder was made"

@@ -17,9 +17,5 @@ expect_pixel "navy background" Tmain 1000 600 'R == 0 && G == 0 && B == 128'
 expect_pixel "navy background" Tmain 20 400 'R == 0 && G == 0 && B == 128'
 shot navy-background
 
-drv_ok click Tleader Btn_exit
-drv_ok wait-form Tabbruch
-drv_ok click Tabbruch Btn_terminate
-setup_wait_end 30
-expect_eq "exit code" "$SETUP_RC" 0
+setup_terminate
 exit 0
