@@ -8,42 +8,130 @@ namespace corvid {
 
 namespace {
 
-uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
+uint32_t U32(const uint8_t* b, size_t at) {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
 }
-uint16_t U16(const std::vector<uint8_t>& b, size_t at) {
+uint16_t U16(const uint8_t* b, size_t at) {
     return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-void Put16(std::vector<uint8_t>& b, uint16_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
 }
 
 } // namespace
 
-std::shared_ptr<Picture> Picture::FromBmp(std::vector<uint8_t> bytes) {
-    if (bytes.size() < 26 || bytes[0] != 'B' || bytes[1] != 'M') return nullptr;
-    uint32_t headerSize = U32(bytes, 14);
+bool BmpInfo::Read(const uint8_t* b, size_t size) {
+    if (size < 26 || b[0] != 'B' || b[1] != 'M') return false;
+    headerSize = U32(b, 14);
     int64_t w, h;
     if (headerSize == 12) {
-        w = U16(bytes, 18);
-        h = U16(bytes, 20);
-    } else if (headerSize >= 40 && bytes.size() >= 14 + 40) {
-        w = static_cast<int32_t>(U32(bytes, 18));
-        h = static_cast<int32_t>(U32(bytes, 22));
+        w = U16(b, 18);
+        h = U16(b, 20);
+        bitCount = U16(b, 24);
+        compression = kRgb;
+        sizeImage = 0;
+        paletteEntrySize = 3;
+    } else if (headerSize >= 40 && size >= 14 + 40) {
+        w = static_cast<int32_t>(U32(b, 18));
+        h = static_cast<int32_t>(U32(b, 22));
+        bitCount = U16(b, 28);
+        compression = U32(b, 30);
+        sizeImage = U32(b, 34);
+        paletteEntrySize = 4;
     } else {
-        return nullptr;
+        return false;
     }
+    topDown = h < 0;
     h = std::llabs(h);
-    if (w <= 0 || h <= 0 || w > 32767 || h > 32767) return nullptr;
-    if (U32(bytes, 10) >= bytes.size()) return nullptr; // no pixel data
+    if (w <= 0 || h <= 0 || w > 32767 || h > 32767) return false;
+    pixelOffset = U32(b, 10);
+    if (pixelOffset >= size) return false; // no pixel data
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    masksOffset = paletteOffset = paletteCount = 0;
+    return true;
+}
+
+bool BmpInfo::ReadDrawable(const uint8_t* b, size_t size) {
+    if (!Read(b, size) || headerSize > size - 14) return false;
+    size_t at = 14 + headerSize;
+    if (headerSize >= 40) {
+        if (compression == kBitFields) {
+            if (bitCount != 16 && bitCount != 32) return false;
+            // Masks follow a plain header; larger headers hold them inside.
+            size_t m = headerSize == 40 ? at : 14 + 40;
+            if (m + 12 > size) return false;
+            masksOffset = m;
+            if (headerSize == 40) at += 12;
+        } else if (compression == kRle8) {
+            if (bitCount != 8 || topDown) return false;
+        } else if (compression == kRle4) {
+            if (bitCount != 4 || topDown) return false;
+        } else if (compression != kRgb) {
+            return false;
+        }
+    }
+    if (bitCount <= 8) {
+        size_t n = size_t{1} << bitCount;
+        const uint32_t colorsUsed = headerSize == 12 ? 0 : U32(b, 46);
+        if (colorsUsed != 0 && colorsUsed < n) n = colorsUsed;
+        if (at + paletteEntrySize * n > size) return false;
+        paletteOffset = at;
+        paletteCount = n;
+    }
+    switch (bitCount) {
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+        break;
+    default:
+        return false;
+    }
+    if (compression != kRle8 && compression != kRle4) {
+        const uint64_t stride = ((static_cast<uint64_t>(width) * bitCount + 31) / 32) * 4;
+        if (stride * static_cast<uint64_t>(height) > size - pixelOffset) return false; // truncated
+    }
+    return true;
+}
+
+void PutLe32(std::vector<uint8_t>& b, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+void PutLe16(std::vector<uint8_t>& b, uint16_t v) {
+    b.push_back(static_cast<uint8_t>(v));
+    b.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void PutBmpHeaders(std::vector<uint8_t>& b, int width, int height, int bitCount,
+                   uint32_t compression, uint32_t colorsUsed, uint32_t tableBytes,
+                   uint32_t imageBytes, uint32_t pixelsPerMeter) {
+    const uint32_t offset = 14 + 40 + tableBytes;
+    b.push_back('B');
+    b.push_back('M');
+    PutLe32(b, offset + imageBytes);
+    PutLe32(b, 0);
+    PutLe32(b, offset);
+    PutLe32(b, 40);
+    PutLe32(b, static_cast<uint32_t>(width));
+    PutLe32(b, static_cast<uint32_t>(height));
+    PutLe16(b, 1);
+    PutLe16(b, static_cast<uint16_t>(bitCount));
+    PutLe32(b, compression);
+    PutLe32(b, imageBytes);
+    PutLe32(b, pixelsPerMeter);
+    PutLe32(b, pixelsPerMeter);
+    PutLe32(b, colorsUsed);
+    PutLe32(b, 0);
+}
+
+std::shared_ptr<Picture> Picture::FromBmp(std::vector<uint8_t> bytes) {
+    BmpInfo info;
+    if (!info.Read(bytes.data(), bytes.size())) return nullptr;
     auto p = std::make_shared<Picture>();
     p->bytes = std::move(bytes);
-    p->width = static_cast<int>(w);
-    p->height = static_cast<int>(h);
+    p->width = info.width;
+    p->height = info.height;
     return p;
 }
 
@@ -61,24 +149,8 @@ std::shared_ptr<const Picture> GradientPicture() {
     static std::shared_ptr<const Picture> gradient = [] {
         const int height = 768, bands = 16, rowsPerBand = height / bands;
         std::vector<uint8_t> b;
-        const uint32_t rowBytes = 4; // one 8-bit pixel, padded to 4 bytes
-        const uint32_t offset = 14 + 40 + 256 * 4;
-        b.push_back('B');
-        b.push_back('M');
-        Put32(b, offset + rowBytes * height);
-        Put32(b, 0);
-        Put32(b, offset);
-        Put32(b, 40);
-        Put32(b, 1);
-        Put32(b, static_cast<uint32_t>(-height)); // top-down rows
-        Put16(b, 1);
-        Put16(b, 8);
-        Put32(b, 0);
-        Put32(b, rowBytes * height);
-        Put32(b, 2835);
-        Put32(b, 2835);
-        Put32(b, 256);
-        Put32(b, 0);
+        const uint32_t rowBytes = 4; // one 8-bit pixel, padded
+        PutBmpHeaders(b, 1, -height, 8, BmpInfo::kRgb, 256, 256 * 4, rowBytes * height); // top-down
         // Palette: entry i is blue of intensity i.
         for (int i = 0; i < 256; ++i) {
             b.push_back(static_cast<uint8_t>(i));
@@ -115,23 +187,7 @@ namespace {
 template <typename F> std::shared_ptr<const Picture> Draw(int w, int h, F pixel) {
     std::vector<uint8_t> b;
     const uint32_t rowBytes = static_cast<uint32_t>((w * 3 + 3) & ~3);
-    const uint32_t offset = 14 + 40;
-    b.push_back('B');
-    b.push_back('M');
-    Put32(b, offset + rowBytes * static_cast<uint32_t>(h));
-    Put32(b, 0);
-    Put32(b, offset);
-    Put32(b, 40);
-    Put32(b, static_cast<uint32_t>(w));
-    Put32(b, static_cast<uint32_t>(h));
-    Put16(b, 1);
-    Put16(b, 24);
-    Put32(b, 0);
-    Put32(b, rowBytes * static_cast<uint32_t>(h));
-    Put32(b, 2835);
-    Put32(b, 2835);
-    Put32(b, 0);
-    Put32(b, 0);
+    PutBmpHeaders(b, w, h, 24, BmpInfo::kRgb, 0, 0, rowBytes * static_cast<uint32_t>(h));
     for (int row = h - 1; row >= 0; --row) {
         for (int x = 0; x < w; ++x) {
             uint32_t c = pixel(x, row);

@@ -5,97 +5,36 @@
 #include <map>
 #include <tuple>
 
+#include "forms/picture.h"
+
 namespace corvid {
 
-namespace {
-
-uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
-uint16_t U16(const std::vector<uint8_t>& b, size_t at) {
-    return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
-
-} // namespace
-
 bool Dib::Parse(const std::vector<uint8_t>& b) {
-    const size_t size = b.size();
-    if (size < 14 + 12 || b[0] != 'B' || b[1] != 'M') return false;
-    const uint32_t offBits = U32(b, 10);
-    const uint32_t headerSize = U32(b, 14);
-    if (offBits >= size || headerSize > size - 14) return false;
+    BmpInfo bmp;
+    if (!bmp.ReadDrawable(b.data(), b.size())) return false;
 
     BITMAPINFOHEADER h{};
     h.biSize = sizeof(BITMAPINFOHEADER);
     h.biPlanes = 1;
-    std::vector<RGBQUAD> palette;
+    h.biWidth = bmp.width;
+    h.biHeight = bmp.topDown ? -bmp.height : bmp.height;
+    h.biBitCount = static_cast<WORD>(bmp.bitCount);
+    h.biCompression = bmp.compression;
     uint32_t masks[3] = {0, 0, 0};
-    bool hasMasks = false;
-    if (headerSize == 12) { // the old core header with RGB triples
-        h.biWidth = U16(b, 18);
-        h.biHeight = U16(b, 20);
-        h.biBitCount = U16(b, 24);
-        h.biCompression = BI_RGB;
-        if (h.biBitCount <= 8) {
-            size_t n = size_t{1} << h.biBitCount, at = 26;
-            if (at + 3 * n > size) return false;
-            for (size_t i = 0; i < n; ++i, at += 3)
-                palette.push_back(RGBQUAD{b[at], b[at + 1], b[at + 2], 0});
-        }
-    } else if (headerSize >= 40) {
-        h.biWidth = static_cast<int32_t>(U32(b, 18));
-        h.biHeight = static_cast<int32_t>(U32(b, 22));
-        h.biBitCount = U16(b, 28);
-        h.biCompression = U32(b, 30);
-        h.biSizeImage = U32(b, 34);
-        uint32_t clrUsed = U32(b, 46);
-        size_t at = 14 + headerSize;
-        if (h.biCompression == BI_BITFIELDS) {
-            if (h.biBitCount != 16 && h.biBitCount != 32) return false;
-            // Masks follow a plain header; larger headers hold them inside.
-            size_t m = headerSize == 40 ? at : 14 + 40;
-            if (m + 12 > size) return false;
-            for (int i = 0; i < 3; ++i) masks[i] = U32(b, m + 4 * i);
-            hasMasks = true;
-            if (headerSize == 40) at += 12;
-        } else if (h.biCompression == BI_RLE8) {
-            if (h.biBitCount != 8 || h.biHeight < 0) return false;
-        } else if (h.biCompression == BI_RLE4) {
-            if (h.biBitCount != 4 || h.biHeight < 0) return false;
-        } else if (h.biCompression != BI_RGB) {
-            return false;
-        }
-        if (h.biBitCount <= 8) {
-            size_t n = size_t{1} << h.biBitCount;
-            if (clrUsed != 0 && clrUsed < n) n = clrUsed;
-            if (at + 4 * n > size) return false;
-            for (size_t i = 0; i < n; ++i, at += 4)
-                palette.push_back(RGBQUAD{b[at], b[at + 1], b[at + 2], 0});
-        }
-    } else {
-        return false;
-    }
-    switch (h.biBitCount) {
-    case 1:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-        break;
-    default:
-        return false;
-    }
-    int64_t w = h.biWidth, ht = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
-    if (w <= 0 || ht <= 0 || w > 32767 || ht > 32767) return false;
-    const size_t available = size - offBits;
-    if (h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4) {
-        if (h.biSizeImage == 0 || h.biSizeImage > available) h.biSizeImage = available;
-    } else {
-        const uint64_t stride = ((static_cast<uint64_t>(w) * h.biBitCount + 31) / 32) * 4;
-        if (stride * static_cast<uint64_t>(ht) > available) return false; // truncated file
+    const bool hasMasks = bmp.masksOffset != 0;
+    if (hasMasks) std::memcpy(masks, b.data() + bmp.masksOffset, sizeof masks);
+    // Core headers hold RGB triples; the reserved byte stays 0 either way.
+    std::vector<RGBQUAD> palette;
+    for (size_t i = 0, at = bmp.paletteOffset; i < bmp.paletteCount;
+         ++i, at += bmp.paletteEntrySize)
+        palette.push_back(RGBQUAD{b[at], b[at + 1], b[at + 2], 0});
+    const size_t available = b.size() - bmp.pixelOffset;
+    if (bmp.compression == BmpInfo::kRle8 || bmp.compression == BmpInfo::kRle4)
+        h.biSizeImage = bmp.sizeImage == 0 || bmp.sizeImage > available
+                            ? static_cast<DWORD>(available)
+                            : bmp.sizeImage;
+    else
         h.biSizeImage = 0;
-    }
     h.biClrUsed = static_cast<DWORD>(palette.size());
     h.biClrImportant = 0;
 
@@ -109,9 +48,9 @@ bool Dib::Parse(const std::vector<uint8_t>& b) {
         p += sizeof masks;
     }
     if (!palette.empty()) std::memcpy(p, palette.data(), palette.size() * sizeof(RGBQUAD));
-    bits = b.data() + offBits;
-    width = static_cast<int>(w);
-    height = static_cast<int>(ht);
+    bits = b.data() + bmp.pixelOffset;
+    width = bmp.width;
+    height = bmp.height;
     return true;
 }
 

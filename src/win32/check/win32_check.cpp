@@ -58,37 +58,17 @@ void Report(const char* fmt, ...) {
 
 // ------------------------------------------------------------------ bitmaps made for the checks
 
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-void Put16(std::vector<uint8_t>& b, uint16_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
-
 // A w x h bitmap; pixel(x, y) gives 0x00RRGGBB for true colour or a palette index, y from the
 // top. Palette entries are 0x00RRGGBB.
 std::vector<uint8_t> Bmp(int w, int h, int bpp, bool topDown,
                          const std::function<uint32_t(int, int)>& pixel,
                          const std::vector<uint32_t>& palette = {}) {
     const uint32_t stride = static_cast<uint32_t>(((w * bpp + 31) / 32) * 4);
-    const uint32_t off = 14 + 40 + static_cast<uint32_t>(palette.size()) * 4;
-    std::vector<uint8_t> b{'B', 'M'};
-    Put32(b, off + stride * static_cast<uint32_t>(h));
-    Put32(b, 0);
-    Put32(b, off);
-    Put32(b, 40);
-    Put32(b, static_cast<uint32_t>(w));
-    Put32(b, static_cast<uint32_t>(topDown ? -h : h));
-    Put16(b, 1);
-    Put16(b, static_cast<uint16_t>(bpp));
-    Put32(b, 0);
-    Put32(b, stride * static_cast<uint32_t>(h));
-    Put32(b, 0);
-    Put32(b, 0);
-    Put32(b, static_cast<uint32_t>(palette.size()));
-    Put32(b, 0);
-    for (uint32_t c : palette) Put32(b, c);
+    const uint32_t colours = static_cast<uint32_t>(palette.size());
+    std::vector<uint8_t> b;
+    PutBmpHeaders(b, w, topDown ? -h : h, bpp, BmpInfo::kRgb, colours, colours * 4,
+                  stride * static_cast<uint32_t>(h), 0);
+    for (uint32_t c : palette) PutLe32(b, c);
     for (int r = 0; r < h; ++r) {
         const int y = topDown ? r : h - 1 - r;
         std::vector<uint8_t> row(stride, 0);
@@ -125,14 +105,14 @@ std::vector<uint8_t> CoreBmp8(int w, int h, const std::function<uint32_t(int, in
     const uint32_t stride = static_cast<uint32_t>((w + 3) & ~3);
     const uint32_t off = 14 + 12 + 256 * 3;
     std::vector<uint8_t> b{'B', 'M'};
-    Put32(b, off + stride * static_cast<uint32_t>(h));
-    Put32(b, 0);
-    Put32(b, off);
-    Put32(b, 12);
-    Put16(b, static_cast<uint16_t>(w));
-    Put16(b, static_cast<uint16_t>(h));
-    Put16(b, 1);
-    Put16(b, 8);
+    PutLe32(b, off + stride * static_cast<uint32_t>(h));
+    PutLe32(b, 0);
+    PutLe32(b, off);
+    PutLe32(b, 12);
+    PutLe16(b, static_cast<uint16_t>(w));
+    PutLe16(b, static_cast<uint16_t>(h));
+    PutLe16(b, 1);
+    PutLe16(b, 8);
     for (int i = 0; i < 256; ++i) {
         uint32_t c = i < static_cast<int>(palette.size()) ? palette[static_cast<size_t>(i)] : 0;
         b.push_back(static_cast<uint8_t>(c));
@@ -233,28 +213,15 @@ void CheckBitmaps() {
     }
     // 16 bits per pixel with 5-6-5 masks.
     {
-        std::vector<uint8_t> b{'B', 'M'};
-        const uint32_t off = 14 + 40 + 12, stride = 8;
-        Put32(b, off + stride * 4);
-        Put32(b, 0);
-        Put32(b, off);
-        Put32(b, 40);
-        Put32(b, 4);
-        Put32(b, 4);
-        Put16(b, 1);
-        Put16(b, 16);
-        Put32(b, 3); // BI_BITFIELDS
-        Put32(b, stride * 4);
-        Put32(b, 0);
-        Put32(b, 0);
-        Put32(b, 0);
-        Put32(b, 0);
-        Put32(b, 0xF800);
-        Put32(b, 0x07E0);
-        Put32(b, 0x001F);
+        std::vector<uint8_t> b;
+        const uint32_t stride = 8;
+        PutBmpHeaders(b, 4, 4, 16, BmpInfo::kBitFields, 0, 12, stride * 4, 0);
+        PutLe32(b, 0xF800);
+        PutLe32(b, 0x07E0);
+        PutLe32(b, 0x001F);
         const uint16_t c565[4] = {0xF800, 0x07E0, 0x001F, 0xFFFF};
         for (int y = 3; y >= 0; --y)
-            for (int x = 0; x < 4; ++x) Put16(b, c565[quadrant(x, y)]);
+            for (int x = 0; x < 4; ++x) PutLe16(b, c565[quadrant(x, y)]);
         Dib dib;
         CHECK(dib.Parse(b));
         auto px = Render(b, 4, 4);
