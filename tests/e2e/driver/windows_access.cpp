@@ -19,27 +19,42 @@ int IntProp(HWND hwnd, const char* name) {
     return static_cast<int>(reinterpret_cast<INT_PTR>(GetPropA(hwnd, name)));
 }
 
-BOOL CALLBACK CollectTopLevel(HWND hwnd, LPARAM lp) {
-    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
-    return TRUE;
-}
-
-BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lp) {
+// For EnumWindows and EnumChildWindows: adds every window to the vector in `lp`.
+BOOL CALLBACK Collect(HWND hwnd, LPARAM lp) {
     reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
     return TRUE;
 }
 
 std::vector<HWND> TopLevel() {
     std::vector<HWND> all;
-    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&all));
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&all));
     return all;
 }
 
 // Every descendant, parents before their children (EnumChildWindows walks the whole tree).
 std::vector<HWND> Descendants(HWND parent) {
     std::vector<HWND> all;
-    EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&all));
+    EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&all));
     return all;
+}
+
+// The window of `windows` named `name`: the first visible one, else the first hidden one.
+HWND Named(const std::vector<HWND>& windows, const std::string& name) {
+    HWND hidden = nullptr;
+    for (HWND h : windows) {
+        if (CorvidName(h) != name) continue;
+        if (IsWindowVisible(h)) return h;
+        if (!hidden) hidden = h;
+    }
+    return hidden;
+}
+
+void ReadWindow(HWND hwnd, WindowInfo& w) {
+    w.hwnd = hwnd;
+    w.name = CorvidName(hwnd);
+    w.cls = ClassOf(hwnd);
+    w.visible = IsWindowVisible(hwnd) != FALSE;
+    w.enabled = IsWindowEnabled(hwnd) != FALSE;
 }
 
 bool IsCheckable(HWND hwnd, const std::string& cls) {
@@ -102,33 +117,17 @@ std::vector<HWND> MessageBoxes() {
 }
 
 HWND FindForm(const std::string& name) {
-    HWND hidden = nullptr;
-    for (HWND h : CorvidForms()) {
-        if (CorvidName(h) != name) continue;
-        if (IsWindowVisible(h)) return h;
-        if (!hidden) hidden = h;
-    }
-    return hidden;
+    return Named(CorvidForms(), name);
 }
 
 HWND FindControl(HWND form, const std::string& name) {
-    HWND hidden = nullptr;
-    for (HWND h : Descendants(form)) {
-        if (CorvidName(h) != name) continue;
-        if (IsWindowVisible(h)) return h;
-        if (!hidden) hidden = h;
-    }
-    return hidden;
+    return Named(Descendants(form), name);
 }
 
 ControlInfo ReadControl(HWND form, HWND control) {
     ControlInfo c;
-    c.hwnd = control;
-    c.name = CorvidName(control);
-    c.cls = ClassOf(control);
+    ReadWindow(control, c);
     c.id = GetDlgCtrlID(control);
-    c.visible = IsWindowVisible(control) != FALSE;
-    c.enabled = IsWindowEnabled(control) != FALSE;
     if (IsCheckable(control, c.cls)) {
         DWORD_PTR r = 0;
         c.checked = Send(control, BM_GETCHECK, 0, 0, r) ? static_cast<int>(r) : -1;
@@ -146,11 +145,7 @@ ControlInfo ReadControl(HWND form, HWND control) {
 
 FormInfo ReadForm(HWND form, bool withControls) {
     FormInfo f;
-    f.hwnd = form;
-    f.name = CorvidName(form);
-    f.cls = ClassOf(form);
-    f.visible = IsWindowVisible(form) != FALSE;
-    f.enabled = IsWindowEnabled(form) != FALSE;
+    ReadWindow(form, f);
     TextOf(form, f.caption);
     RECT client;
     GetClientRect(form, &client);

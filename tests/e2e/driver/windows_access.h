@@ -9,24 +9,24 @@
 
 namespace driver {
 
-struct ControlInfo {
+// What forms, controls and message boxes have in common.
+struct WindowInfo {
     HWND hwnd = nullptr;
-    std::string name; // model name, empty when the window has none
+    std::string name; // "CorvidName", empty when the window has none (message boxes, say)
     std::string cls;
-    int id = 0;
     bool visible = false, enabled = false;
+};
+
+struct ControlInfo : WindowInfo {
+    int id = 0;
     int checked = -1; // -1: not a check box or radio button
     RECT rect{};      // relative to the form's client area
     std::string text;
     int picW = 0, picH = 0, picMode = 0;
 };
 
-struct FormInfo {
-    HWND hwnd = nullptr;
-    std::string name; // "CorvidName" of a form; empty for a message box
-    std::string cls;
+struct FormInfo : WindowInfo {
     std::string caption;
-    bool visible = false, enabled = false;
     POINT clientOrigin{}; // screen position of the client area's top-left corner
     SIZE clientSize{};
     RECT windowRect{}; // screen
