@@ -75,28 +75,27 @@ constexpr DWORD kFastPollMs = 5; // bars move quickly; a slow look would miss th
 
 FILE* g_out = nullptr;
 
-void Line(const std::string& s) {
-    std::fprintf(stdout, "%s\n", s.c_str());
-    std::fflush(stdout);
+// Writes a line to `stream` and to the --out file, each after its own prefix.
+void Emit(FILE* stream, const char* streamPrefix, const char* filePrefix, const std::string& s) {
+    std::fprintf(stream, "%s%s\n", streamPrefix, s.c_str());
+    std::fflush(stream);
     if (g_out) {
-        std::fprintf(g_out, "%s\n", s.c_str());
+        std::fprintf(g_out, "%s%s\n", filePrefix, s.c_str());
         std::fflush(g_out);
     }
 }
 
+void Line(const std::string& s) {
+    Emit(stdout, "", "", s);
+}
+
 int Fail(const std::string& why) {
-    std::fprintf(stderr, "driver: %s\n", why.c_str());
-    std::fflush(stderr);
-    if (g_out) {
-        std::fprintf(g_out, "error: %s\n", why.c_str());
-        std::fflush(g_out);
-    }
+    Emit(stderr, "driver: ", "error: ", why);
     return kFailed;
 }
 
 int Usage(const std::string& why) {
-    std::fprintf(stderr, "driver: usage: %s\n", why.c_str());
-    if (g_out) std::fprintf(g_out, "usage: %s\n", why.c_str());
+    Emit(stderr, "driver: usage: ", "usage: ", why);
     return kUsage;
 }
 
@@ -128,14 +127,27 @@ bool WaitFor(DWORD timeoutMs, const std::function<bool()>& ready, DWORD pollMs =
     }
 }
 
+DWORD Ms(const std::string& s) {
+    return static_cast<DWORD>(std::strtoul(s.c_str(), nullptr, 10));
+}
+
 // Takes a trailing timeout from the positionals when there are more than `needed`.
 bool TakeTimeout(Args& a, size_t needed) {
     if (a.pos.size() > needed) {
         if (a.pos.size() != needed + 1 || !IsNumber(a.pos.back())) return false;
-        a.timeout = static_cast<DWORD>(std::strtoul(a.pos.back().c_str(), nullptr, 10));
+        a.timeout = Ms(a.pos.back());
         a.pos.pop_back();
     }
     return true;
+}
+
+// For commands whose last positional is an optional TEXT: a number standing there alone is the
+// timeout (wait-msgbox 5000), unless --timeout gave one.
+void TakeTimeoutForText(Args& a, size_t textIndex) {
+    if (a.pos.size() == textIndex + 1 && IsNumber(a.pos.back()) && !a.timeoutGiven) {
+        a.timeout = Ms(a.pos.back());
+        a.pos.pop_back();
+    }
 }
 
 std::string Rect(const RECT& r) {
@@ -156,11 +168,16 @@ std::string B(bool b) {
     return b ? "1" : "0";
 }
 
+// Finds the form. Returns an exit code on failure.
+int Resolve(const std::string& formName, HWND& form) {
+    form = FindForm(formName);
+    return form ? kOk : Fail("no form " + formName);
+}
+
 // Finds the form and, when a name is given, its control. Returns an exit code on failure.
 int Resolve(const std::string& formName, const std::string* controlName, HWND& form,
             HWND& control) {
-    form = FindForm(formName);
-    if (!form) return Fail("no form " + formName);
+    if (int rc = Resolve(formName, form)) return rc;
     control = nullptr;
     if (controlName) {
         control = FindControl(form, *controlName);
@@ -169,46 +186,61 @@ int Resolve(const std::string& formName, const std::string* controlName, HWND& f
     return kOk;
 }
 
-int CmdDump() {
+// FORM CONTROL (`least` 2) or FORM [CONTROL] (`least` 1) as the whole of the positionals: resolves
+// them, or returns the exit code of a usage error or a missing window.
+int ResolveArgs(const Args& a, size_t least, const std::string& usage, HWND& form, HWND& control) {
+    if (a.pos.size() < least || a.pos.size() > 2) return Usage(usage);
+    return Resolve(a.pos[0], a.pos.size() > 1 ? &a.pos[1] : nullptr, form, control);
+}
+
+// The control `controlName` of the form `formName` as they are now; nullptr when either is missing.
+HWND FindFormControl(const std::string& formName, const std::string& controlName,
+                     HWND* formOut = nullptr) {
+    HWND form = FindForm(formName);
+    if (formOut) *formOut = form;
+    return form ? FindControl(form, controlName) : nullptr;
+}
+
+// Prints a dump line; `r` becomes the x y w h columns.
+void DumpLine(const std::string& form, const std::string& control, const std::string& cls,
+              bool visible, bool enabled, int checked, const RECT& r, const std::string& text,
+              int picW, int picH, const std::string& extra) {
+    std::string geo = Rect(r);
+    for (char& c : geo)
+        if (c == ' ') c = '\t';
+    Line(Tab({form, control, cls, B(visible), B(enabled), std::to_string(checked), geo,
+              Escape(text), std::to_string(picW), std::to_string(picH), extra}));
+}
+
+// The form's client area on the screen.
+RECT ClientRect(const FormInfo& f) {
+    return {f.clientOrigin.x, f.clientOrigin.y, f.clientOrigin.x + f.clientSize.cx,
+            f.clientOrigin.y + f.clientSize.cy};
+}
+
+int CmdDump(Args& a) {
+    if (!a.pos.empty()) return Usage("dump");
     for (HWND h : CorvidForms()) {
         FormInfo f = ReadForm(h, true);
-        RECT client{f.clientOrigin.x, f.clientOrigin.y, f.clientOrigin.x + f.clientSize.cx,
-                    f.clientOrigin.y + f.clientSize.cy};
-        std::string geo = Rect(client);
-        for (char& c : geo)
-            if (c == ' ') c = '\t';
-        Line(Tab({f.name, "-", f.cls, B(f.visible), B(f.enabled), "-1", geo, Escape(f.caption), "0",
-                  "0", std::to_string(f.tiles)}));
-        for (const ControlInfo& c : f.controls) {
-            std::string g = Rect(c.rect);
-            for (char& ch : g)
-                if (ch == ' ') ch = '\t';
-            Line(Tab({f.name, c.name.empty() ? "id:" + std::to_string(c.id) : c.name, c.cls,
-                      B(c.visible), B(c.enabled), std::to_string(c.checked), g, Escape(c.text),
-                      std::to_string(c.picW), std::to_string(c.picH), std::to_string(c.picMode)}));
-        }
+        DumpLine(f.name, "-", f.cls, f.visible, f.enabled, -1, ClientRect(f), f.caption, 0, 0,
+                 std::to_string(f.tiles));
+        for (const ControlInfo& c : f.controls)
+            DumpLine(f.name, c.name.empty() ? "id:" + std::to_string(c.id) : c.name, c.cls,
+                     c.visible, c.enabled, c.checked, c.rect, c.text, c.picW, c.picH,
+                     std::to_string(c.picMode));
     }
     for (HWND h : MessageBoxes()) {
         FormInfo f = ReadForm(h, true);
-        RECT client{f.clientOrigin.x, f.clientOrigin.y, f.clientOrigin.x + f.clientSize.cx,
-                    f.clientOrigin.y + f.clientSize.cy};
-        std::string geo = Rect(client);
-        for (char& c : geo)
-            if (c == ' ') c = '\t';
         // The icon static (id 0x440) is there even without an icon; STM_GETICON tells.
         DWORD_PTR icon = 0;
         HWND iconStatic = GetDlgItem(h, 0x440);
         if (iconStatic)
             SendMessageTimeoutA(iconStatic, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &icon);
-        Line(Tab({"#msgbox", "-", f.cls, B(f.visible), B(f.enabled), "-1", geo, Escape(f.caption),
-                  "0", "0", icon ? "icon" : "noicon"}));
-        for (const ControlInfo& c : f.controls) {
-            std::string g = Rect(c.rect);
-            for (char& ch : g)
-                if (ch == ' ') ch = '\t';
-            Line(Tab({"#msgbox", "id:" + std::to_string(c.id), c.cls, B(c.visible), B(c.enabled),
-                      std::to_string(c.checked), g, Escape(c.text), "0", "0", "0"}));
-        }
+        DumpLine("#msgbox", "-", f.cls, f.visible, f.enabled, -1, ClientRect(f), f.caption, 0, 0,
+                 icon ? "icon" : "noicon");
+        for (const ControlInfo& c : f.controls)
+            DumpLine("#msgbox", "id:" + std::to_string(c.id), c.cls, c.visible, c.enabled,
+                     c.checked, c.rect, c.text, 0, 0, "0");
     }
     return kOk;
 }
@@ -249,6 +281,12 @@ bool SaveScreen(const std::string& path) {
     return std::fclose(f) == 0 && ok;
 }
 
+// Saves the screen to the --shot file when one was given; an exit code.
+int SaveShot(const Args& a) {
+    if (!a.shot.empty() && !SaveScreen(a.shot)) return Fail("cannot save the screen to " + a.shot);
+    return kOk;
+}
+
 // The colour on the screen at a point of a form's client area, as RRGGBB.
 bool PixelAt(HWND form, int x, int y, std::string& rgb) {
     POINT pt{x, y};
@@ -265,8 +303,8 @@ bool PixelAt(HWND form, int x, int y, std::string& rgb) {
 
 int CmdPixel(Args& a) {
     if (a.pos.size() != 3) return Usage("pixel FORM X Y");
-    HWND form, control;
-    if (int rc = Resolve(a.pos[0], nullptr, form, control)) return rc;
+    HWND form;
+    if (int rc = Resolve(a.pos[0], form)) return rc;
     std::string rgb;
     if (!PixelAt(form, std::atoi(a.pos[1].c_str()), std::atoi(a.pos[2].c_str()), rgb))
         return Fail("no pixel there");
@@ -299,7 +337,7 @@ int CmdWaitForm(Args& a) {
         return Fail("timeout: form " + name + (any ? " exists but is " : " does not exist, not ") +
                     (a.hidden ? "visible" : "hidden"));
     }
-    if (!a.shot.empty() && !SaveScreen(a.shot)) return Fail("cannot save the screen to " + a.shot);
+    if (int rc = SaveShot(a)) return rc;
     std::string caption;
     TextOf(found, caption);
     Line(Escape(caption));
@@ -333,25 +371,23 @@ int WaitBox(Args& a, size_t textIndex, HWND& box, std::string& caption, std::str
     return kOk;
 }
 
-int CmdWaitMsgbox(Args& a) {
-    if (a.pos.size() == 1 && IsNumber(a.pos[0]) && !a.timeoutGiven) {
-        a.timeout = static_cast<DWORD>(std::strtoul(a.pos[0].c_str(), nullptr, 10));
-        a.pos.clear();
-    }
-    if (!TakeTimeout(a, 1)) return Usage("wait-msgbox [TEXT] [MS]");
-    HWND box;
-    std::string caption, text;
-    if (int rc = WaitBox(a, 0, box, caption, text)) return rc;
+int BoxLines(const std::string& caption, const std::string& text) {
     Line(Escape(caption));
     Line(Escape(text));
     return kOk;
 }
 
+int CmdWaitMsgbox(Args& a) {
+    TakeTimeoutForText(a, 0);
+    if (!TakeTimeout(a, 1)) return Usage("wait-msgbox [TEXT] [MS]");
+    HWND box;
+    std::string caption, text;
+    if (int rc = WaitBox(a, 0, box, caption, text)) return rc;
+    return BoxLines(caption, text);
+}
+
 int CmdAnswerMsgbox(Args& a) {
-    if (a.pos.size() == 2 && IsNumber(a.pos[1]) && !a.timeoutGiven) {
-        a.timeout = static_cast<DWORD>(std::strtoul(a.pos[1].c_str(), nullptr, 10));
-        a.pos.pop_back();
-    }
+    TakeTimeoutForText(a, 1);
     if (a.pos.empty() || !TakeTimeout(a, 2)) return Usage("answer-msgbox BUTTON [TEXT] [MS]");
     std::string b = a.pos[0];
     for (char& c : b) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -369,16 +405,12 @@ int CmdAnswerMsgbox(Args& a) {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
     if (!WaitFor(a.timeout, [&] { return !IsWindow(box) || !IsWindowVisible(box); }))
         return Fail("message box did not close after " + a.pos[0]);
-    Line(Escape(caption));
-    Line(Escape(text));
-    return kOk;
+    return BoxLines(caption, text);
 }
 
 int CmdText(Args& a) {
-    if (a.pos.empty() || a.pos.size() > 2) return Usage("text FORM [CONTROL]");
     HWND form, control;
-    if (int rc = Resolve(a.pos[0], a.pos.size() > 1 ? &a.pos[1] : nullptr, form, control))
-        return rc;
+    if (int rc = ResolveArgs(a, 1, "text FORM [CONTROL]", form, control)) return rc;
     std::string text;
     if (!TextOf(control ? control : form, text)) return Fail("window does not answer");
     Line(Escape(text));
@@ -386,9 +418,8 @@ int CmdText(Args& a) {
 }
 
 int CmdPos(Args& a) {
-    if (a.pos.size() != 2) return Usage("pos FORM CONTROL");
     HWND form, control;
-    if (int rc = Resolve(a.pos[0], &a.pos[1], form, control)) return rc;
+    if (int rc = ResolveArgs(a, 2, "pos FORM CONTROL", form, control)) return rc;
     int p;
     if (!PositionOf(control, p)) return Fail(a.pos[1] + " has no position");
     Line(std::to_string(p));
@@ -396,9 +427,8 @@ int CmdPos(Args& a) {
 }
 
 int CmdChecked(Args& a) {
-    if (a.pos.size() != 2) return Usage("checked FORM CONTROL");
     HWND form, control;
-    if (int rc = Resolve(a.pos[0], &a.pos[1], form, control)) return rc;
+    if (int rc = ResolveArgs(a, 2, "checked FORM CONTROL", form, control)) return rc;
     ControlInfo c = ReadControl(form, control);
     if (c.checked < 0) return Fail(a.pos[1] + " has no check state");
     Line(std::to_string(c.checked));
@@ -406,21 +436,17 @@ int CmdChecked(Args& a) {
 }
 
 int CmdFlag(Args& a, bool visible) {
-    if (a.pos.empty() || a.pos.size() > 2)
-        return Usage(std::string(visible ? "visible" : "enabled") + " FORM [CONTROL]");
     HWND form, control;
-    if (int rc = Resolve(a.pos[0], a.pos.size() > 1 ? &a.pos[1] : nullptr, form, control))
-        return rc;
+    std::string usage = std::string(visible ? "visible" : "enabled") + " FORM [CONTROL]";
+    if (int rc = ResolveArgs(a, 1, usage, form, control)) return rc;
     HWND h = control ? control : form;
     Line(B(visible ? IsWindowVisible(h) != FALSE : IsWindowEnabled(h) != FALSE));
     return kOk;
 }
 
 int CmdRect(Args& a) {
-    if (a.pos.empty() || a.pos.size() > 2) return Usage("rect FORM [CONTROL] [--window]");
     HWND form, control;
-    if (int rc = Resolve(a.pos[0], a.pos.size() > 1 ? &a.pos[1] : nullptr, form, control))
-        return rc;
+    if (int rc = ResolveArgs(a, 1, "rect FORM [CONTROL] [--window]", form, control)) return rc;
     if (control) {
         Line(Rect(ReadControl(form, control).rect));
     } else {
@@ -438,8 +464,8 @@ int CmdRect(Args& a) {
 // The control of FORM that has the keyboard focus in its thread, "-" when none of its own has.
 int CmdFocus(Args& a) {
     if (a.pos.empty() || !TakeTimeout(a, 2)) return Usage("focus FORM [CONTROL [MS]]");
-    HWND form, control;
-    if (int rc = Resolve(a.pos[0], nullptr, form, control)) return rc;
+    HWND form;
+    if (int rc = Resolve(a.pos[0], form)) return rc;
     std::string name = "-";
     auto focused = [&] {
         GUITHREADINFO info{};
@@ -461,17 +487,15 @@ int CmdFocus(Args& a) {
 
 int CmdState(Args& a) {
     if (a.pos.size() != 1) return Usage("state FORM");
-    HWND form, control;
-    if (int rc = Resolve(a.pos[0], nullptr, form, control)) return rc;
+    HWND form;
+    if (int rc = Resolve(a.pos[0], form)) return rc;
     Line(IsIconic(form) ? "minimized" : IsZoomed(form) ? "maximized" : "normal");
     return kOk;
 }
 
 int CmdStyle(Args& a) {
-    if (a.pos.empty() || a.pos.size() > 2) return Usage("style FORM [CONTROL]");
     HWND form, control;
-    if (int rc = Resolve(a.pos[0], a.pos.size() > 1 ? &a.pos[1] : nullptr, form, control))
-        return rc;
+    if (int rc = ResolveArgs(a, 1, "style FORM [CONTROL]", form, control)) return rc;
     HWND h = control ? control : form;
     char buf[64];
     std::snprintf(buf, sizeof buf, "%08lx %08lx",
@@ -482,9 +506,9 @@ int CmdStyle(Args& a) {
 }
 
 int CmdClick(Args& a) {
-    if (a.pos.size() != 2) return Usage("click FORM CONTROL [--mouse] [--force]");
     HWND form, control;
-    if (int rc = Resolve(a.pos[0], &a.pos[1], form, control)) return rc;
+    if (int rc = ResolveArgs(a, 2, "click FORM CONTROL [--mouse] [--force]", form, control))
+        return rc;
     if (!a.force && !IsWindowVisible(control)) return Fail(a.pos[1] + " is not visible");
     if (!a.force && !IsWindowEnabled(control)) return Fail(a.pos[1] + " is disabled");
     if (a.mouse) {
@@ -564,8 +588,7 @@ int CmdWaitText(Args& a) {
     if (a.pos.size() < 3 || !TakeTimeout(a, 3)) return Usage("wait-text FORM CONTROL TEXT [MS]");
     std::string last = "(no control)";
     bool ok = WaitFor(a.timeout, [&] {
-        HWND form = FindForm(a.pos[0]);
-        HWND control = form ? FindControl(form, a.pos[1]) : nullptr;
+        HWND control = FindFormControl(a.pos[0], a.pos[1]);
         if (!control) return false;
         std::string t;
         if (!TextOf(control, t)) return false;
@@ -585,8 +608,7 @@ int CmdWaitPos(Args& a) {
     bool ok = WaitFor(
         a.timeout,
         [&] {
-            HWND form = FindForm(a.pos[0]);
-            HWND control = form ? FindControl(form, a.pos[1]) : nullptr;
+            HWND control = FindFormControl(a.pos[0], a.pos[1]);
             int p;
             if (!control || !PositionOf(control, p)) return false;
             last = std::to_string(p);
@@ -594,7 +616,7 @@ int CmdWaitPos(Args& a) {
         },
         kFastPollMs);
     if (!ok) return Fail("timeout: " + a.pos[1] + " stands at " + last);
-    if (!a.shot.empty() && !SaveScreen(a.shot)) return Fail("cannot save the screen to " + a.shot);
+    if (int rc = SaveShot(a)) return rc;
     Line(last);
     return kOk;
 }
@@ -607,8 +629,7 @@ int CmdWatchPos(Args& a) {
     bool appeared = WaitFor(
         a.timeout,
         [&] {
-            form = FindForm(a.pos[0]);
-            control = form ? FindControl(form, a.pos[1]) : nullptr;
+            control = FindFormControl(a.pos[0], a.pos[1], &form);
             int p;
             // A loading that ended before we looked leaves the bar at 100 behind a hidden form.
             return control && (IsWindowVisible(form) || (PositionOf(control, p) && p >= 100));
@@ -646,8 +667,7 @@ int CmdWaitVisible(Args& a) {
     if (a.pos.size() < 2 || !TakeTimeout(a, 2))
         return Usage("wait-visible FORM CONTROL [--hidden] [MS]");
     bool ok = WaitFor(a.timeout, [&] {
-        HWND form = FindForm(a.pos[0]);
-        HWND control = form ? FindControl(form, a.pos[1]) : nullptr;
+        HWND control = FindFormControl(a.pos[0], a.pos[1]);
         return control && (IsWindowVisible(control) != FALSE) != a.hidden;
     });
     if (!ok) return Fail("timeout: " + a.pos[1] + " is not " + (a.hidden ? "hidden" : "visible"));
@@ -666,6 +686,54 @@ int CmdWaitGone(Args& a) {
     return kOk;
 }
 
+// Switches without a value: the member of Args each sets, and to what.
+struct Switch {
+    const char* name;
+    bool Args::*member;
+    bool value;
+};
+constexpr Switch kSwitches[] = {
+    {"--min", &Args::atLeast, true},     {"--hidden", &Args::hidden, true},
+    {"--visible", &Args::hidden, false}, {"--mouse", &Args::mouse, true},
+    {"--force", &Args::force, true},     {"--window", &Args::window, true},
+    {"--input", &Args::input, true},
+};
+
+struct Command {
+    const char* name;
+    int (*run)(Args&);
+};
+const Command kCommands[] = {
+    {"dump", CmdDump},
+    {"wait-form", CmdWaitForm},
+    {"wait-msgbox", CmdWaitMsgbox},
+    {"answer-msgbox", CmdAnswerMsgbox},
+    {"text", CmdText},
+    {"pos", CmdPos},
+    {"checked", CmdChecked},
+    {"visible", [](Args& a) { return CmdFlag(a, true); }},
+    {"enabled", [](Args& a) { return CmdFlag(a, false); }},
+    {"rect", CmdRect},
+    {"focus", CmdFocus},
+    {"state", CmdState},
+    {"style", CmdStyle},
+    {"click", CmdClick},
+    {"key", CmdKey},
+    {"wait-text", CmdWaitText},
+    {"wait-pos", CmdWaitPos},
+    {"watch-pos", CmdWatchPos},
+    {"wait-visible", CmdWaitVisible},
+    {"pixel", CmdPixel},
+    {"screenshot", CmdScreenshot},
+    {"wait-gone", CmdWaitGone},
+};
+
+const Switch* FindSwitch(const std::string& s) {
+    for (const Switch& sw : kSwitches)
+        if (s == sw.name) return &sw;
+    return nullptr;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -673,29 +741,18 @@ int main(int argc, char** argv) {
     std::string outPath;
     for (int i = 1; i < argc; ++i) {
         std::string s = argv[i];
-        if (s == "--out" && i + 1 < argc) {
+        const Switch* sw = FindSwitch(s);
+        if (sw) {
+            a.*(sw->member) = sw->value;
+        } else if (s == "--out" && i + 1 < argc) {
             outPath = argv[++i];
         } else if (s == "--timeout" && i + 1 < argc && IsNumber(argv[i + 1])) {
-            a.timeout = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10));
+            a.timeout = Ms(argv[++i]);
             a.timeoutGiven = true;
         } else if (s == "--shot" && i + 1 < argc) {
             a.shot = argv[++i];
         } else if (s == "--shot-at" && i + 1 < argc && IsNumber(argv[i + 1])) {
             a.shotAt = std::atoi(argv[++i]);
-        } else if (s == "--min") {
-            a.atLeast = true;
-        } else if (s == "--hidden") {
-            a.hidden = true;
-        } else if (s == "--visible") {
-            a.hidden = false;
-        } else if (s == "--mouse") {
-            a.mouse = true;
-        } else if (s == "--force") {
-            a.force = true;
-        } else if (s == "--window") {
-            a.window = true;
-        } else if (s == "--input") {
-            a.input = true;
         } else if (a.command.empty()) {
             a.command = s;
         } else {
@@ -709,54 +766,13 @@ int main(int argc, char** argv) {
             return kUsage;
         }
     }
-    int rc;
-    const std::string& c = a.command;
-    if (c == "dump")
-        rc = a.pos.empty() ? CmdDump() : Usage("dump");
-    else if (c == "wait-form")
-        rc = CmdWaitForm(a);
-    else if (c == "wait-msgbox")
-        rc = CmdWaitMsgbox(a);
-    else if (c == "answer-msgbox")
-        rc = CmdAnswerMsgbox(a);
-    else if (c == "text")
-        rc = CmdText(a);
-    else if (c == "pos")
-        rc = CmdPos(a);
-    else if (c == "checked")
-        rc = CmdChecked(a);
-    else if (c == "visible")
-        rc = CmdFlag(a, true);
-    else if (c == "enabled")
-        rc = CmdFlag(a, false);
-    else if (c == "rect")
-        rc = CmdRect(a);
-    else if (c == "focus")
-        rc = CmdFocus(a);
-    else if (c == "state")
-        rc = CmdState(a);
-    else if (c == "style")
-        rc = CmdStyle(a);
-    else if (c == "click")
-        rc = CmdClick(a);
-    else if (c == "key")
-        rc = CmdKey(a);
-    else if (c == "wait-text")
-        rc = CmdWaitText(a);
-    else if (c == "wait-pos")
-        rc = CmdWaitPos(a);
-    else if (c == "watch-pos")
-        rc = CmdWatchPos(a);
-    else if (c == "wait-visible")
-        rc = CmdWaitVisible(a);
-    else if (c == "pixel")
-        rc = CmdPixel(a);
-    else if (c == "screenshot")
-        rc = CmdScreenshot(a);
-    else if (c == "wait-gone")
-        rc = CmdWaitGone(a);
-    else
-        rc = Usage("driver [--out FILE] [--timeout MS] COMMAND ARGS... (see the source header)");
+    const Command* command = nullptr;
+    for (const Command& c : kCommands)
+        if (a.command == c.name) command = &c;
+    int rc =
+        command
+            ? command->run(a)
+            : Usage("driver [--out FILE] [--timeout MS] COMMAND ARGS... (see the source header)");
     if (g_out) std::fclose(g_out);
     return rc;
 }
