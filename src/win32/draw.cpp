@@ -108,23 +108,30 @@ void Line(HDC dc, int x1, int y1, int x2, int y2, COLORREF c) {
     DeleteObject(pen);
 }
 
+// A control's text in its colour, or engraved when the control is disabled: a highlight one
+// pixel down and right under the text in the shadow colour.
+void DrawControlText(HDC dc, const Control& c, RECT r, UINT flags, COLORREF color,
+                     int shadowSysColor) {
+    if (c.enabled) {
+        SetTextColor(dc, color);
+        DrawTextA(dc, c.text.c_str(), static_cast<int>(c.text.size()), &r, flags);
+        return;
+    }
+    RECT s = r;
+    OffsetRect(&s, 1, 1);
+    SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+    DrawTextA(dc, c.text.c_str(), static_cast<int>(c.text.size()), &s, flags);
+    SetTextColor(dc, GetSysColor(shadowSysColor));
+    DrawTextA(dc, c.text.c_str(), static_cast<int>(c.text.size()), &r, flags);
+}
+
 void DrawLabel(HDC dc, const Control& c, RECT r) {
     if (!c.transparent) Fill(dc, r, ToColorRef(c.color));
     HGDIOBJ oldFont = SelectObject(dc, FontFor(c.font));
     SetBkMode(dc, TRANSPARENT);
     // Without word wrap a label keeps to one line unless its text breaks the line itself.
     UINT flags = DT_LEFT | DT_NOCLIP | DT_EXPANDTABS | (c.wordWrap ? DT_WORDBREAK : 0);
-    if (c.enabled) {
-        SetTextColor(dc, ToColorRef(c.font.color));
-        DrawTextA(dc, c.text.c_str(), static_cast<int>(c.text.size()), &r, flags);
-    } else { // the engraved look of disabled text
-        RECT s = r;
-        OffsetRect(&s, 1, 1);
-        SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
-        DrawTextA(dc, c.text.c_str(), static_cast<int>(c.text.size()), &s, flags);
-        SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
-        DrawTextA(dc, c.text.c_str(), static_cast<int>(c.text.size()), &r, flags);
-    }
+    DrawControlText(dc, c, r, flags, ToColorRef(c.font.color), COLOR_BTNSHADOW);
     SelectObject(dc, oldFont);
 }
 
@@ -238,17 +245,7 @@ void DrawGlyphButton(HDC dc, const Control& c, RECT r, bool pressed, bool focuse
     SetBkMode(dc, TRANSPARENT);
     RECT t{x, r.top + shift, x + textW + 1, r.bottom + shift};
     const UINT flags = DT_SINGLELINE | DT_VCENTER | DT_LEFT;
-    if (c.enabled) {
-        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-        DrawTextA(dc, c.text.c_str(), static_cast<int>(c.text.size()), &t, flags);
-    } else {
-        RECT s = t;
-        OffsetRect(&s, 1, 1);
-        SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
-        DrawTextA(dc, c.text.c_str(), static_cast<int>(c.text.size()), &s, flags);
-        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
-        DrawTextA(dc, c.text.c_str(), static_cast<int>(c.text.size()), &t, flags);
-    }
+    DrawControlText(dc, c, t, flags, GetSysColor(COLOR_BTNTEXT), COLOR_GRAYTEXT);
     SelectObject(dc, oldFont);
     if (focused) {
         RECT f = r;
