@@ -59,6 +59,57 @@ TEST(Pictures, OnlyWellFormedBitmapsLoad) {
     EXPECT_FALSE(Picture::FromBmp(cut));
 }
 
+TEST(Pictures, DrawableBitmapsHaveTheirPaletteMasksAndRows) {
+    // 3 x 2 pixels, 4 bits each, 5 colours used: rows of 4 bytes.
+    std::vector<uint8_t> b;
+    PutBmpHeaders(b, 3, -2, 4, BmpInfo::kRgb, 5, 5 * 4, 8);
+    b.resize(b.size() + 5 * 4 + 8, 0x11);
+    BmpInfo info;
+    ASSERT_TRUE(info.ReadDrawable(b.data(), b.size()));
+    EXPECT_EQ(info.width, 3);
+    EXPECT_EQ(info.height, 2);
+    EXPECT_TRUE(info.topDown);
+    EXPECT_EQ(info.paletteOffset, 54u);
+    EXPECT_EQ(info.paletteCount, 5u);
+    EXPECT_EQ(info.pixelOffset, 74u);
+    // A missing last byte of pixels is enough to refuse drawing; loading still accepts it.
+    EXPECT_FALSE(info.ReadDrawable(b.data(), b.size() - 1));
+    EXPECT_TRUE(info.Read(b.data(), b.size() - 1));
+    // Compressed rows cannot run top-down, and the depth must fit the compression.
+    b[30] = BmpInfo::kRle4;
+    EXPECT_FALSE(info.ReadDrawable(b.data(), b.size()));
+    b[22] = 2, b[23] = b[24] = b[25] = 0; // bottom-up
+    EXPECT_TRUE(info.ReadDrawable(b.data(), b.size()));
+    b[30] = BmpInfo::kRle8;
+    EXPECT_FALSE(info.ReadDrawable(b.data(), b.size()));
+
+    // Bit fields: the three masks follow a plain header and take the palette's place.
+    std::vector<uint8_t> f;
+    PutBmpHeaders(f, 2, 1, 16, BmpInfo::kBitFields, 0, 12, 4);
+    for (uint32_t m : {0xF800u, 0x07E0u, 0x001Fu}) PutLe32(f, m);
+    PutLe32(f, 0xFFFF0000);
+    ASSERT_TRUE(info.ReadDrawable(f.data(), f.size()));
+    EXPECT_EQ(info.masksOffset, 54u);
+    EXPECT_EQ(info.paletteCount, 0u);
+    f[28] = 24; // masks only go with 16 or 32 bits
+    EXPECT_FALSE(info.ReadDrawable(f.data(), f.size()));
+
+    // The old core header: a palette of RGB triples.
+    std::vector<uint8_t> c{'B', 'M'};
+    PutLe32(c, 0);
+    PutLe32(c, 0);
+    PutLe32(c, 14 + 12 + 2 * 3);
+    PutLe32(c, 12);
+    for (uint16_t v : {1, 1, 1, 1}) PutLe16(c, v); // 1 x 1 pixel, 1 plane, 1 bit
+    c.resize(14 + 12 + 2 * 3 + 4);
+    ASSERT_TRUE(info.ReadDrawable(c.data(), c.size()));
+    EXPECT_EQ(info.paletteEntrySize, 3u);
+    EXPECT_EQ(info.paletteCount, 2u);
+    c[10] = 14 + 12; // pixels said to start at the palette: loading takes it, drawing does not
+    EXPECT_TRUE(info.Read(c.data(), 14 + 12 + 5));
+    EXPECT_FALSE(info.ReadDrawable(c.data(), 14 + 12 + 5));
+}
+
 TEST(Pictures, GradientFallsFromBlueToBlackInSixteenBands) {
     auto g = GradientPicture();
     ASSERT_TRUE(g);
