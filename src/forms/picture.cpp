@@ -126,8 +126,9 @@ void PutBmpHeaders(std::vector<uint8_t>& b, int width, int height, int bitCount,
 }
 
 std::shared_ptr<Picture> Picture::FromBmp(std::vector<uint8_t> bytes) {
+    // Only what can be drawn counts as loaded, so a damaged file switches its feature off.
     BmpInfo info;
-    if (!info.Read(bytes.data(), bytes.size())) return nullptr;
+    if (!info.ReadDrawable(bytes.data(), bytes.size())) return nullptr;
     auto p = std::make_shared<Picture>();
     p->bytes = std::move(bytes);
     p->width = info.width;

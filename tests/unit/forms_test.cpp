@@ -57,6 +57,14 @@ TEST(Pictures, OnlyWellFormedBitmapsLoad) {
     EXPECT_EQ(icon->width, 32);
     std::vector<uint8_t> cut(icon->bytes.begin(), icon->bytes.begin() + 40);
     EXPECT_FALSE(Picture::FromBmp(cut));
+    // Headers that read well but pixels that cannot be drawn: the last row missing, or a depth
+    // no bitmap has.
+    std::vector<uint8_t> shortRows(icon->bytes.begin(), icon->bytes.end() - 1);
+    EXPECT_FALSE(Picture::FromBmp(shortRows));
+    std::vector<uint8_t> oddDepth = icon->bytes;
+    oddDepth[28] = 2;
+    EXPECT_FALSE(Picture::FromBmp(oddDepth));
+    EXPECT_TRUE(Picture::FromBmp(icon->bytes));
 }
 
 TEST(Pictures, DrawableBitmapsHaveTheirPaletteMasksAndRows) {
