@@ -19,11 +19,7 @@ start_wizard() {
 
 # Opens the abort dialog from the wizard in one of its ways and checks that it is up.
 open_abort() {
-    case "$1" in
-    exit) drv_ok click Tleader Btn_exit ;;
-    *) drv_ok key Tleader "$2" "$1" ;;
-    esac
-    drv_ok wait-form Tabbruch 10000
+    if [ "$1" = exit ]; then abort_open; else abort_open "$2" "$1"; fi
     expect_eq "abort caption" "$DRV" "Corvid"
     drv_ok focus Tabbruch Btn_terminate 10000
 }
