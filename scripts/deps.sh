@@ -8,7 +8,7 @@
 # Runs apt-get through sudo when not root; adds the i386 architecture that wine32 comes from.
 set -euo pipefail
 
-packages=(g++ make cmake libgtest-dev g++-mingw-w64-i686-posix wine wine32:i386 xvfb xdotool
+packages=(g++ make cmake libgtest-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb xdotool
     imagemagick clang libclang-rt-14-dev python3)
 
 missing=()

@@ -3,6 +3,7 @@
 #include "app/main.h"
 #include "app/trailer.h"
 #include "install/abbruch.h"
+#include "install/run_state.h"
 #include "wizard/dialog.h"
 
 namespace corvid {

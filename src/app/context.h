@@ -16,6 +16,7 @@ class Ttrailer;
 class Tabbruch;
 class Tleader;
 class Form;
+struct RunState;
 
 struct StartupSettings {
     std::string titleLine[4]; // 1..3
@@ -90,6 +91,9 @@ struct Context {
     std::unique_ptr<Tabbruch> abbruch;
     std::unique_ptr<Tleader> leader;
     std::unique_ptr<Form> copying, complete, dlgFolder;
+
+    // The installation run's state, from the progress window's first activation on.
+    std::unique_ptr<RunState> run;
 
     // Shows a failure the way the application's general error handler does.
     void ShowError(const std::string& message);

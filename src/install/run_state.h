@@ -1,0 +1,59 @@
+// The state of one installation run, shared by the run's phases (copy, transfer, uninstall log,
+// system integration) and the completion dialog. One instance, owned by the context once the
+// progress window's first activation starts the run.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "setupinf/setup_description.h"
+
+namespace corvid {
+
+// Thrown from a pause point once the application was asked to end: the run stops where it
+// stands, what has been done stays done.
+struct RunTerminated {};
+
+// What the run shows while it works: the progress window's labels and gauges and its pause
+// points. The progress window implements it; unit tests record it.
+class RunProgress {
+public:
+    virtual ~RunProgress() = default;
+    virtual void ShowActivity(const std::string& text) = 0; // Lbl_o
+    virtual void SetUpper(int32_t percent) = 0;             // Pr_o, clamped to 0..100
+    virtual void SetLower(int32_t percent) = 0;             // Pr_u, clamped to 0..100
+    // Lets waiting messages run; throws RunTerminated when the application was asked to end.
+    virtual void Pause() = 0;
+};
+
+struct RunState {
+    explicit RunState(Platform& p) : platform(p) {}
+
+    Platform& platform;
+    std::unique_ptr<SetupDescription> workDescription; // setup.tmp in the SetupFolder
+    bool uniyes = true;                                // [software] uniyes: the log is kept
+    std::string destination;                           // targetDirectory without trailing backslash
+    std::string windowsDirectory;                      // without trailing backslash
+    std::string setupFolder;                           // destination + "\setup"
+    std::string logPath;                               // setupFolder + "\uninst.log"
+    std::string compressTmp;                           // setupFolder + "\compress.tmp"
+    std::string uninstallerPath;                       // windowsDirectory + "\uncorvid.exe"
+    std::string currentTarget;
+    std::string readmeTarget; // the read-me copy, removed by a terminate
+    int32_t progressDone = 0;
+    int32_t fileCount = 0;
+    RegRoot registryRoot = RegRoot::LocalMachine; // the run's registry object
+
+    std::vector<std::string> groupLines; // the progress window's list box l
+    std::string pendingGroupLine;
+
+    // Writes one entry of the uninstall log through the system's profile call; nothing when the
+    // log is off. A refused write raises RuntimeError "Kann nicht nach <log> schreiben".
+    void Log(const std::string& section, const std::string& key, const std::string& value);
+    void Log(const std::string& section, const std::string& key, int64_t value);
+};
+
+} // namespace corvid
