@@ -724,12 +724,17 @@ bool ReadItems(HWND control, std::vector<std::string>& items, int& selected) {
     const UINT sel = list ? LB_GETCURSEL : CB_GETCURSEL;
     int n = static_cast<int>(SendMessageA(control, count, 0, 0));
     items.clear();
+    // The wide messages: the item texts cross the process boundary intact only that way.
     for (int i = 0; i < n; ++i) {
-        int l = static_cast<int>(SendMessageA(control, len, static_cast<WPARAM>(i), 0));
-        std::string t(static_cast<size_t>(l < 0 ? 0 : l) + 1, '\0');
+        int l = static_cast<int>(SendMessageW(control, len, static_cast<WPARAM>(i), 0));
+        std::wstring w(static_cast<size_t>(l < 0 ? 0 : l) + 1, L'\0');
         l = static_cast<int>(
-            SendMessageA(control, get, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&t[0])));
-        t.resize(static_cast<size_t>(l < 0 ? 0 : l));
+            SendMessageW(control, get, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&w[0])));
+        w.resize(static_cast<size_t>(l < 0 ? 0 : l));
+        std::string t(w.size() * 2 + 1, '\0');
+        int m = WideCharToMultiByte(CP_ACP, 0, w.c_str(), static_cast<int>(w.size()), &t[0],
+                                    static_cast<int>(t.size()), nullptr, nullptr);
+        t.resize(static_cast<size_t>(m < 0 ? 0 : m));
         items.push_back(t);
     }
     selected = static_cast<int>(SendMessageA(control, sel, 0, 0));
