@@ -2,9 +2,10 @@
 # Installs what building and testing corvid needs from Debian's packages, and nothing when all of
 # it is there already (one dpkg-query, well under a second).
 #
-# Needs: the C++ tool chain and GoogleTest for the native build, MinGW-w64 (i686, posix threads)
-# for the Windows builds (i686 shipped, x86-64 for hosts without i386), 32- and 64-bit Wine, Xvfb, xdotool and ImageMagick for the Wine tests, clang
-# with its sanitizer runtime for the fuzz target and Python for the archive tool's checks.
+# Needs: the C++ tool chain and GoogleTest for the native build, MinGW-w64 (posix threads; i686
+# for the shipped build, x86-64 for hosts without i386) for the Windows builds, 32- and 64-bit
+# Wine, Xvfb, xdotool and ImageMagick for the Wine tests, clang with its sanitizer runtime for the
+# fuzz target and Python for the archive tool's checks.
 # Runs apt-get through sudo when not root; adds the i386 architecture that wine32 comes from.
 #
 #   bash scripts/deps.sh          # what building and testing needs
