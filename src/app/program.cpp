@@ -7,6 +7,7 @@
 #include "app/trailer.h"
 #include "install/abbruch.h"
 #include "wizard/dialog.h"
+#include "wizard/folder.h"
 
 namespace corvid {
 
@@ -58,8 +59,10 @@ int RunProgram(Context& ctx) {
         platform.AttachForm(*ctx.copying);
         ctx.complete = PlainForm("Tcomplete", "Setup", 420, 200);
         platform.AttachForm(*ctx.complete);
-        ctx.dlgFolder = PlainForm("Tdlg_folder", ctx.language[9].c_str(), 300, 300);
-        platform.AttachForm(*ctx.dlgFolder);
+        auto folder = std::make_unique<Tdlg_folder>(ctx);
+        platform.AttachForm(*folder);
+        folder->FormCreate();
+        ctx.dlgFolder = std::move(folder);
     } catch (const std::exception& e) {
         ctx.ShowError(e.what());
         return 0;

@@ -100,6 +100,19 @@ int64_t FakePlatform::DiskFree(char drive) {
     return it == diskFree.end() ? 1000000000 : it->second;
 }
 
+std::string FakePlatform::DriveLetters() {
+    std::string letters;
+    for (char d = 'A'; d <= 'Z'; ++d)
+        if (fs::is_directory(root + "/" + d)) letters += d;
+    return letters;
+}
+
+std::string FakePlatform::DriveDirectory(char drive) {
+    const char d = static_cast<char>(std::toupper(static_cast<unsigned char>(drive)));
+    auto it = driveDirectory.find(d);
+    return it == driveDirectory.end() ? std::string(1, d) + ":\\" : it->second;
+}
+
 std::string FakePlatform::ProfileString(const std::string& file, const std::string& section,
                                         const std::string& key, const std::string& deflt) {
     return ReadProfileString(HostPath(file), section, key, deflt);
