@@ -6,6 +6,7 @@
 #include "app/main.h"
 #include "app/trailer.h"
 #include "install/abbruch.h"
+#include "install/progress_window.h"
 #include "wizard/dialog.h"
 #include "wizard/folder.h"
 
@@ -55,8 +56,10 @@ int RunProgram(Context& ctx) {
         ctx.leader->FormCreate();
         if (!platform.Terminated()) ctx.leader->Show();
 
-        ctx.copying = PlainForm("Tcopying", "Setup", 420, 200);
-        platform.AttachForm(*ctx.copying);
+        auto copying = std::make_unique<Tcopying>(ctx);
+        platform.AttachForm(*copying);
+        copying->FormCreate();
+        ctx.copying = std::move(copying);
         ctx.complete = PlainForm("Tcomplete", "Setup", 420, 200);
         platform.AttachForm(*ctx.complete);
         auto folder = std::make_unique<Tdlg_folder>(ctx);
@@ -69,6 +72,8 @@ int RunProgram(Context& ctx) {
     }
 
     if (!platform.Terminated()) platform.RunMessageLoop(*ctx.main);
+    // Forms go in the reverse order of their creation.
+    if (ctx.copying && ctx.copying->onDestroy) ctx.copying->onDestroy();
     ctx.main->FormDestroy();
     return 0;
 }
