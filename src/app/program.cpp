@@ -6,6 +6,7 @@
 #include "app/main.h"
 #include "app/trailer.h"
 #include "install/abbruch.h"
+#include "install/complete.h"
 #include "wizard/dialog.h"
 
 namespace corvid {
@@ -56,8 +57,10 @@ int RunProgram(Context& ctx) {
 
         ctx.copying = PlainForm("Tcopying", "Setup", 420, 200);
         platform.AttachForm(*ctx.copying);
-        ctx.complete = PlainForm("Tcomplete", "Setup", 420, 200);
-        platform.AttachForm(*ctx.complete);
+        auto complete = std::make_unique<Tcomplete>(ctx);
+        platform.AttachForm(*complete);
+        complete->FormCreate();
+        ctx.complete = std::move(complete);
         ctx.dlgFolder = PlainForm("Tdlg_folder", ctx.language[9].c_str(), 300, 300);
         platform.AttachForm(*ctx.dlgFolder);
     } catch (const std::exception& e) {
