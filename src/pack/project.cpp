@@ -279,7 +279,8 @@ void Loader::CollectRule(Component& c, const std::string& section, const std::st
         const std::string pat = hp.filename().string();
         for (auto it = fs::directory_iterator(hp.parent_path(), ec);
              !ec && it != fs::directory_iterator(); it.increment(ec))
-            if (it->is_regular_file(ec) && GlobMatch(pat.c_str(), it->path().filename().c_str()))
+            if (it->is_regular_file(ec) &&
+                GlobMatch(pat.c_str(), it->path().filename().string().c_str()))
                 found.push_back(it->path().string());
         if (found.empty()) Fail(section, key, "no file matches " + host);
         std::sort(found.begin(), found.end());
