@@ -80,6 +80,15 @@ HostStream::~HostStream() {
     }
 }
 
+bool HostStream::Truncate() {
+    if (std::fflush(f_) != 0) return false;
+    const int64_t at = Tell64(f_);
+    if (at < 0) return false;
+    std::error_code ec;
+    fs::resize_file(hostPath_, static_cast<std::uintmax_t>(at), ec);
+    return !ec && Seek64(f_, at, SEEK_SET) == 0;
+}
+
 int32_t HostStream::Read(void* buffer, int32_t count) {
     if (count <= 0) return 0;
     return static_cast<int32_t>(std::fread(buffer, 1, static_cast<size_t>(count), f_));

@@ -22,6 +22,7 @@ public:
     int64_t Size() override;
     // The time is applied once the file is closed, so that no later flush changes it.
     bool SetDosDateTime(uint32_t dosDateTime) override;
+    bool Truncate() override;
 
 private:
     std::FILE* f_;
@@ -76,6 +77,14 @@ public:
         return false;
     }
     bool ExitWindows(unsigned) override { return false; }
+
+    // --- system integration: nothing answers and nothing is in front
+    bool DdeOpen(const std::string&, const std::string&) override { return false; }
+    bool DdeSend(const std::string&) override { return false; }
+    void DdeClose() override {}
+    std::string ForegroundWindowTitle(int) override { return std::string(); }
+    void BringToFront() override {}
+    bool RegCreateKey(RegRoot, const std::string&) override { return false; }
     int MessageBox(const std::string&, const std::string&, unsigned) override { return mb::IdOk; }
     int ScreenWidth() override { return 0; }
     int ScreenHeight() override { return 0; }

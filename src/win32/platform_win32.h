@@ -42,6 +42,14 @@ public:
                     const std::string& command) override;
     bool ExitWindows(unsigned how) override;
 
+    // --- system integration
+    bool DdeOpen(const std::string& service, const std::string& topic) override;
+    bool DdeSend(const std::string& text) override;
+    void DdeClose() override;
+    std::string ForegroundWindowTitle(int maxChars) override;
+    void BringToFront() override;
+    bool RegCreateKey(RegRoot root, const std::string& key) override;
+
     int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
     int ScreenWidth() override;
     int ScreenHeight() override;
@@ -62,6 +70,8 @@ private:
 
     View view_;
     bool terminated_ = false;
+    DWORD ddeInstance_ = 0; // the DDE conversation of DdeOpen
+    HCONV ddeConversation_ = nullptr;
 };
 
 } // namespace corvid

@@ -70,7 +70,7 @@
 : "${CORVID_E2E_DRIVER_DIR:=$CORVID_E2E_PROGRAMS/driver}"
 E2E_DRIVER=$CORVID_E2E_DRIVER_DIR/driver.exe
 E2E_MARKER=$CORVID_E2E_DRIVER_DIR/marker.exe
-E2E_SETUP=$CORVID_WIN32_DIR/src/win32/setup.exe
+E2E_SETUP=$(e2e_setup_exe)
 : "${CORVID_ARC:=$CORVID_BUILD_DIR/tools/corvid-arc}"
 DRV=
 DUMP=
@@ -90,7 +90,7 @@ drv() {
     : >"$out.txt"
     # The harness's lock descriptors stay with the harness: a wineserver this call may start
     # must not hold them.
-    timeout -k 5 120 wine "$E2E_DRIVER" --out "$(e2e_winpath "$out.txt")" "$@" \
+    timeout -k 5 120 "${E2E_WINE[@]}" "$E2E_DRIVER" --out "$(e2e_winpath "$out.txt")" "$@" \
         >"$out.stdout" 2>"$out.stderr" </dev/null 8>&- 9>&- || rc=$?
     DRV=$(cat "$out.txt")
     return $rc
