@@ -7,8 +7,6 @@
 #include <ctime>
 #include <filesystem>
 
-#include "setupinf/profile.h"
-
 namespace fs = std::filesystem;
 
 namespace corvid {
@@ -227,8 +225,12 @@ bool HostPlatform::ListDirectories(const std::string& dir, std::vector<std::stri
         std::error_code dec;
         if (it->is_directory(dec)) names.push_back(it->path().filename().string());
     }
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return FoldCase(a) < FoldCase(b); });
+    // Without regard to case, as the system lists them.
+    auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+    std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                            [&](char x, char y) { return lower(x) < lower(y); });
+    });
     return true;
 }
 
