@@ -118,12 +118,17 @@ int Make(const Options& o) {
                     : get("directories", "d" + std::to_string(k) + "_" + std::to_string(dir), "\\");
             const fs::path source = SourceOf(product, value, name);
             const std::string data = ReadAll(source);
-            const StreamPlace at = volumes.Append(
-                o.mode == 1 ? SingleMemberArchive(name, data, FileDosTime(source)) : data);
+            const std::string bytes =
+                o.mode == 1 ? SingleMemberArchive(name, data, FileDosTime(source)) : data;
+            const StreamPlace at = volumes.Append(bytes);
             set(section, "s" + std::to_string(j), at.VolumeKey());
             set(section, "p" + std::to_string(j), std::to_string(at.offset));
             set(section, "z" + std::to_string(j), std::to_string(at.length));
-            units += at.length / 5 + 6700 * (at.length / 8192 + 1);
+            // Only decoded members report their progress (the method byte follows the
+            // archive header and 16 bytes of the member header).
+            const size_t method = 21 + 16;
+            const bool decoded = bytes.size() > method && bytes[method] != 0;
+            units += at.length / 5 + (decoded ? 6700 * (at.length / 8192 + 1) : 0);
         }
         const std::string cs = "Opt" + std::to_string(k) + "_cs";
         if (o.mode == 1 && units > 0 && get("software", cs, "").empty())

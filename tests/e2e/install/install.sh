@@ -77,6 +77,15 @@ _inst_files() {
     esac
 }
 
+# The bytes of a component's files.
+_inst_space() {
+    local total=0 path
+    while IFS='|' read -r _ _ _ path; do
+        total=$((total + $(stat -c %s "$INST_PRODUCT/$path")))
+    done < <(_inst_files "$1")
+    echo $total
+}
+
 inst_dist() {
     local mode=$1 volsize=$2
     shift 2
@@ -98,7 +107,8 @@ inst_dist() {
         local parts=(1 2)
         [ -d "$INST_PRODUCT/big" ] && parts+=(3)
         for k in "${parts[@]}"; do
-            printf 'Opt%s_name=Part %s\r\nOpt%s_space=1024\r\nOpt%s_standard=1\r\n' "$k" "$k" "$k" "$k"
+            printf 'Opt%s_name=Part %s\r\nOpt%s_space=%s\r\nOpt%s_standard=1\r\n' "$k" "$k" "$k" \
+                "$(_inst_space "$k")" "$k"
         done
         printf '[vercheck]\r\nversion=1\r\ntake=1\r\nfiles=0\r\n'
         printf '[directories]\r\nd0=%s\r\ntotal=3\r\n' "$INST_DEST"
