@@ -25,10 +25,12 @@ expect_eq "files total" "$(inst_log_get files.total)" 1
 
 # 2: between two blocks of big.txt or big.bin, the seventh and eighth files.
 rm -rf "$INST_DEST_HOST" "$E2E_MARKER_FILE"
-inst_dist 0 1457664
+# The directory rows give the test time to get ready; the key goes in from inside the session.
+inst_dist 0 1457664 directories total 5000
 inst_walk
-drv_ok wait-text Tcopying Lbl_o 'Copying: big.txt' 30000
-drv_ok wait-pos Tcopying Pr_o 5 --min --key F3 --shot "$(e2e_winpath "$E2E_DIR/files.bmp")" 30000
+drv_ok wait-text Tcopying Lbl_o 'Creating directories ...' 30000
+drv_ok wait-pos Tcopying Pr_o 5 --min --when 'Lbl_o=Copying: big.txt' --key F3 \
+    --shot "$(e2e_winpath "$E2E_DIR/files.bmp")" 60000
 convert "$E2E_DIR/files.bmp" "$CORVID_SCREENSHOTS/$E2E_NAME-phase-files.png" || e2e_fail "no screenshot"
 drv_ok wait-form Tabbruch 20000
 drv_ok pos Tcopying Pr_o
