@@ -311,10 +311,10 @@ TEST_F(InstallTest, NormalRunInstallsEveryFileAndWritesTheLogInPhaseOrder) {
     EXPECT_TRUE(p.DirectoryExists("C:\\Tools\\help"));
 
     // What the window showed, in order.
-    EXPECT_EQ(trace.texts, (std::vector<std::string>{"uninst.exe", "Creating directories",
-                                                     "Copying:", "Copying: prog.exe",
-                                                     "Copying: base.dat", "Copying: help.txt",
-                                                     "File types", "Program group"}));
+    EXPECT_EQ(trace.texts,
+              (std::vector<std::string>{"uninst.exe", "Creating directories",
+                                        "Copying:", "Copying: prog.exe", "Copying: base.dat",
+                                        "Copying: help.txt", "File types", "Program group"}));
     EXPECT_EQ(window->top, 405); // two thirds of 600, plus 5
     EXPECT_EQ(window->caption, "");
     EXPECT_FALSE((*window)["Lbl_o"].visible);
