@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Terminating the installation from the progress window (F3, then the abort dialog's terminate),
+# after Esc, F4 and the Exit button opened the dialog and cancelling it let the run go on;
 # compression mode 0: once in the directory phase (many directory rows) and once while a big
 # file is copied block by block. Each time the run stops, the work files and the read-me copy
 # are gone, the log's file total is one more than the files met, no later file is written, and
@@ -11,11 +12,21 @@ e2e_begin
 drv_require
 inst_product 6000
 
-# 1: the directory phase, made long by its rows.
-inst_dist 0 1457664 directories total 60000
+# 1: the directory phase, made long by its rows. Esc, F4 and the Exit button open the abort
+# dialog as F3 does; cancelling it lets the run go on.
+inst_dist 0 1457664 directories total 400000
 inst_walk
 drv_ok wait-text Tcopying Lbl_o 'Creating directories ...' 20000
 shot phase-directories
+for way in ESC F4 click; do
+    if [ $way = click ]; then drv_ok click Tcopying Btn_exit; else drv_ok key Tcopying $way; fi
+    drv_ok wait-form Tabbruch 20000
+    drv_ok pos Tcopying Pr_o
+    paused=$DRV
+    drv_ok click Tabbruch Btn_cancel
+    drv_ok wait-form Tabbruch --hidden 20000
+    drv_ok wait-pos Tcopying Pr_o $((paused + 1)) --min 30000 # the rows go on
+done
 inst_terminate
 inst_expect_cleaned
 expect_eq "directories total" "$(inst_log_get directories.total)" 0
