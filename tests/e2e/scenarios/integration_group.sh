@@ -16,7 +16,7 @@ e2e_begin
 drv_require
 RUNNER=$CORVID_E2E_PROGRAMS/integration/integration-run.exe
 STANDIN=$CORVID_E2E_PROGRAMS/progman_standin.exe
-[ -f "$RUNNER" ] && [ -f "$STANDIN" ] || e2e_fail "no integration-run.exe or progman_standin.exe"
+for f in "$RUNNER" "$STANDIN"; do [ -f "$f" ] || e2e_fail "no $f"; done
 
 E2E_DIST=$E2E_DIR/dist
 SRC="$E2E_DIST/source folder"
