@@ -1,10 +1,13 @@
 #include "platform/host_platform.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+
+#include "setupinf/profile.h"
 
 namespace fs = std::filesystem;
 
@@ -203,6 +206,30 @@ int64_t HostPlatform::DiskFree(char drive) {
 #endif
     if (ec) return -1;
     return static_cast<int64_t>(s.available);
+}
+
+std::string HostPlatform::DriveLetters() {
+    return std::string(1, CurrentDrive());
+}
+
+std::string HostPlatform::DriveDirectory(char drive) {
+    return std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(drive)))) +
+           ":\\";
+}
+
+bool HostPlatform::ListDirectories(const std::string& dir, std::vector<std::string>& names) {
+    names.clear();
+    std::error_code ec;
+    fs::directory_iterator it(MapPath(dir), ec), end;
+    if (ec) return false;
+    for (; it != end; it.increment(ec)) {
+        if (ec) return false;
+        std::error_code dec;
+        if (it->is_directory(dec)) names.push_back(it->path().filename().string());
+    }
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return FoldCase(a) < FoldCase(b); });
+    return true;
 }
 
 uint32_t HostPlatform::TickCount() {

@@ -52,6 +52,10 @@ public:
     // Free bytes of the drive; on hosts without drive letters, of the current directory's
     // file system.
     int64_t DiskFree(char drive) override;
+    // Drives: the current drive only, on hosts without drive letters.
+    std::string DriveLetters() override;
+    std::string DriveDirectory(char drive) override;
+    bool ListDirectories(const std::string& dir, std::vector<std::string>& names) override;
 
     std::string ProfileString(const std::string&, const std::string&, const std::string&,
                               const std::string& deflt) override {

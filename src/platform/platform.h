@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace corvid {
 
@@ -79,6 +80,15 @@ public:
     virtual bool SetFileAttributes(const std::string& path, uint32_t attributes) = 0;
     // Free bytes on a drive given by its letter ('C'); -1 when the query fails.
     virtual int64_t DiskFree(char drive) = 0;
+
+    // --- directory browsing (the folder dialog)
+    // The letters of the drives present, upper case, in alphabetical order.
+    virtual std::string DriveLetters() = 0;
+    // The current directory of a drive ("C:\\Tools"), its root ("C:\\") when it has none.
+    virtual std::string DriveDirectory(char drive) = 0;
+    // The names of the subdirectories of a directory, sorted without regard to case; false when
+    // the directory cannot be read.
+    virtual bool ListDirectories(const std::string& dir, std::vector<std::string>& names) = 0;
 
     // --- private profile (INI) files
     // Reads one value with the system's rules: buffer of 1024 bytes, default when missing.

@@ -1,5 +1,6 @@
 #include "win32/platform_win32.h"
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
@@ -157,6 +158,48 @@ int64_t Win32Platform::DiskFree(char drive) {
     ULARGE_INTEGER available, total, free;
     if (!GetDiskFreeSpaceExA(root, &available, &total, &free)) return -1;
     return static_cast<int64_t>(available.QuadPart);
+}
+
+// ---------------------------------------------------------------- directory browsing
+
+std::string Win32Platform::DriveLetters() {
+    std::string letters;
+    const DWORD mask = GetLogicalDrives();
+    for (int i = 0; i < 26; ++i)
+        if (mask & (DWORD{1} << i)) letters += static_cast<char>('A' + i);
+    return letters;
+}
+
+std::string Win32Platform::DriveDirectory(char drive) {
+    const char d = static_cast<char>(std::toupper(static_cast<unsigned char>(drive)));
+    const char relative[] = {d, ':', '\0'};
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(relative, sizeof full, full, nullptr);
+    if (n == 0 || n >= sizeof full || std::toupper(static_cast<unsigned char>(full[0])) != d)
+        return std::string(1, d) + ":\\";
+    return std::string(full, n);
+}
+
+bool Win32Platform::ListDirectories(const std::string& dir, std::vector<std::string>& names) {
+    names.clear();
+    std::string pattern = dir;
+    if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
+    pattern += '*';
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        const std::string name = fd.cFileName;
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..")
+            continue;
+        if (fd.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
+        names.push_back(name);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return lstrcmpiA(a.c_str(), b.c_str()) < 0;
+    });
+    return true;
 }
 
 // ---------------------------------------------------------------- profiles

@@ -23,6 +23,9 @@ public:
     std::unique_ptr<Stream> OpenFile(const std::string& path, OpenMode mode) override;
     bool SetFileAttributes(const std::string& path, uint32_t attributes) override;
     int64_t DiskFree(char drive) override;
+    std::string DriveLetters() override;
+    std::string DriveDirectory(char drive) override;
+    bool ListDirectories(const std::string& dir, std::vector<std::string>& names) override;
 
     std::string ProfileString(const std::string& file, const std::string& section,
                               const std::string& key, const std::string& deflt) override;

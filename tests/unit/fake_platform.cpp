@@ -100,6 +100,19 @@ int64_t FakePlatform::DiskFree(char drive) {
     return it == diskFree.end() ? 1000000000 : it->second;
 }
 
+std::string FakePlatform::DriveLetters() {
+    std::string letters;
+    for (char d = 'A'; d <= 'Z'; ++d)
+        if (fs::is_directory(root + "/" + d)) letters += d;
+    return letters;
+}
+
+std::string FakePlatform::DriveDirectory(char drive) {
+    const char d = static_cast<char>(std::toupper(static_cast<unsigned char>(drive)));
+    auto it = driveDirectory.find(d);
+    return it == driveDirectory.end() ? std::string(1, d) + ":\\" : it->second;
+}
+
 // A profile name without a directory is a file in the Windows directory, as for the system.
 static std::string ProfilePath(const FakePlatform& p, const std::string& file) {
     if (file.find_first_of("\\/:") == std::string::npos)

@@ -64,6 +64,11 @@ public:
     std::map<std::string, uint32_t> attributes; // folded Windows path -> attributes set
     std::map<std::string, uint32_t> dosTimes;   // folded Windows path -> date and time set
     int64_t DiskFree(char drive) override;
+    // Drives are the one-letter folders of root; a drive's current directory is its root unless
+    // driveDirectory says otherwise.
+    std::string DriveLetters() override;
+    std::string DriveDirectory(char drive) override;
+    std::map<char, std::string> driveDirectory;
     std::string ProfileString(const std::string& file, const std::string& section,
                               const std::string& key, const std::string& deflt) override;
     bool WriteProfileString(const std::string& file, const std::string& section,
