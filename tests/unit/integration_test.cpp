@@ -100,10 +100,10 @@ TEST_F(Integration, UninstallItemAndSelectedComponentsEachOneTransaction) {
                   "[AddItem(C:\\Tools\\lib\\\\three.exe -x %1,[unbenannt_3])]\r\n"}));
     // The label, the gauges and a pause for every row, built or not.
     EXPECT_EQ(progress.events,
-              (std::vector<std::string>{
-                  "upper 0", "label Creating the program group", "upper 33", "lower 99", "pause",
-                  "label Creating the program group", "upper 67", "lower 99", "pause",
-                  "label Creating the program group", "upper 100", "lower 99", "pause"}));
+              (std::vector<std::string>{"label Creating the program group", "upper 33", "lower 99",
+                                        "pause", "label Creating the program group", "upper 67",
+                                        "lower 99", "pause", "label Creating the program group",
+                                        "upper 100", "lower 99", "pause"}));
 }
 
 TEST_F(Integration, NothingSelectedAndNoUninstallItemSendsNothing) {

@@ -12,6 +12,7 @@
 
 #include "app/context.h"
 #include "install/complete.h"
+#include "install/file_transfer.h"
 #include "install/integration.h"
 #include "win32/platform_win32.h"
 
@@ -69,7 +70,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     run.setupFolder = run.destination + "\\setup";
     run.logPath = run.setupFolder + "\\uninst.log";
     run.uninstallerPath = run.windowsDirectory + "\\uncorvid.exe";
-    integration::MakeDirectories(platform, run.setupFolder);
+    ForceDirectories(platform, run.setupFolder);
     platform.CopyFile(ctx.sourceFolder + "setup.inf", run.setupFolder + "\\setup.tmp");
     run.workDescription =
         std::make_unique<SetupDescription>(platform, run.setupFolder + "\\setup.tmp");
@@ -78,7 +79,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const std::string readme = ctx.description->ReadString("software", "readme", "");
     run.readmeTarget = run.destination + readmeDir + "\\" + readme;
     ctx.readmeCopyPath = run.readmeTarget;
-    integration::MakeDirectories(platform, run.destination + readmeDir);
+    ForceDirectories(platform, run.destination + readmeDir);
     platform.CopyFile(ctx.sourceFolder +
                           run.workDescription->ReadString("software", "readme", "n_o"),
                       run.readmeTarget);
