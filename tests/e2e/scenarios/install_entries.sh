@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The registry, INI and start-up file phases and the completion dialog's two-button layout,
-# through integration-run.exe (the system-integration phases and the completion dialog on the
-# real platform), from a source folder whose path has a blank:
+# The registry, INI and start-up file phases and the completion dialog's two-button layout, after a
+# whole installation through the wizard from a source folder whose path has a blank:
 # - zsys.re_ imported by the registry editor; associations under HKEY_CLASSES_ROOT pointing at
 #   the installed program; INI entries below the Windows directory and elsewhere; registry
 #   entries of kinds 1, 2 and 3; C:\autoexec.bat appended after its backup, C:\config.sys not
@@ -13,43 +12,37 @@
 . "$(dirname "$0")/../driver/driver.sh"
 e2e_begin
 drv_require
-RUNNER=$CORVID_E2E_PROGRAMS/integration/integration-run.exe
-[ -f "$RUNNER" ] || e2e_fail "no $RUNNER"
 
 E2E_DIST=$E2E_DIR/dist
 SRC="$E2E_DIST/source folder"
 mkdir -p "$SRC"
 cp "$E2E_SETUP" "$SRC/setup.exe"
+cp "$E2E_MARKER" "$SRC/uninst.ex_"
 e2e_map_drive d "$E2E_DIST"
 reg_set 'HKCU\Software\Wine\X11 Driver' Managed N
 
-write_inf() { # SETUP-VERSION
-    cat >"$SRC/setup.inf" <<EOF
-[corvid]
-version=220
+write_inf() { # SETUP-VERSION [D0]
+    # The wizard's texts, and this test's own.
+    sed -e '/^\[language\]/a l7=Restart the computer now?\nl8=Please restart the computer later.\nl21=Tools are installed.\nl63=A newer version is installed already.\nl64=This version is installed already.\nl66=An older version is installed. It must be removed first.' \
+        "$CORVID_SOURCE_DIR/tests/e2e/fixtures/wizard/setup.inf" >"$SRC/setup.inf"
+    cat >>"$SRC/setup.inf" <<EOF
 [vercheck]
 version=$1
 old=2
 [software]
 name=Corvid Entries
 name_display=Corvid Entries 3.0
+prggrp=Tools
 o_standard=1
+Opt1_name=Program
+Opt1_standard=1
+Opt1_prgitem=1
 readme=readme.txt
 readmedir=\\doc
 readmestart=2
 reboot=1
 msg2=Thank you for choosing the tools.
 msg2t=Tools
-[language]
-l7=Restart the computer now?
-l8=Please restart the computer later.
-l11=E&xit
-l15=&Yes
-l21=Tools are installed.
-l27=Do you really want to quit the setup?
-l63=A newer version is installed already.
-l64=This version is installed already.
-l66=An older version is installed. It must be removed first.
 [prggrp]
 uninst=0
 total=0
@@ -57,7 +50,7 @@ total=0
 f1=tool.exe
 d1=1
 [directories]
-d0=C:\\Elsewhere
+d0=${2:-C:\\Tools}
 d1_1=\\bin\\
 [extensions]
 total=2
@@ -111,8 +104,8 @@ autoexec=$'@ECHO OFF\r\nPATH C:\\WINDOWS\r\n\x1A'
 printf '%s' "$autoexec" >"$E2E_DRIVE_C/autoexec.bat"
 rm -f "$E2E_DRIVE_C/config.sys"
 
-e2e_start "$RUNNER" 'D:\source folder' 'C:\Tools' Tools 1
-run_pid=$E2E_PID
+install_walk 'D:\source folder\setup.exe' Tools
+setup_pid=$E2E_PID
 drv_ok wait-msgbox "Thank you for choosing the tools." 30000
 expect_eq "msg2" "$DRV" $'Tools\nThank you for choosing the tools.'
 drv_dump
@@ -129,8 +122,7 @@ drv_ok wait-msgbox "Restart the computer now?" 10000
 drv_ok answer-msgbox Cancel "Restart the computer now?"
 drv_ok wait-msgbox "Please restart the computer later." 10000
 drv_ok answer-msgbox OK "Please restart the computer later."
-e2e_wait_pid "$run_pid" 30 || e2e_fail "the program did not end after the completion dialog"
-expect_eq "result" "$(tr -d '\r' <"$tools/integration-run.txt")" $'ok 1\ngroup window not found'
+e2e_wait_pid "$setup_pid" 30 || e2e_fail "the setup did not end after the completion dialog"
 
 # The string value NAME (the default value without one) of KEY, or "<none>".
 reg_value() {
@@ -194,7 +186,7 @@ expect_eq "autoexec.bat" "$(cat "$E2E_DRIVE_C/autoexec.bat")" \
 
 # Later starts read the registration back.
 second_start() { # SETUP-VERSION MESSAGE
-    write_inf "$1"
+    write_inf "$1" 'C:\Elsewhere'
     e2e_start 'D:\source folder\setup.exe'
     drv_ok wait-msgbox "$2" 30000
     expect_eq "message for version $1" "$DRV" "corvid"$'\n'"$2"
@@ -202,6 +194,8 @@ second_start() { # SETUP-VERSION MESSAGE
 second_start 3 'This version is installed already.'
 drv_ok answer-msgbox OK
 drv_ok wait-form Tleader 60000
+wizard_next
+expect_page "Destination folder" Ebn_folder
 drv_is 'C:\Tools' text Tleader Edt_verz
 setup_terminate
 second_start 2 'A newer version is installed already.'
