@@ -132,6 +132,7 @@ reg_value() {
         echo "<none>"
         return
     fi
+    # shellcheck disable=SC2154 # the harness numbers its runs; this one wrote run-N.out
     tr -d '\r' <"$E2E_DIR/run-$_e2e_runs.out" | awk -F'    ' '$3 == "REG_SZ" { print $4; found = 1; exit } END { if (!found) print "<none>" }'
 }
 expect_reg() { expect_eq "$1 $2" "$(reg_value "$1" "$2")" "$3"; }
