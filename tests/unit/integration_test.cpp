@@ -21,6 +21,16 @@ public:
     void Pause() override { events.push_back("pause"); }
 };
 
+// The message of the run-time error an operation raises.
+template <typename F> std::string ErrorOf(F operation) {
+    try {
+        operation();
+    } catch (const RuntimeError& e) {
+        return e.what();
+    }
+    return "<no error>";
+}
+
 class Integration : public ::testing::Test {
 protected:
     Integration() : ctx(p), run(p) {
@@ -274,20 +284,12 @@ TEST_F(Integration, RegistryEntryFailures) {
 
     // Kinds 1 and 2 end the run with the run-time's messages.
     p.refusedKeys.insert("hkcu\\software\\tools");
-    try {
-        WriteRegistryEntries(ctx, run);
-        FAIL() << "no error";
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(std::string(e.what()), "Erzeugung von Schl\xFCssel Software\\Tools misslungen");
-    }
+    EXPECT_EQ(ErrorOf([&] { WriteRegistryEntries(ctx, run); }),
+              "Erzeugung von Schl\xFCssel Software\\Tools misslungen");
     p.refusedKeys.clear();
     p.refusedValues.insert("a");
-    try {
-        WriteRegistryEntries(ctx, run);
-        FAIL() << "no error";
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(std::string(e.what()), "Konnte Daten f\xFCr 'a' nicht setzen");
-    }
+    EXPECT_EQ(ErrorOf([&] { WriteRegistryEntries(ctx, run); }),
+              "Konnte Daten f\xFCr 'a' nicht setzen");
 }
 
 TEST_F(Integration, UninstallRegistrationAlsoWithoutTheLog) {
@@ -365,12 +367,8 @@ TEST_F(Integration, IniEntriesBelowWindowsAndElsewhere) {
 
 TEST_F(Integration, RefusedIniWriteEndsTheRun) {
     Describe("[ini_1]\nname=Q:\\nowhere\\x.ini\ns0=A\nk0=B\nv0=C\n");
-    try {
-        WriteIniEntries(ctx, run);
-        FAIL() << "no error";
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(std::string(e.what()), "Kann nicht nach Q:\\nowhere\\x.ini schreiben");
-    }
+    EXPECT_EQ(ErrorOf([&] { WriteIniEntries(ctx, run); }),
+              "Kann nicht nach Q:\\nowhere\\x.ini schreiben");
 }
 
 // ---------------------------------------------------------------- completion dialog
