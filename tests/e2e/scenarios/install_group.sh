@@ -6,7 +6,8 @@
 #    a long system sub-path unchanged. The read-me opens at once (readmestart 1), the dialog shows
 #    one centred OK button, waits its 6 seconds for a group window that never comes, `run`
 #    starts its program, the work files go, and reboot 2 answered with Cancel shows l8;
-# 2. Wine's own program manager makes the group: a Start-menu folder with one shortcut per item
+# 2. the cd setup type: the items that run from the medium, on the setup's own drive;
+# 3. Wine's own program manager makes the group: a Start-menu folder with one shortcut per item
 #    whose command is a file (it refuses items with arguments, such as the uninstall item), and
 #    the group's window comes forward, which ends the dialog's wait; the group name is longer
 #    than 19 characters.
@@ -27,7 +28,7 @@ reg_set 'HKCU\Software\Wine\X11 Driver' Managed N
 marker_install
 
 SUB='corvid tools with a system sub-directory name longer than fifty characters'
-write_inf() { # GROUP-NAME READMESTART REBOOT
+write_inf() { # GROUP-NAME READMESTART REBOOT [SETUP-TYPE-KEY]
     # The wizard's texts, and this test's own.
     sed -e '/^\[language\]/a l7=Restart the computer now?\nl8=Please restart the computer later.\nl21=Tools are installed.\nl22=Program group\nl23=File types' \
         "$CORVID_SOURCE_DIR/tests/e2e/fixtures/wizard/setup.inf" >"$SRC/setup.inf"
@@ -37,7 +38,7 @@ version=3
 [software]
 name=Tools
 prggrp=$1
-o_standard=1
+${4:-o_standard}=1
 Opt1_name=Program
 Opt1_standard=1
 Opt1_prgitem=1
@@ -83,10 +84,19 @@ work_files() {
 # ---- 1: the stand-in program manager
 write_inf Tools 1 2
 log=$E2E_DRIVE_C/standin.log
-e2e_start "$STANDIN" 'C:\standin.log' 120
-standin_pid=$E2E_PID
-for _ in $(seq 100); do grep -q ready "$log" 2>/dev/null && break; sleep 0.2; done
-grep -q ready "$log" 2>/dev/null || e2e_fail "the stand-in program manager did not start"
+# Starts the stand-in program manager with an empty record.
+standin_start() {
+    rm -f "$log" "$log.stop"
+    e2e_start "$STANDIN" 'C:\standin.log' 120
+    standin_pid=$E2E_PID
+    for _ in $(seq 100); do grep -q ready "$log" 2>/dev/null && break; sleep 0.2; done
+    grep -q ready "$log" 2>/dev/null || e2e_fail "the stand-in program manager did not start"
+}
+standin_stop() {
+    : >"$log.stop"
+    e2e_wait_pid "$standin_pid" 30 || e2e_fail "the stand-in did not end"
+}
+standin_start
 
 install_walk 'D:\source folder\setup.exe' Tools
 setup_pid=$E2E_PID
@@ -129,10 +139,31 @@ e2e_wait_pid "$setup_pid" 30 || e2e_fail "the setup did not end after the comple
 [ -e "$E2E_DRIVE_C/temp/cvd.bmp" ] && e2e_fail "C:\\temp\\cvd.bmp is left"
 [ -e "$tools/doc/readme.txt" ] || e2e_fail "the read-me copy is gone"
 marker_expect '/ran'
-: >"$E2E_DRIVE_C/standin.log.stop"
-e2e_wait_pid "$standin_pid" 30 || e2e_fail "the stand-in did not end"
+standin_stop
 
-# ---- 2: Wine's program manager, a group name longer than 19 characters
+# ---- 2: the cd setup type: the items run from the setup's own drive
+write_inf Tools 0 0 o_cd
+printf '[prggrp_run]\nv1=\\bin\\app.exe\np1=App\n' >>"$SRC/setup.inf"
+standin_start
+install_walk 'D:\source folder\setup.exe' Tools
+setup_pid=$E2E_PID
+drv_ok wait-form Tcomplete --visible 30000
+want=$(
+    cat <<'EOF'
+ready
+wildconnect
+connect Progman
+execute 99 [CreateGroup(Tools)][AddItem(C:\\windows\\uncorvid.exe C:\\Tools\\setup\\uninst.log,Uninstall Tools)]\r\n\0
+execute 32 [AddItem(D:\\bin\\app.exe,App)]\r\n\0
+execute 26 [AddItem(D:_,noname2])]\r\n\0
+EOF
+)
+expect_eq "what the program manager received for the cd type" "$(tr -d '\r' <"$log")" "$want"
+drv_ok click Tcomplete Btn_complete
+e2e_wait_pid "$setup_pid" 30 || e2e_fail "the setup did not end after the completion dialog"
+standin_stop
+
+# ---- 3: Wine's program manager, a group name longer than 19 characters
 group='CorvidToolsForTheLongNameTest'
 write_inf "$group" 0 0
 install_walk 'D:\source folder\setup.exe' "$group"
