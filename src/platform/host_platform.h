@@ -84,6 +84,7 @@ public:
     void DdeClose() override {}
     std::string ForegroundWindowTitle(int) override { return std::string(); }
     void BringToFront() override {}
+    void WaitForMessage(uint32_t) override {}
     bool RegCreateKey(RegRoot, const std::string&) override { return false; }
     int MessageBox(const std::string&, const std::string&, unsigned) override { return mb::IdOk; }
     int ScreenWidth() override { return 0; }

@@ -122,6 +122,8 @@ public:
     virtual std::string ForegroundWindowTitle(int maxChars) = 0;
     // Brings the application's last active window back to the foreground.
     virtual void BringToFront() = 0;
+    // Sleeps until a window message arrives or the time is up (waits that poll the screen).
+    virtual void WaitForMessage(uint32_t ms) = 0;
     // Creates a registry key and its missing parents (an empty key opens the root itself); false
     // when refused.
     virtual bool RegCreateKey(RegRoot root, const std::string& key) = 0;

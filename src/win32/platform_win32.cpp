@@ -364,6 +364,10 @@ void Win32Platform::BringToFront() {
     if (w) SetForegroundWindow(w);
 }
 
+void Win32Platform::WaitForMessage(uint32_t ms) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
+}
+
 bool Win32Platform::RegCreateKey(RegRoot root, const std::string& key) {
     HKEY h;
     if (RegCreateKeyExA(RootKey(root), KeyPath(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,

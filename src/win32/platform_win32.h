@@ -48,6 +48,7 @@ public:
     void DdeClose() override;
     std::string ForegroundWindowTitle(int maxChars) override;
     void BringToFront() override;
+    void WaitForMessage(uint32_t ms) override;
     bool RegCreateKey(RegRoot root, const std::string& key) override;
 
     int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;

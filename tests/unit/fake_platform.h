@@ -101,6 +101,7 @@ public:
     int bringToFrontCalls = 0;
     std::string ForegroundWindowTitle(int maxChars) override;
     void BringToFront() override { ++bringToFrontCalls; }
+    void WaitForMessage(uint32_t) override {}
     std::set<std::string> registryKeys; // "ROOT\key" (folded) of every key made
     // Keys (RegPath(root, key, "") without the final "\") that the system refuses to create,
     // and value names it refuses to set.
