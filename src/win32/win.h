@@ -18,6 +18,8 @@
 #undef DeleteFile
 #undef ExitWindows
 #undef MessageBox
+#undef RegDeleteKey
+#undef RegDeleteValue
 #undef SetFileAttributes
 #undef WriteProfileString
 #undef Yield

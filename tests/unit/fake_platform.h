@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,27 @@ public:
     std::function<void()> messageLoop; // what the user does once the loop runs
     void Yield() override {}
     uint32_t TickCount() override { return tick; }
+
+    // --- uninstaller: listing and removal
+    // Keys that exist without a value of their own ("ROOT\key", folded); keys holding values
+    // exist through `registry`. RegCreateKey makes an empty key for a test.
+    std::set<std::string> registryKeys;
+    void RegCreateKey(RegRoot root, const std::string& key);
+    bool RegKeyExists(RegRoot root, const std::string& key) const;
+    bool ProfileSectionNames(const std::string& file, std::vector<std::string>& names) override;
+    bool ProfileKeyNames(const std::string& file, const std::string& section,
+                         std::vector<std::string>& names) override;
+    bool DeleteProfileKey(const std::string& file, const std::string& section,
+                          const std::string& key) override;
+    bool DeleteProfileSection(const std::string& file, const std::string& section) override;
+    bool RegListKey(RegRoot root, const std::string& key, std::vector<std::string>& subkeys,
+                    std::vector<RegValueInfo>& values) override;
+    bool RegDeleteValue(RegRoot root, const std::string& key, const std::string& name) override;
+    bool RegDeleteKey(RegRoot root, const std::string& key) override;
+    bool DdeServerAnswers(const std::string&, const std::string&) override { return ddeServer; }
+    bool ddeServer = true;
+    void Sleep(uint32_t milliseconds) override { slept += milliseconds; }
+    uint64_t slept = 0;
 
 protected:
     // Streams record the date and time set on them in dosTimes instead of applying it.
