@@ -6,6 +6,11 @@
 # With a display ($DISPLAY set) the setup opens a real window and this script waits until it ends.
 # Without one (or with --headless) it runs under Xvfb, waits for the setup's first window, saves a
 # screenshot and prints its path (build/screenshots/demo-setup.png).
+#
+#   bash scripts/demo.sh [--headless]
+#
+# Hosts that cannot start 32-bit programs run the x86-64 build in a 64-bit Wine prefix instead
+# (CORVID_WINE_ARCH=win32|win64 forces one; tests/e2e/harness/lib.sh explains the pairs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -13,6 +18,8 @@ headless=0
 if [ "${1:-}" = --headless ] || [ -z "${DISPLAY:-}" ]; then headless=1; fi
 
 bash scripts/deps.sh
+CORVID_WINE_ARCH=$(bash tests/e2e/harness/wine-pair.sh)
+export CORVID_WINE_ARCH
 cmake -S . -B build -DCORVID_SANITIZE=ON
 cmake --build build -j"$(nproc)"
 
@@ -26,6 +33,7 @@ if [ $headless -eq 1 ]; then
     # The background window's caption, or a message box of the start-up ("corvid").
     caption=$("$root/build/tools/corvid-inf" get "$dist/setup.inf" language l29 Setup)
     e2e_begin demo
+    echo "demo: wine pair $E2E_PAIR ($(e2e_pair_text))"
     e2e_map_drive d "$dist"
     e2e_start 'D:\setup.exe'
     e2e_wait_window "^($caption|corvid)\$" 60 >/dev/null ||
@@ -39,12 +47,13 @@ fi
 # A real display: a prefix of its own that stays between runs, so that what the setup installed
 # can be looked at afterwards (build/demo/prefix/drive_c).
 e2e_make_prefix || exit 1
-export WINEPREFIX=$root/build/demo/prefix
+export WINEPREFIX=$root/build/demo/prefix-$E2E_PAIR
 [ -d "$WINEPREFIX" ] || cp -a "$E2E_BASE_PREFIX" "$WINEPREFIX" || exit 1
 e2e_map_drive d "$dist"
 trap 'timeout 20 wineserver -k >/dev/null 2>&1 </dev/null' EXIT
-echo "demo: setup.exe runs on display $DISPLAY; the script ends when the setup ends"
-wine 'D:\setup.exe' >"$root/build/demo/wine.out" 2>"$root/build/demo/wine.err" </dev/null
+echo "demo: setup.exe runs on display $DISPLAY (wine pair $E2E_PAIR, $(e2e_pair_text));" \
+    "the script ends when the setup ends"
+e2e_wine 'D:\setup.exe' >"$root/build/demo/wine.out" 2>"$root/build/demo/wine.err" </dev/null
 rc=$?
 echo "demo: setup.exe ended (exit code $rc)"
 exit $rc

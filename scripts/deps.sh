@@ -2,14 +2,19 @@
 # Installs what building and testing corvid needs from Debian's packages, and nothing when all of
 # it is there already (one dpkg-query, well under a second).
 #
-# Needs: the C++ tool chain and GoogleTest for the native build, MinGW-w64 (i686, posix threads)
-# for the Windows build, 32-bit Wine, Xvfb, xdotool and ImageMagick for the Wine tests, clang
-# with its sanitizer runtime for the fuzz target and Python for the archive tool's checks.
+# Needs: the C++ tool chain and GoogleTest for the native build, MinGW-w64 (posix threads; i686
+# for the shipped build, x86-64 for hosts without i386) for the Windows builds, 32- and 64-bit
+# Wine, Xvfb, xdotool and ImageMagick for the Wine tests, clang with its sanitizer runtime for the
+# fuzz target and Python for the archive tool's checks.
 # Runs apt-get through sudo when not root; adds the i386 architecture that wine32 comes from.
+#
+#   bash scripts/deps.sh          # what building and testing needs
+#   bash scripts/deps.sh bench    # and the benchmarks' peers (nsis)
 set -euo pipefail
 
-packages=(g++ make cmake libgtest-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb xdotool
-    imagemagick clang libclang-rt-14-dev python3)
+packages=(g++ make cmake libgtest-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine
+    wine32:i386 wine64 xvfb xdotool imagemagick clang libclang-rt-14-dev python3)
+[ "${1:-}" != bench ] || packages+=(nsis)
 
 missing=()
 for p in "${packages[@]}"; do

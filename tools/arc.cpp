@@ -9,17 +9,11 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#define CORVID_ISATTY(f) _isatty(_fileno(f))
-#else
-#include <unistd.h>
-#define CORVID_ISATTY(f) isatty(fileno(f))
-#endif
-
 #include "archive/compress.h"
 #include "archive/encode.h"
+#include "pack/project.h"
 #include "platform/host_platform.h"
+#include "terminal.h"
 
 namespace fs = std::filesystem;
 using namespace corvid;
@@ -58,28 +52,7 @@ void Usage(FILE* to) {
         "4 a requested member is not in the archive.\n");
 }
 
-// Program texts are Windows-1252; terminals elsewhere expect UTF-8. Control characters (in
-// damaged member names) are shown as \xNN so that each message stays on one line.
-std::string Display(const std::string& s) {
-    std::string out;
-    for (unsigned char c : s) {
-        if (c < 0x20 || c == 0x7F) {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\x%02X", c);
-            out += esc;
-        } else if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else {
-#ifdef _WIN32
-            out.push_back(static_cast<char>(c));
-#else
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-#endif
-        }
-    }
-    return out;
-}
+using tools::Display;
 
 void Fail(const std::string& what) {
     std::fprintf(stderr, "corvid-arc: %s\n", Display(what).c_str());
@@ -194,9 +167,10 @@ int Add(const std::string& archive, int method, const std::vector<std::string>& 
     };
     std::vector<Input> inputs;
     for (const std::string& f : files) {
-        std::error_code ec;
         std::string host = HostPlatform::HostPath(f);
-        if (!fs::is_regular_file(host, ec)) {
+        Input i;
+        int64_t size = 0;
+        if (!pack::StatSource(host, size, i.time, i.attr)) {
             Fail(f + ": not a file that can be read");
             return kFileError;
         }
@@ -207,20 +181,10 @@ int Add(const std::string& archive, int method, const std::vector<std::string>& 
             Fail(f + ": cannot read");
             return kFileError;
         }
-        Input i;
         i.name = f;
         for (char& c : i.name)
             if (c == '/') c = '\\';
         i.data = ss.str();
-        auto ft = fs::last_write_time(host, ec);
-        int64_t secs = std::chrono::duration_cast<std::chrono::seconds>(
-                           (ft - fs::file_time_type::clock::now()) +
-                           std::chrono::system_clock::now().time_since_epoch())
-                           .count();
-        i.time = UnixToDosDateTime(secs);
-        fs::perms perms = fs::status(host, ec).permissions();
-        i.attr = 0x20;
-        if ((perms & fs::perms::owner_write) == fs::perms::none) i.attr |= 0x01;
         inputs.push_back(std::move(i));
     }
     std::unique_ptr<Stream> out = p.OpenFile(archive, OpenMode::Create);

@@ -46,7 +46,8 @@ struct SetupComponent {
 struct SetupTypes {
     bool offerStandard = false, offerMinimal = false, offerCd = false, offerCustom = false;
     bool firstComponentLocked = false;
-    int32_t minimalSpace = 0, standardSpace = 0, customSpace = 0;
+    // Sums of 32-bit component sizes, kept in 64 bits so that they never wrap.
+    int64_t minimalSpace = 0, standardSpace = 0, customSpace = 0;
 };
 
 struct InstallChoices {

@@ -26,10 +26,6 @@ Control& AddLabel(Form& form, const char* name, int x, int y, int w, int h, cons
     return c;
 }
 
-int32_t Add32(int32_t a, int32_t b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-
 } // namespace
 
 std::string DestinationFromUninstallCommand(const std::string& command) {
@@ -222,17 +218,17 @@ void Tmain::ReadStartupRecords() {
     t.minimalSpace = t.standardSpace = t.customSpace = 0;
     for (int n = 1; n <= 7; ++n) {
         const SetupComponent& c = ctx_.components[n];
-        if (t.offerMinimal && c.inMinimal) t.minimalSpace = Add32(t.minimalSpace, c.space);
-        if (t.offerCustom && c.inCustom) t.customSpace = Add32(t.customSpace, c.space);
-        if (t.offerStandard && c.inStandard) t.standardSpace = Add32(t.standardSpace, c.space);
+        if (t.offerMinimal && c.inMinimal) t.minimalSpace += c.space;
+        if (t.offerCustom && c.inCustom) t.customSpace += c.space;
+        if (t.offerStandard && c.inStandard) t.standardSpace += c.space;
     }
 
     s.compressionMode = d.ReadInteger("compression", "mode", 0);
     s.compressionSize = d.ReadInteger("compression", "size", 0);
     if (s.compressionMode != 0) {
-        t.minimalSpace = Add32(t.minimalSpace, s.compressionSize);
-        t.standardSpace = Add32(t.standardSpace, s.compressionSize);
-        t.customSpace = Add32(t.customSpace, s.compressionSize);
+        t.minimalSpace += s.compressionSize;
+        t.standardSpace += s.compressionSize;
+        t.customSpace += s.compressionSize;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "archive/encode.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -261,6 +262,51 @@ void ArchiveWriter::Add(const std::string& name, uint32_t dosDateTime, uint16_t 
     Write(packed);
     total_ += h.expandedSize;
     lastEmpty_ = data.empty();
+}
+
+namespace {
+
+// An archive being built in memory.
+class StringSink : public Stream {
+public:
+    int32_t Read(void*, int32_t) override { return 0; }
+    int32_t Write(const void* buffer, int32_t count) override {
+        if (count <= 0) return 0;
+        if (pos_ + static_cast<size_t>(count) > bytes.size())
+            bytes.resize(pos_ + static_cast<size_t>(count));
+        std::memcpy(&bytes[pos_], buffer, static_cast<size_t>(count));
+        pos_ += static_cast<size_t>(count);
+        return count;
+    }
+    int64_t Seek(int64_t offset, int origin) override {
+        int64_t base = origin == 0 ? 0 : origin == 1 ? static_cast<int64_t>(pos_) : Size();
+        pos_ = static_cast<size_t>(std::max<int64_t>(0, base + offset));
+        return static_cast<int64_t>(pos_);
+    }
+    int64_t Size() override { return static_cast<int64_t>(bytes.size()); }
+    bool SetDosDateTime(uint32_t) override { return true; }
+    std::string bytes;
+
+private:
+    size_t pos_ = 0;
+};
+
+} // namespace
+
+std::string SingleMemberArchive(const std::string& name, uint32_t dosDateTime, uint16_t attributes,
+                                int method, const std::string& data, bool smart, int* usedMethod,
+                                int32_t* packedSize) {
+    StringSink out;
+    ArchiveWriter w(out, CompressIdFor(method));
+    w.Add(name, dosDateTime, attributes, method, data);
+    w.Finish();
+    const size_t overhead = kArchiveHeaderSize + kMemberHeaderSize + name.size();
+    if (smart && method != kStored && out.bytes.size() - overhead >= data.size())
+        return SingleMemberArchive(name, dosDateTime, attributes, kStored, data, false, usedMethod,
+                                   packedSize);
+    if (usedMethod) *usedMethod = method;
+    if (packedSize) *packedSize = static_cast<int32_t>(out.bytes.size() - overhead);
+    return std::move(out.bytes);
 }
 
 void ArchiveWriter::Finish() {

@@ -42,4 +42,10 @@ private:
 // The identifier an archive of members packed by one method carries.
 const char* CompressIdFor(int method);
 
+// The bytes of an archive holding one member, packed by method; with kLzh and smart set, a
+// member that LZH does not shrink is stored instead. The same bytes as ArchiveWriter writes.
+std::string SingleMemberArchive(const std::string& name, uint32_t dosDateTime, uint16_t attributes,
+                                int method, const std::string& data, bool smart = false,
+                                int* usedMethod = nullptr, int32_t* packedSize = nullptr);
+
 } // namespace corvid

@@ -227,6 +227,29 @@ std::string ProfileText(const std::string& bytes) {
     return DecodeProfile(bytes, foreign);
 }
 
+std::string AnsiToUtf8(const std::string& ansi) {
+    std::string out;
+    for (unsigned char c : ansi) {
+        uint32_t u = c < 0x80 || c >= 0xA0 ? c : kCp1252High[c - 0x80];
+        if (u < 0x80) {
+            out += static_cast<char>(u);
+        } else if (u < 0x800) {
+            out += static_cast<char>(0xC0 | u >> 6);
+            out += static_cast<char>(0x80 | (u & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | u >> 12);
+            out += static_cast<char>(0x80 | (u >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (u & 0x3F));
+        }
+    }
+    return out;
+}
+
+bool Utf8ToAnsi(const std::string& utf8, std::string& ansi) {
+    ansi = ProfileText("\xEF\xBB\xBF" + utf8);
+    return AnsiToUtf8(ansi) == utf8;
+}
+
 ProfileData::ProfileData(const std::string& fileBytes) {
     std::vector<bool> foreign;
     const std::string bytes = DecodeProfile(fileBytes, foreign);

@@ -53,6 +53,11 @@ private:
 // with macron) or "?". Other files are taken as they are.
 std::string ProfileText(const std::string& bytes);
 
+// Text in the code page as UTF-8, and back; the way back is false when the text is not UTF-8 or
+// holds a character the code page lacks.
+std::string AnsiToUtf8(const std::string& ansi);
+bool Utf8ToAnsi(const std::string& utf8, std::string& ansi);
+
 // Case folding as Windows compares file and registry names (ASCII and Windows-1252 letters).
 // Profile section and key names fold ASCII letters only.
 std::string FoldCase(const std::string& s);

@@ -507,15 +507,16 @@ void Remover::RemoveGroup() {
         return;
     }
     const std::string command = "[DeleteGroup(" + name + ")]";
-    if (!p_.DdeServerAnswers("Progman", "Progman") && !p_.DdeServerAnswers("Progman", "")) {
+    if (!p_.DdeOpen("Progman", "Progman") && !p_.DdeOpen("Progman", "")) {
         Add(Outcome::Left, "program group", name, "no program manager answered");
         return;
     }
-    if (p_.DdeExecute("Progman", "Progman", command) || p_.DdeExecute("Progman", "", command))
+    if (p_.DdeSend(command))
         Add(Outcome::Removed, "program group", name);
     else
         Add(Outcome::AlreadyGone, "program group", name,
             "the program manager has no such group (or would not delete it)");
+    p_.DdeClose();
 }
 
 void Remover::RemoveRegistration() {

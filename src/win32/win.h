@@ -18,6 +18,7 @@
 #undef DeleteFile
 #undef ExitWindows
 #undef MessageBox
+#undef RegCreateKey
 #undef RegDeleteKey
 #undef RegDeleteValue
 #undef SetFileAttributes

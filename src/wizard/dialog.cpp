@@ -1,5 +1,10 @@
 #include "wizard/dialog.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+
+#include "app/main.h"
 #include "app/trailer.h"
 #include "archive/compress.h"
 #include "install/abbruch.h"
@@ -44,7 +49,14 @@ Tleader::Tleader(Context& ctx) : Form("Tleader"), ctx_(ctx) {
     initialFocus = "Btn_weiter";
     BuildPages();
 
+    next.onClick = [this] { Btn_weiterClick(); };
+    back.onClick = [this] { Btn_backClick(); };
     exit.onClick = [this] { Btn_exitClick(); };
+    (*this)["Btn_folder"].onClick = [this] { Btn_folderClick(); };
+    for (const char* n : {"cf_standard", "cf_min", "cf_custom"})
+        (*this)[n].onClick = [this] { cf_standardClick(); };
+    for (int n = 1; n <= 7; ++n)
+        (*this)["Opt_" + std::to_string(n)].onClick = [this] { Opt_1Click(); };
     onKeyDown = [this](int& key) { Btn_weiterKeyDown(key); };
     for (const char* n : {"Edt_verz", "Edt_prggroup", "Btn_back", "Btn_weiter", "Btn_exit", "Opt_1",
                           "Opt_2", "Opt_3", "Opt_4", "Opt_5", "Opt_6", "Opt_7"})
@@ -89,9 +101,11 @@ void Tleader::BuildPages() {
     Label(*this, config, "cfl_custom", 94, 143, 195, 49);
     Label(*this, config, "Lbl_need2", 8, 202, 124, 13, false);
     Label(*this, config, "Lbl_need2z", 137, 202, 52, 13, false).text = "---";
+    (*this)["Lbl_need2z"].alignRight = true;
     Label(*this, config, "Lbl_kb2a", 191, 202, 20, 13, false).text = "kB";
     Label(*this, config, "Lbl_free2", 8, 217, 124, 13, false);
     Label(*this, config, "Lbl_free2z", 137, 217, 52, 13, false).text = "---";
+    (*this)["Lbl_free2z"].alignRight = true;
     Label(*this, config, "Lbl_kb2b", 191, 217, 20, 13, false).text = "kB";
 
     Control& comps = (*this)["Ebn_components"];
@@ -103,9 +117,11 @@ void Tleader::BuildPages() {
             .color = colors::White;
     Label(*this, comps, "Lbl_need", 9, 185, 156, 13, false);
     Label(*this, comps, "Lbl_needz", 172, 185, 52, 13, false).text = "---";
+    (*this)["Lbl_needz"].alignRight = true;
     Label(*this, comps, "Lbl_kba", 226, 185, 20, 13, false).text = "kB";
     Label(*this, comps, "Lbl_free", 9, 200, 156, 13, false);
     Label(*this, comps, "Lbl_freez", 172, 200, 52, 13, false).text = "---";
+    (*this)["Lbl_freez"].alignRight = true;
     Label(*this, comps, "Lbl_kbb", 226, 200, 20, 13, false).text = "kB";
     Label(*this, comps, "Lbl_9", 6, 220, 277, 12, false);
 
@@ -156,14 +172,45 @@ void Tleader::SetTexts() {
     text("Lbl_14", l[54]);
 }
 
+void Tleader::SetUpChoices() {
+    const SetupTypes& t = ctx_.types;
+    (*this)["cf_standard"].SetText(Lang(41));
+    (*this)["cfl_standard"].SetText(Lang(44));
+    (*this)["cf_min"].SetText(Lang(42));
+    (*this)["cfl_min"].SetText(t.offerCd ? Lang(46) : t.offerMinimal ? Lang(45) : "");
+    (*this)["cf_custom"].SetText(Lang(43));
+    (*this)["cfl_custom"].SetText(Lang(47));
+
+    // The boxes first: each change raises Opt_1Click, which fills the needed numbers.
+    for (int n = 1; n <= 7; ++n) {
+        Control& box = (*this)["Opt_" + std::to_string(n)];
+        box.SetChecked(ctx_.components[n].inCustom);
+        box.SetVisible(n <= 2 || !ctx_.components[n].name.empty());
+        box.SetText(ctx_.components[n].name);
+    }
+
+    // The default choice; the standard button is checked even where it is hidden.
+    if (t.offerCd && !t.offerStandard)
+        (*this)["cf_min"].SetChecked(true);
+    else
+        (*this)["cf_standard"].SetChecked(true);
+    (*this)["cf_standard"].SetVisible(t.offerStandard);
+    (*this)["cfl_standard"].SetVisible(t.offerStandard);
+    (*this)["cf_custom"].SetVisible(t.offerCustom);
+    (*this)["cfl_custom"].SetVisible(t.offerCustom);
+    (*this)["cf_min"].SetVisible(t.offerMinimal || t.offerCd);
+    (*this)["cfl_min"].SetVisible(t.offerMinimal || t.offerCd);
+}
+
 void Tleader::FormCreate() {
     Ttrailer& trailer = *ctx_.trailer;
     trailer.LoadingStart();
 
     SetTexts();
+    SetUpChoices();
 
     page = WizardPage::Welcome;
-    SetCaption(ctx_.description->ReadString("language", "l30", ""));
+    SetCaption(Lang(30));
     (*this)["Ebn_welcome"].SetVisible(true);
 
     trailer.LoadPictures(*Cbmp, (*this)["Img_Setup"], [this](bool loaded) {
@@ -193,6 +240,358 @@ void Tleader::Btn_weiterKeyDown(int& key) {
         key = 0;
         Btn_exitClick();
     }
+}
+
+// ---------------------------------------------------------------- page flow
+
+std::string Tleader::Lang(int n) const {
+    return ctx_.description->ReadString("language", "l" + std::to_string(n), "");
+}
+
+void Tleader::ShowPage(const char* panel, int captionText) {
+    SetCaption(Lang(captionText));
+    (*this)[panel].SetVisible(true);
+}
+
+void Tleader::Btn_weiterClick() {
+    switch (page) {
+    case WizardPage::Welcome:
+        (*this)["Ebn_welcome"].SetVisible(false);
+        ShowPage("Ebn_folder", 31);
+        page = WizardPage::Folder;
+        break;
+    case WizardPage::Folder:
+        FolderStep();
+        break;
+    case WizardPage::SetupType:
+        SetupTypeStep();
+        break;
+    case WizardPage::Components:
+        ComponentStep();
+        break;
+    case WizardPage::ProgramGroup:
+        GroupStep();
+        break;
+    case WizardPage::Ready:
+        StartInstallation();
+        break;
+    }
+}
+
+void Tleader::Btn_backClick() {
+    const SetupTypes& t = ctx_.types;
+    Control& back = (*this)["Btn_back"];
+    auto toSetupType = [&] {
+        SetCaption(Lang(32));
+        if (t.offerCd && !t.offerStandard && !t.offerCustom) back.SetEnabled(false);
+        (*this)["Ebn_configuration"].SetVisible(true);
+        (*this)["Ebn_components"].SetVisible(false);
+        page = WizardPage::SetupType;
+    };
+    auto toFolder = [&](const char* leaving) {
+        SetCaption(Lang(31));
+        back.SetEnabled(false);
+        (*this)["Ebn_folder"].SetVisible(true);
+        (*this)[leaving].SetVisible(false);
+        page = WizardPage::Folder;
+    };
+    switch (page) {
+    case WizardPage::Ready:
+        (*this)["Ebn_start"].SetVisible(false);
+        if (groupPageNeeded(ctx_)) {
+            ShowPage("Ebn_prggroup", 34);
+            page = WizardPage::ProgramGroup;
+        } else if (t.offerCd || t.offerCustom || t.offerMinimal) {
+            toSetupType();
+        } else {
+            toFolder("Ebn_configuration");
+        }
+        break;
+    case WizardPage::ProgramGroup:
+        if ((*this)["cf_custom"].checked) {
+            ShowPage("Ebn_components", 33);
+            (*this)["Ebn_prggroup"].SetVisible(false);
+            page = WizardPage::Components;
+        } else if (setupTypePageOffered(t)) {
+            ShowPage("Ebn_configuration", 32);
+            (*this)["Ebn_prggroup"].SetVisible(false);
+            page = WizardPage::SetupType;
+        } else {
+            toFolder("Ebn_prggroup");
+        }
+        break;
+    case WizardPage::Components:
+        toSetupType();
+        break;
+    case WizardPage::SetupType:
+        toFolder("Ebn_configuration");
+        break;
+    case WizardPage::Folder:
+    case WizardPage::Welcome:
+        break;
+    }
+}
+
+void Tleader::FolderStep() {
+    Control& back = (*this)["Btn_back"];
+    back.SetEnabled(true);
+    if (!FolderCheck() || !FolderSpaceCheck()) {
+        back.SetEnabled(false);
+        return;
+    }
+    if (setupTypePageOffered(ctx_.types)) {
+        SetCaption(Lang(32));
+        (*this)["Ebn_folder"].SetVisible(false);
+        const std::string free = KiloBytes(FreeSpace());
+        (*this)["Lbl_free2z"].SetText(free);
+        (*this)["Lbl_freez"].SetText(free);
+        const std::string need = KiloBytes(ctx_.types.standardSpace);
+        (*this)["Lbl_need2z"].SetText(need);
+        (*this)["Lbl_needz"].SetText(need);
+        (*this)["Ebn_configuration"].SetVisible(true);
+        page = WizardPage::SetupType;
+    } else {
+        (*this)["Ebn_folder"].SetVisible(false);
+        page = WizardPage::Components;
+        ComponentStep();
+    }
+}
+
+bool Tleader::FolderSpaceCheck() {
+    if (FreeSpace() >= ctx_.types.minimalSpace) return true;
+    SpaceWarning(destinationDrive + " " + ctx_.language[16], mb::Ok);
+    return false;
+}
+
+void Tleader::SetupTypeStep() {
+    if ((*this)["cf_standard"].checked) {
+        if (FreeSpace() >= ctx_.types.standardSpace) {
+            SetBoxes(&SetupComponent::inStandard);
+            page = WizardPage::Components;
+            ComponentStep();
+        } else if (SpaceWarning(destinationDrive + " " + ctx_.language[16], mb::OkCancel) ==
+                   mb::IdCancel) {
+            ctx_.abbruch->Execute();
+        }
+    } else if ((*this)["cf_min"].checked) {
+        if (ctx_.types.offerMinimal) SetBoxes(&SetupComponent::inMinimal);
+        page = WizardPage::Components;
+        ComponentStep();
+    } else if ((*this)["cf_custom"].checked) {
+        SetBoxes(&SetupComponent::inCustom);
+        SetCaption(Lang(33));
+        (*this)["Ebn_configuration"].SetVisible(false);
+        (*this)["Ebn_components"].SetVisible(true);
+        page = WizardPage::Components;
+    }
+}
+
+void Tleader::ComponentStep() {
+    const SetupTypes& t = ctx_.types;
+    InstallChoices& c = ctx_.choices;
+    (*this)["Ebn_configuration"].SetVisible(false);
+    (*this)["Ebn_components"].SetVisible(false);
+
+    const bool standard = (*this)["cf_standard"].checked;
+    const bool minimal = (*this)["cf_min"].checked;
+    const bool custom = (*this)["cf_custom"].checked;
+    c.typeStandard = c.typeMinimal = c.typeCd = c.typeCustom = false;
+    if (t.offerCd) {
+        c.typeCd = (!t.offerMinimal && !t.offerStandard) || minimal;
+        c.typeStandard = standard;
+        c.typeCustom = custom;
+    } else {
+        c.typeCustom = custom;
+        c.typeMinimal = minimal;
+        c.typeStandard = !minimal;
+    }
+    for (int n = 1; n <= 7; ++n) {
+        if (c.typeMinimal) c.components[n] = ctx_.components[n].inMinimal;
+        if (c.typeStandard) c.components[n] = ctx_.components[n].inStandard;
+        if (c.typeCustom) c.components[n] = (*this)["Opt_" + std::to_string(n)].checked;
+    }
+
+    int64_t needed = ctx_.startup.compressionSize;
+    for (int n = 1; n <= 7; ++n)
+        if (c.components[n]) needed += ctx_.components[n].space;
+    // Until enough space is free; Cancel leads to the abort dialog, from where the user may end
+    // the setup.
+    spaceWarning = false;
+    while (needed > FreeSpace()) {
+        spaceWarning = true;
+        if (SpaceWarning(destinationDrive + ctx_.language[16], mb::OkCancel) == mb::IdCancel)
+            ctx_.abbruch->Execute();
+        if (ctx_.platform.Terminated()) return;
+    }
+    spaceWarning = false;
+
+    page = WizardPage::ProgramGroup;
+    if (groupPageNeeded(ctx_))
+        ShowPage("Ebn_prggroup", 34);
+    else
+        GroupStep();
+}
+
+void Tleader::GroupStep() {
+    if (!GroupCheck()) return;
+    SetCaption(Lang(35));
+    (*this)["Ebn_prggroup"].SetVisible(false);
+    (*this)["Ebn_start"].SetVisible(true);
+    page = WizardPage::Ready;
+}
+
+void Tleader::StartInstallation() {
+    InstallChoices& c = ctx_.choices;
+    int64_t total = 1;
+    for (int n = 1; n <= 7; ++n) {
+        if (!c.components[n]) continue;
+        if (ctx_.startup.compressionMode == 1)
+            total +=
+                ctx_.description->ReadInteger("software", "Opt" + std::to_string(n) + "_cs", 0);
+        else
+            total += ctx_.components[n].space;
+    }
+    // The run divides by it: keep it a positive 32-bit number whatever the sizes say.
+    c.progressTotal = static_cast<int32_t>(std::clamp<int64_t>(total, 1, INT32_MAX));
+    c.targetDirectory = (*this)["Edt_verz"].text;
+    c.programGroup = (*this)["Edt_prggroup"].text;
+    Hide();
+    ctx_.main->ShowInstallationLook();
+    if (ctx_.copying) ctx_.platform.ShowModal(*ctx_.copying);
+}
+
+void Tleader::Btn_folderClick() {
+    if (ctx_.dlgFolder) ctx_.platform.ShowModal(*ctx_.dlgFolder);
+}
+
+// ---------------------------------------------------------------- setup types and components
+
+void Tleader::cf_standardClick() {
+    const SetupTypes& t = ctx_.types;
+    if ((*this)["cf_standard"].checked) (*this)["Lbl_need2z"].SetText(KiloBytes(t.standardSpace));
+    if ((*this)["cf_min"].checked) (*this)["Lbl_need2z"].SetText(KiloBytes(t.minimalSpace));
+    if ((*this)["cf_custom"].checked) {
+        (*this)["Lbl_need2z"].SetText(KiloBytes(t.customSpace));
+        (*this)["Lbl_needz"].SetText(KiloBytes(t.customSpace));
+    }
+}
+
+void Tleader::Opt_1Click() {
+    if (ctx_.types.firstComponentLocked) (*this)["Opt_1"].SetChecked(true);
+    int64_t needed = ctx_.startup.compressionSize;
+    for (int n = 1; n <= 7; ++n)
+        if ((*this)["Opt_" + std::to_string(n)].checked) needed += ctx_.components[n].space;
+    (*this)["Lbl_need2z"].SetText(KiloBytes(needed));
+    (*this)["Lbl_needz"].SetText(KiloBytes(needed));
+}
+
+void Tleader::SetBoxes(bool SetupComponent::*set) {
+    for (int n = 1; n <= 7; ++n)
+        (*this)["Opt_" + std::to_string(n)].SetChecked(ctx_.components[n].*set);
+}
+
+int64_t Tleader::FreeSpace() {
+    if (destinationDriveNumber < 1 || destinationDriveNumber > 26) return -1;
+    return ctx_.platform.DiskFree(static_cast<char>('A' + destinationDriveNumber - 1));
+}
+
+int Tleader::SpaceWarning(const std::string& caption, unsigned buttons) {
+    return ctx_.platform.MessageBox(ctx_.language[13], caption, buttons | mb::IconWarning);
+}
+
+// ---------------------------------------------------------------- folder and group checks
+
+namespace {
+
+std::string TrimControls(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
+    return s.substr(b, e - b);
+}
+
+std::string Replaced(std::string s, char from, char to) {
+    std::replace(s.begin(), s.end(), from, to);
+    return s;
+}
+
+std::string Upper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+} // namespace
+
+std::string DrivePartOf(const std::string& d) {
+    if (d.size() >= 3 && d[1] == ':') return Upper(d.substr(0, 2));
+    if (d.compare(0, 2, "\\\\") == 0) {
+        size_t server = d.find('\\', 2);
+        size_t share = server == std::string::npos ? server : d.find('\\', server + 1);
+        return Upper(d.substr(0, share));
+    }
+    return std::string();
+}
+
+bool Tleader::FolderCheck() {
+    Control& field = (*this)["Edt_verz"];
+    const LanguageTexts& l = ctx_.language;
+    auto fail = [&](const std::string& text) {
+        ctx_.platform.MessageBox(text, "corvid", mb::Ok | mb::IconInfo);
+        return false;
+    };
+    const std::string text = Replaced(TrimControls(field.text), ' ', '_');
+    if (text.find_first_of("?*|\"<>") != std::string::npos)
+        return fail(l[2] + "\r" + kDirectoryCharList + "\r" + l[3]);
+    field.SetText(text);
+
+    destinationDrive = DrivePartOf(text);
+    destinationDriveNumber = 0;
+    if (destinationDrive.empty()) return fail(l[4] + "\r" + l[3]);
+    if (destinationDrive.size() == 2 && destinationDrive[0] >= 'A' && destinationDrive[0] <= 'Z')
+        destinationDriveNumber = destinationDrive[0] - 'A' + 1;
+    if (destinationDriveNumber == 0) return fail(l[5] + "\r" + l[3]);
+    return true;
+}
+
+bool Tleader::GroupCheck() {
+    Control& field = (*this)["Edt_prggroup"];
+    std::string text = TrimControls(field.text);
+    for (char c : {' ', '*', '?'}) text = Replaced(text, c, '_');
+    if (text.find_first_of("-/();:,|\"<>") != std::string::npos) {
+        const LanguageTexts& l = ctx_.language;
+        ctx_.platform.MessageBox(l[6] + "\r" + kGroupCharList + "\r" + l[3], "corvid",
+                                 mb::Ok | mb::IconInfo);
+        return false;
+    }
+    field.SetText(text);
+    return true;
+}
+
+// ---------------------------------------------------------------- rules
+
+bool setupTypePageOffered(const SetupTypes& t) {
+    return (t.offerCd || t.offerMinimal || t.offerCustom) &&
+           (!t.offerCd || t.offerStandard || t.offerCustom);
+}
+
+bool groupPageNeeded(const Context& ctx) {
+    const InstallChoices& c = ctx.choices;
+    for (int n = 1; n <= 7; ++n)
+        if (c.components[n] && ctx.components[n].programItem) return true;
+    if (c.typeCd) return true;
+    return !ctx.types.offerCustom && ((c.typeStandard && ctx.components[1].programItem) ||
+                                      (c.typeMinimal && ctx.components[2].programItem));
+}
+
+std::string KiloBytes(int64_t bytes) {
+    int64_t q = bytes / 1024, r = bytes % 1024;
+    if (r < 0) {
+        r += 1024;
+        --q;
+    }
+    if (2 * r > 1024 || (2 * r == 1024 && (q & 1))) ++q;
+    return std::to_string(q);
 }
 
 void Tleader::CbmpCheckFile(std::string& filepath) {

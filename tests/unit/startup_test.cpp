@@ -251,13 +251,13 @@ TEST_F(Startup, ComponentsTypesAndSpaceTotals) {
     EXPECT_EQ(c2.types.customSpace, 1000); // not offered, still gets the extra size
 }
 
-TEST_F(Startup, SpaceTotalsWrapLikeThirtyTwoBitSums) {
+TEST_F(Startup, SpaceTotalsDoNotWrapPastThirtyTwoBits) {
     std::string own = inf.substr(0, inf.find("[software]"));
     Write();
     p.WriteFile("D:\\setup.inf", own + "[software]\no_custom=1\nOpt1_custom=1\nOpt2_custom=1\n"
                                        "Opt1_space=2147483647\nOpt2_space=1\n");
     RunProgram(ctx);
-    EXPECT_EQ(ctx.types.customSpace, INT32_MIN);
+    EXPECT_EQ(ctx.types.customSpace, int64_t{2147483648});
     EXPECT_TRUE(ctx.types.firstComponentLocked);
 }
 

@@ -207,7 +207,7 @@ TEST_F(Installed, EntriesThatNowBelongToOthersStay) {
                      "C:\\Other\\o.exe %1");
     p.RegWriteString(RegRoot::LocalMachine, kUninstallKey, "UninstallString",
                      "C:\\WINDOWS\\uncorvid.exe D:\\Tools\\setup\\uninst.log");
-    p.ddeServer = false;
+    p.ddeAnswers = [](const std::string&, const std::string&) { return false; };
     p.SetFileAttributes("C:\\Tools\\tool.exe", 1); // read-only still goes
     log.replace(log.find("remove=1"), 8, "remove=0");
     EXPECT_EQ(Run(), kUninstallIncomplete);

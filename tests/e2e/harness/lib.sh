@@ -7,14 +7,14 @@
 #   . "$(dirname "$0")/../harness/lib.sh"
 #   e2e_begin                               # own prefix, own X server, cleanup on exit
 #   e2e_map_drive d "$CORVID_SOURCE_DIR/examples/demo"
-#   e2e_start "$CORVID_WIN32_DIR/src/win32/setup.exe"   # or: e2e_run 60 program.exe args...
+#   e2e_start "$(e2e_setup_exe)"              # or: e2e_run 60 program.exe args...
 #   win=$(e2e_wait_window 'Setup' 30) || e2e_fail "no setup window"
 #   e2e_screenshot started
 #   [ -f "$E2E_DRIVE_C/some/file" ] || e2e_fail "the file was not installed"
 #
 # Functions
-#   e2e_begin [NAME]          Starts the test: a work folder $E2E_DIR (build/e2e/tests/NAME,
-#                             emptied), a copy of the shared 32-bit prefix as $WINEPREFIX, an Xvfb
+#   e2e_begin [NAME]          Starts the test: a work folder $E2E_DIR (build/e2e/PAIR/tests/NAME,
+#                             emptied), a copy of the pair's shared prefix as $WINEPREFIX, an Xvfb
 #                             server as $DISPLAY (screen 1024x768x24), and a trap that stops all of
 #                             it however the script ends. NAME defaults to the script's name.
 #   e2e_map_drive LETTER DIR  Makes host folder DIR the Windows drive LETTER: (e.g. d -> D:\).
@@ -22,7 +22,9 @@
 #   e2e_distribution SRC DEST Makes DEST a distribution folder: the files of SRC (for example
 #                             examples/demo) with the built setup.exe beside them. Map it with
 #                             e2e_map_drive and start D:\setup.exe, so that SourceFolder is D:\.
-#   e2e_setup_exe             Prints the path of the built setup.exe.
+#   e2e_setup_exe             Prints the path of the pair's setup.exe.
+#   e2e_wine ARG...           Runs wine's loader of the pair in the foreground (wine's own
+#                             programs too: e2e_wine reg add ..., e2e_wine regedit /s FILE).
 #   e2e_run SECONDS EXE [ARG...]
 #                             Runs a Windows program under wine and waits for it, at most SECONDS.
 #                             Returns its exit code (124 when it was stopped by the limit). Output
@@ -42,15 +44,25 @@
 #   e2e_wineserver_wait SECONDS
 #                             Waits until every process of the prefix has ended.
 #
+# The Wine pair. Where the host starts 32-bit programs, the tests run the shipped PE32 build in a
+# 32-bit prefix ("win32"); where it does not (the 32-bit loader fails with "Exec format error"),
+# the x86-64 build of the same sources in a 64-bit prefix ("win64"), with wine64 as the loader
+# (the `wine` wrapper would pick the 32-bit one). harness/wine-pair.sh decides; the override
+# CORVID_WINE_ARCH=win32|win64 forces a pair, and forcing one the host cannot run fails the test
+# with the reason. Each pair has its own prefix and work folders below build/e2e/PAIR/.
+#
 # Variables (set by the build through CTest; defaults for running a scenario by hand from the
 # source tree with the build in ./build)
 #   CORVID_SOURCE_DIR, CORVID_BUILD_DIR   source and native build folders
-#   CORVID_WIN32_DIR                      the Windows build (setup.exe is in src/win32/)
-#   CORVID_E2E_PROGRAMS                   the Windows test programs (tests/e2e/programs/*.cpp)
+#   CORVID_WIN32_DIR, CORVID_WIN64_DIR    the shipped i386 build and the x86-64 build
+#   CORVID_WINE_ARCH                      the pair: win32 or win64 (default: what the host runs)
+#   CORVID_WIN_DIR                        set here: the pair's build (setup.exe is in src/win32/)
+#   CORVID_E2E_PROGRAMS                   set here: the pair's test programs (tests/e2e/programs)
 #   CORVID_PROFQUERY                      the native profile query helper
 #   CORVID_SCREENSHOTS                    where screenshots go; default build/screenshots
 #   CORVID_E2E_KEEP=1                     keep the test's prefix copy after the test
 #   E2E_NAME, E2E_DIR, E2E_DRIVE_C        the test's name, work folder and C: drive folder
+#   E2E_PAIR                              the pair in use: win32 or win64
 #
 # The shared prefix is made once per build (build/e2e/prefix, under a lock so parallel tests and
 # parallel runs do not race) and copied for each test, so every test starts from a clean machine.
@@ -64,16 +76,34 @@ _e2e_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 : "${CORVID_SOURCE_DIR:=$(cd "$_e2e_here/../../.." && pwd)}"
 : "${CORVID_BUILD_DIR:=$CORVID_SOURCE_DIR/build}"
 : "${CORVID_WIN32_DIR:=$CORVID_BUILD_DIR/win32}"
-: "${CORVID_E2E_PROGRAMS:=$CORVID_WIN32_DIR/tests/e2e}"
+: "${CORVID_WIN64_DIR:=$CORVID_BUILD_DIR/win64}"
 : "${CORVID_PROFQUERY:=$CORVID_BUILD_DIR/tests/e2e/corvid_profquery}"
 : "${CORVID_SCREENSHOTS:=$CORVID_BUILD_DIR/screenshots}"
-export CORVID_SOURCE_DIR CORVID_BUILD_DIR CORVID_WIN32_DIR CORVID_E2E_PROGRAMS CORVID_PROFQUERY \
-    CORVID_SCREENSHOTS
 
-E2E_ROOT=$CORVID_BUILD_DIR/e2e
+# The pair, decided once: the test command exports it for all its tests.
+E2E_PAIR_ERROR=
+if ! E2E_PAIR=$(bash "$_e2e_here/wine-pair.sh" 2>"${TMPDIR:-/tmp}/corvid-pair.$$"); then
+    E2E_PAIR_ERROR=$(cat "${TMPDIR:-/tmp}/corvid-pair.$$")
+    E2E_PAIR=${CORVID_WINE_ARCH:-win32}
+fi
+rm -f "${TMPDIR:-/tmp}/corvid-pair.$$"
+if [ "$E2E_PAIR" = win64 ]; then
+    CORVID_WIN_DIR=$CORVID_WIN64_DIR
+    E2E_WINE=(/usr/lib/wine/wine64)
+    export WINELOADER=/usr/lib/wine/wine64
+else
+    CORVID_WIN_DIR=$CORVID_WIN32_DIR
+    E2E_WINE=(wine)
+    unset WINELOADER
+fi
+export WINEARCH=$E2E_PAIR
+CORVID_E2E_PROGRAMS=$CORVID_WIN_DIR/tests/e2e
+export CORVID_SOURCE_DIR CORVID_BUILD_DIR CORVID_WIN32_DIR CORVID_WIN64_DIR CORVID_WIN_DIR \
+    CORVID_E2E_PROGRAMS CORVID_PROFQUERY CORVID_SCREENSHOTS
+
+E2E_ROOT=$CORVID_BUILD_DIR/e2e/$E2E_PAIR
 E2E_BASE_PREFIX=$E2E_ROOT/prefix
 
-export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # The profile reader's case rules are those of code page 1252; fix the locale wine derives it from.
@@ -96,7 +126,7 @@ e2e_log() { printf '[%s %s] %s\n' "$(date +%H:%M:%S)" "${E2E_NAME:-e2e}" "$*"; }
 e2e_make_prefix() {
     mkdir -p "$E2E_ROOT"
     local stamp="$E2E_BASE_PREFIX/.corvid-ready" want
-    wine --version >"$E2E_ROOT/wine-version.$$" 2>/dev/null </dev/null
+    "${E2E_WINE[@]}" --version >"$E2E_ROOT/wine-version.$$" 2>/dev/null </dev/null
     want=$(cat "$E2E_ROOT/wine-version.$$")
     rm -f "$E2E_ROOT/wine-version.$$"
     if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ]; then return 0; fi
@@ -111,11 +141,11 @@ e2e_make_prefix() {
     fi
     local tmp="$E2E_ROOT/prefix.new" rc=0 started=$SECONDS
     rm -rf "$tmp" "$E2E_BASE_PREFIX"
-    e2e_log "making the 32-bit wine prefix ($want)"
+    e2e_log "making the $E2E_PAIR wine prefix ($want)"
     (
         unset DISPLAY
         export WINEPREFIX=$tmp
-        timeout -k 10 300 wineboot -i >"$E2E_ROOT/prefix.log" 2>&1 </dev/null
+        timeout -k 10 300 "${E2E_WINE[@]}" wineboot -i >"$E2E_ROOT/prefix.log" 2>&1 </dev/null
         rc=$?
         # wineboot returns before the prefix is written out; wait for its wineserver to end.
         timeout 60 wineserver -w >>"$E2E_ROOT/prefix.log" 2>&1 </dev/null
@@ -187,10 +217,12 @@ e2e_begin() {
     E2E_NAME=${1:-$(basename "$0" .sh)}
     E2E_DIR=$E2E_ROOT/tests/$E2E_NAME
     local tool
-    for tool in wine wineserver Xvfb timeout flock import xdotool; do
+    for tool in "${E2E_WINE[0]}" wineserver Xvfb timeout flock import xdotool; do
         command -v "$tool" >/dev/null || e2e_skip "$tool is not installed (scripts/deps.sh installs it)"
     done
-    [ -d "$CORVID_WIN32_DIR" ] || e2e_skip "no Windows build in $CORVID_WIN32_DIR"
+    [ -z "$E2E_PAIR_ERROR" ] || e2e_fail "$E2E_PAIR_ERROR"
+    [ -d "$CORVID_WIN_DIR" ] || e2e_fail "no $E2E_PAIR Windows build in $CORVID_WIN_DIR" \
+        "(the x86-64 one is made with cmake -DCORVID_WIN64=ON)"
     mkdir -p "$E2E_ROOT/tests" "$CORVID_SCREENSHOTS"
     _e2e_take_folder
     rm -rf "$E2E_DIR"
@@ -235,7 +267,7 @@ e2e_begin() {
         [ "${CORVID_E2E_KEEP:-0}" = 1 ] || rm -rf "$prefix"
     ) >/dev/null 2>&1 </dev/null &
     _e2e_watchdog_pid=$!
-    e2e_log "prefix $WINEPREFIX, display $DISPLAY"
+    e2e_log "wine pair $E2E_PAIR ($(e2e_pair_text)); prefix $WINEPREFIX, display $DISPLAY"
 }
 
 e2e_map_drive() {
@@ -251,7 +283,18 @@ e2e_winpath() {
     printf 'Z:%s\n' "${p//\//\\}"
 }
 
-e2e_setup_exe() { printf '%s\n' "$CORVID_WIN32_DIR/src/win32/setup.exe"; }
+e2e_setup_exe() { printf '%s\n' "$CORVID_WIN_DIR/src/win32/setup.exe"; }
+
+e2e_wine() { "${E2E_WINE[@]}" "$@"; }
+
+# What the pair is, in words.
+e2e_pair_text() {
+    if [ "$E2E_PAIR" = win64 ]; then
+        echo "64-bit prefix, x86-64 build"
+    else
+        echo "32-bit prefix, PE32 build"
+    fi
+}
 
 e2e_distribution() {
     local exe
@@ -268,7 +311,7 @@ e2e_run() {
     _e2e_runs=$((_e2e_runs + 1))
     local out=$E2E_DIR/run-$_e2e_runs
     printf '%s\n' "$*" >"$out.cmd"
-    timeout -k 10 "$limit" wine "$@" >"$out.out" 2>"$out.err" </dev/null || rc=$?
+    timeout -k 10 "$limit" "${E2E_WINE[@]}" "$@" >"$out.out" 2>"$out.err" </dev/null || rc=$?
     if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
         e2e_log "$(basename "$1") did not end within $limit s"
         rc=124
@@ -280,7 +323,7 @@ e2e_start() {
     _e2e_runs=$((_e2e_runs + 1))
     local out=$E2E_DIR/run-$_e2e_runs
     printf '%s\n' "$*" >"$out.cmd"
-    wine "$@" >"$out.out" 2>"$out.err" </dev/null &
+    "${E2E_WINE[@]}" "$@" >"$out.out" 2>"$out.err" </dev/null &
     E2E_PID=$!
     _e2e_pids+=("$E2E_PID")
 }

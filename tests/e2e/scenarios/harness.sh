@@ -4,6 +4,25 @@
 . "$(dirname "$0")/../harness/lib.sh"
 e2e_begin
 
+# The pair: a host whose 32-bit loader fails picks win64, and forcing win32 there fails with the
+# reason; a forced win64 holds; anything else is refused.
+pair=$CORVID_SOURCE_DIR/tests/e2e/harness/wine-pair.sh
+printf '#!/bin/sh\necho "exec format error" >&2\nexit 126\n' >"$E2E_DIR/no-i386"
+chmod +x "$E2E_DIR/no-i386"
+got=$(CORVID_WINE_ARCH= CORVID_WINE_LOADER32=$E2E_DIR/no-i386 bash "$pair" 2>&1)
+expect() { [ "$2" = "$3" ] || e2e_fail "$1: got \"$2\", want \"$3\""; }
+expect "pair without i386" "$got" win64
+rc=0
+got=$(CORVID_WINE_ARCH=win32 CORVID_WINE_LOADER32=$E2E_DIR/no-i386 bash "$pair" 2>&1) || rc=$?
+expect "forced win32 without i386: exit code" "$rc" 1
+case $got in *"cannot start 32-bit programs"*"exec format error"*) ;;
+*) e2e_fail "forced win32 without i386 says \"$got\"" ;; esac
+expect "forced win64" "$(CORVID_WINE_ARCH=win64 bash "$pair" 2>&1)" win64
+rc=0
+CORVID_WINE_ARCH=win16 bash "$pair" >/dev/null 2>&1 || rc=$?
+expect "unknown pair: exit code" "$rc" 2
+e2e_log "pair chosen by this host: $(CORVID_WINE_ARCH= bash "$pair"), in use: $E2E_PAIR"
+
 # D: is the mapped folder, C: the prefix's drive_c; exit codes come through.
 mkdir -p "$E2E_DIR/dist"
 printf 'corvid harness\r\n' >"$E2E_DIR/dist/in.txt"
