@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -238,6 +239,27 @@ uint32_t HostPlatform::TickCount() {
     using namespace std::chrono;
     return static_cast<uint32_t>(
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+bool HostPlatform::ListDirectory(const std::string& path, std::vector<std::string>& names) {
+    names.clear();
+    std::error_code ec;
+    const std::string host = MapPath(path);
+    if (!fs::is_directory(host, ec)) return false;
+    for (fs::directory_iterator it(host, ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().filename().string());
+    return !ec;
+}
+
+bool HostPlatform::RemoveDir(const std::string& path) {
+    std::error_code ec;
+    const std::string host = MapPath(path);
+    // fs::remove would also delete a file; only an empty directory may go here.
+    return fs::is_directory(host, ec) && fs::is_empty(host, ec) && fs::remove(host, ec);
+}
+
+void HostPlatform::Sleep(uint32_t milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 } // namespace corvid
