@@ -15,7 +15,8 @@
 #                                      exactly as registered (unquoted), waits for it and returns
 #                                      its exit code
 #
-# By hand (the prefix and wine as you use them; WINE names the loader, default "wine"):
+# By hand (the prefix and wine as you use them; WINE names the loader, default "wine", for a
+# 64-bit prefix on a host with wine32 too: WINE=/usr/lib/wine/wine64 WINELOADER=same):
 #   WINEPREFIX=~/.wine tests/e2e/roundtrip/roundtrip.sh snapshot /tmp/before
 #   WINEPREFIX=~/.wine wine D:\\setup.exe            # install through the windows
 #   WINEPREFIX=~/.wine tests/e2e/roundtrip/roundtrip.sh uninstall "Corvid Demo"
@@ -33,8 +34,9 @@
 
 set -u
 
-: "${WINE:=wine}"
-read -r -a _rt_wine <<<"$WINE"
+# wine's loader into RT_LOADER, as $WINE names it when a command runs (a scenario sets WINE
+# after sourcing this file).
+_rt_loader() { read -r -a RT_LOADER <<<"${WINE:-wine}"; }
 
 _rt_files() { # PREFIX-DRIVE-C
     (
@@ -70,9 +72,10 @@ rt_snapshot() { # OUT
     mkdir -p "$out"
     _rt_files "$WINEPREFIX/drive_c" >"$out/files.txt"
     : >"$out/registry.txt"
+    _rt_loader
     for root in HKEY_LOCAL_MACHINE HKEY_CURRENT_USER HKEY_CLASSES_ROOT; do
         rm -f "$out/$root.reg"
-        timeout 120 "${_rt_wine[@]}" reg export "$root" "$out/$root.reg" /y \
+        timeout 120 "${RT_LOADER[@]}" reg export "$root" "$out/$root.reg" /y \
             >"$out/$root.out" 2>&1 </dev/null
         [ -s "$out/$root.reg" ] || { echo "roundtrip: reg export $root failed" >&2; return 1; }
         _rt_flatten "$out/$root.reg" >>"$out/registry.txt"
@@ -115,7 +118,8 @@ rt_diff() { # BEFORE AFTER
 # The registered uninstall command of the product NAME, split at its blanks, into RT_COMMAND.
 rt_uninstall_command() { # NAME
     local cmd
-    cmd=$(timeout 60 "${_rt_wine[@]}" reg query \
+    _rt_loader
+    cmd=$(timeout 60 "${RT_LOADER[@]}" reg query \
         "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" /v UninstallString \
         2>/dev/null </dev/null | tr -d '\r' | sed -n 's/^ *UninstallString *REG_SZ *//p')
     [ -n "$cmd" ] || { echo "roundtrip: no uninstall command registered for $1" >&2; return 2; }
@@ -129,7 +133,7 @@ rt_uninstall() { # NAME [/silent] [SECONDS]
     rt_uninstall_command "$1" || return 2
     echo "roundtrip: ${RT_COMMAND[*]} $extra" >&2
     # shellcheck disable=SC2086
-    timeout -k 10 "$limit" "${_rt_wine[@]}" "${RT_COMMAND[@]}" $extra </dev/null
+    timeout -k 10 "$limit" "${RT_LOADER[@]}" "${RT_COMMAND[@]}" $extra </dev/null
 }
 
 # For the e2e scenarios (after e2e_begin): the example distribution in $E2E_DIST, mapped as D:,
