@@ -170,25 +170,33 @@ int main(int argc, char** argv) {
     }
     opt.outDir = positional[1];
     opt.toolDir = ToolDir(argv[0]);
+    // The command line first: bad usage is told before anything is read.
+    int64_t volumeBytes = 0, volumeCluster = 0;
+    if (!volume.empty() && volume != "none" &&
+        !ParseVolumeSize(volume, volumeBytes, volumeCluster)) {
+        Fail("\"" + volume + "\" is no volume size (floppy, cd, or bytes below 2 GB)");
+        return kUsage;
+    }
+    long clusterBytes = 0;
+    if (!cluster.empty()) {
+        clusterBytes = std::atol(cluster.c_str());
+        if (clusterBytes <= 0 || (clusterBytes & (clusterBytes - 1)) != 0 ||
+            clusterBytes > (1 << 20)) {
+            Fail("the cluster size is a power of two, such as 512 or 4096");
+            return kUsage;
+        }
+    }
     std::vector<std::string> warnings;
     Project project;
     try {
         project = LoadProject(positional[0], warnings);
         if (!mode.empty()) project.mode = mode == "1" ? 1 : 0;
-        if (!volume.empty() && volume != "none" &&
-            !ParseVolumeSize(volume, project.volumeSize, project.diskCluster)) {
-            Fail("\"" + volume + "\" is no volume size (floppy, cd, or bytes below 2 GB)");
-            return kUsage;
-        }
         if (volume == "none") project.volumeSize = 0;
-        if (!cluster.empty()) {
-            long c = std::atol(cluster.c_str());
-            if (c <= 0 || (c & (c - 1)) != 0 || c > (1 << 20)) {
-                Fail("the cluster size is a power of two, such as 512 or 4096");
-                return kUsage;
-            }
-            project.cluster = c;
+        if (volumeBytes > 0) {
+            project.volumeSize = volumeBytes;
+            project.diskCluster = volumeCluster;
         }
+        if (clusterBytes > 0) project.cluster = clusterBytes;
         if (!setup.empty()) project.setupExe = setup;
         if (uninstaller == "none") {
             project.noUninstaller = true;

@@ -427,24 +427,41 @@ void Checker::CheckOverlaps() {
         for (const auto& piece : f.pieces)
             if (piece.length > 0)
                 byVolume[piece.volume].push_back({&f, piece.offset, piece.offset + piece.length});
+    // Packed data lies back to back: data that meets no other at its start or at its end is what
+    // was moved.
+    std::map<std::string, std::set<int64_t>> starts, ends;
+    for (auto& [volume, refs] : byVolume)
+        for (const Ref& r : refs) {
+            starts[volume].insert(r.start);
+            ends[volume].insert(r.end);
+        }
+    std::map<const FileEntry*, int> loose;
+    for (const FileEntry& f : entries_) {
+        if (f.pieces.empty() || f.z <= 0) continue;
+        const auto& first = f.pieces.front();
+        const auto& last = f.pieces.back();
+        loose[&f] = (first.offset != 0 && !ends[first.volume].count(first.offset)) +
+                    (last.offset + last.length != sizes_[last.volume] &&
+                     !starts[last.volume].count(last.offset + last.length));
+    }
     for (auto& [volume, refs] : byVolume) {
         std::sort(refs.begin(), refs.end(), [](const Ref& a, const Ref& b) {
             return a.start != b.start ? a.start < b.start : a.end < b.end;
         });
-        std::set<int64_t> ends;
-        for (const Ref& r : refs) ends.insert(r.end);
-        auto joined = [&](const Ref& r) { return r.start == 0 || ends.count(r.start) > 0; };
         for (size_t i = 1; i < refs.size(); ++i) {
             const Ref& a = refs[i - 1];
             const Ref& b = refs[i];
-            if (a.end <= b.start) continue;
-            // Packed data lies back to back: blame the one that does not follow other data.
-            const Ref& moved = !joined(b) || joined(a) ? b : a;
-            const Ref& other = &moved == &b ? a : b;
-            Report(true, "Option_" + std::to_string(moved.f->component),
-                   "p" + std::to_string(moved.f->index),
-                   "its data overlaps that of [Option_" + std::to_string(other.f->component) +
-                       "] f" + std::to_string(other.f->index) + " in " + volume);
+            // Damage already reported at a file's own key explains the overlap.
+            if (a.end <= b.start || !a.f->dataOk || !b.f->dataOk) continue;
+            const int la = loose[a.f], lb = loose[b.f];
+            for (const Ref* r : {&a, &b}) {
+                const Ref& other = r == &a ? b : a;
+                if ((r == &a ? la < lb : lb < la)) continue;
+                Report(true, "Option_" + std::to_string(r->f->component),
+                       "p" + std::to_string(r->f->index),
+                       "its data overlaps that of [Option_" + std::to_string(other.f->component) +
+                           "] f" + std::to_string(other.f->index) + " in " + volume);
+            }
         }
     }
 }
