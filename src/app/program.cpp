@@ -6,23 +6,12 @@
 #include "app/main.h"
 #include "app/trailer.h"
 #include "install/abbruch.h"
+#include "install/complete.h"
+#include "install/progress_window.h"
 #include "wizard/dialog.h"
+#include "wizard/folder.h"
 
 namespace corvid {
-
-namespace {
-
-// A form that later parts of the program fill in; for now only its window exists.
-std::unique_ptr<Form> PlainForm(const char* name, const char* caption, int w, int h) {
-    auto f = std::make_unique<Form>(name);
-    f->caption = caption;
-    f->clientWidth = w;
-    f->clientHeight = h;
-    f->position_centered = true;
-    return f;
-}
-
-} // namespace
 
 int RunProgram(Platform& platform) {
     Context ctx(platform);
@@ -54,18 +43,26 @@ int RunProgram(Context& ctx) {
         ctx.leader->FormCreate();
         if (!platform.Terminated()) ctx.leader->Show();
 
-        ctx.copying = PlainForm("Tcopying", "Setup", 420, 200);
-        platform.AttachForm(*ctx.copying);
-        ctx.complete = PlainForm("Tcomplete", "Setup", 420, 200);
-        platform.AttachForm(*ctx.complete);
-        ctx.dlgFolder = PlainForm("Tdlg_folder", ctx.language[9].c_str(), 300, 300);
-        platform.AttachForm(*ctx.dlgFolder);
+        auto copying = std::make_unique<Tcopying>(ctx);
+        platform.AttachForm(*copying);
+        copying->FormCreate();
+        ctx.copying = std::move(copying);
+        auto complete = std::make_unique<Tcomplete>(ctx);
+        platform.AttachForm(*complete);
+        complete->FormCreate();
+        ctx.complete = std::move(complete);
+        auto folder = std::make_unique<Tdlg_folder>(ctx);
+        platform.AttachForm(*folder);
+        folder->FormCreate();
+        ctx.dlgFolder = std::move(folder);
     } catch (const std::exception& e) {
         ctx.ShowError(e.what());
         return 0;
     }
 
     if (!platform.Terminated()) platform.RunMessageLoop(*ctx.main);
+    // Forms go in the reverse order of their creation.
+    if (ctx.copying && ctx.copying->onDestroy) ctx.copying->onDestroy();
     ctx.main->FormDestroy();
     return 0;
 }

@@ -76,6 +76,30 @@ void Control::SetFontColor(uint32_t c) {
     Changed();
 }
 
+void Control::SetItems(std::vector<std::string> list, int selected) {
+    items = std::move(list);
+    itemIndex = selected >= 0 && selected < static_cast<int>(items.size()) ? selected : -1;
+    Changed();
+}
+
+void Control::SetItemIndex(int i) {
+    if (i < -1 || i >= static_cast<int>(items.size())) i = -1;
+    if (itemIndex == i) return;
+    itemIndex = i;
+    Changed();
+}
+
+void Control::UserSelect(int i) {
+    if (i < -1 || i >= static_cast<int>(items.size())) i = -1;
+    if (itemIndex == i) return;
+    itemIndex = i;
+    if (onChange) onChange();
+}
+
+void Control::UserDblClick() {
+    if (onDblClick) onDblClick();
+}
+
 void Control::Focus() {
     if (form.view) form.view->Focus(*this);
 }

@@ -28,6 +28,7 @@ enum class ControlKind {
     ProgressBar,
     Gauge,
     Picture,
+    ComboBox, // a drop-down list to choose one item from
 };
 
 // How a picture control shows its picture.
@@ -98,7 +99,9 @@ public:
     uint32_t color = colors::BtnFace; // background; ignored when transparent
     bool transparent = false;         // labels: the things beneath show through
     bool wordWrap = false;
-    bool alignClient = false; // always fills its parent's client area
+    bool alignRight = false;   // labels: the text stands at the right edge
+    bool pathEllipsis = false; // labels: a path too long for one line loses middle parts to "..."
+    bool alignClient = false;  // always fills its parent's client area
     std::shared_ptr<const Picture> picture;
     PictureMode pictureMode = PictureMode::Normal;
     bool isDefault = false; // Enter presses it
@@ -106,12 +109,16 @@ public:
     int tabOrder = 0;
     int position = 0; // progress bar and gauge
     int minimum = 0, maximum = 100;
-    std::vector<std::string> items; // list box
+    std::vector<std::string> items; // list and combo boxes
+    int itemIndex = -1;             // the selected item, -1 for none
+    int itemHeight = 0;             // list boxes: pixels per item, 0 for the system's
     int bevelShape = 0;             // bevels: 0 box, 1 bottom line
 
     // Handlers, routed by the view. onKeyDown may set the key to 0 to swallow it.
     std::function<void()> onClick;
     std::function<void(int& key)> onKeyDown;
+    std::function<void()> onDblClick; // list boxes: an item double-clicked
+    std::function<void()> onChange;   // list and combo boxes: the user chose another item
 
     // Setters that keep the view in step.
     void SetText(const std::string& t);
@@ -124,11 +131,16 @@ public:
     void SetLeft(int x) { SetBounds(x, y, width, height); }
     void SetPicture(std::shared_ptr<const Picture> p);
     void SetFontColor(uint32_t c);
+    void SetItems(std::vector<std::string> list, int selected);
+    void SetItemIndex(int i);
     void Focus();
 
     // What the view calls when the user acted; it does not echo back to the view.
     void UserSetText(const std::string& t) { text = t; }
     void UserClick();
+    // The user selected an item (fires onChange) or double-clicked one (fires onDblClick).
+    void UserSelect(int i);
+    void UserDblClick();
 
     // Visible on screen: itself, its panels and its form.
     bool Showing() const;

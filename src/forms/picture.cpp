@@ -220,7 +220,25 @@ std::shared_ptr<const Picture> BuiltinIconPicture(BuiltinIcon icon) {
         if (x >= 15 && x <= 18 && ((y >= 6 && y <= 20) || (y >= 24 && y <= 27))) return 0x000000;
         return 0xF0D020;
     });
-    return icon == BuiltinIcon::Disk ? disk : question;
+    static std::shared_ptr<const Picture> information = Draw(32, 32, [](int x, int y) -> uint32_t {
+        const uint32_t face = 0xC0C0C0;
+        const int dx = x - 15, dy = y - 15;
+        if (dx * dx + dy * dy > 14 * 14) return face;
+        // A white "i" on a blue disc.
+        if ((x >= 14 && x <= 17 && y >= 6 && y <= 9) ||
+            (x >= 14 && x <= 17 && y >= 12 && y <= 24) ||
+            (x >= 12 && x <= 19 && y >= 23 && y <= 24))
+            return 0xFFFFFF;
+        return 0x2050D0;
+    });
+    switch (icon) {
+    case BuiltinIcon::Disk:
+        return disk;
+    case BuiltinIcon::Information:
+        return information;
+    default:
+        return question;
+    }
 }
 
 } // namespace corvid

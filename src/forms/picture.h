@@ -62,7 +62,7 @@ std::shared_ptr<const Picture> GradientPicture();
 namespace corvid {
 
 // Small fixed pictures drawn by the program itself.
-enum class BuiltinIcon { Disk, Question };
+enum class BuiltinIcon { Disk, Question, Information };
 std::shared_ptr<const Picture> BuiltinIconPicture(BuiltinIcon icon);
 
 } // namespace corvid

@@ -1,19 +1,43 @@
-// Placeholder bodies so the run links before the system integration is built; each is replaced
-// by the real operation.
+// Helpers that several system-integration phases share.
 #include "install/integration.h"
 
+#include "setupinf/profile.h"
+
 namespace corvid {
+namespace integration {
 
-void ImportRegistryFile(Context&, RunState&) {}
-void BuildGroupLines(Context&, RunState&, RunProgress&) {}
-void BuildMediumGroupLines(Context&, RunState&, RunProgress&) {}
-void SendGroupLines(Context&, RunState&) {}
-int32_t MakeAssociations(Context&, RunState&, RunProgress&) {
-    return 0;
+bool HasSystemRoot(const std::string& path) {
+    return FoldCase(path).find(FoldCase(kSystemRoot)) != std::string::npos;
 }
-void EditStartupFiles(Context&, RunState&) {}
-void WriteIniEntries(Context&, RunState&) {}
-void WriteRegistryEntries(Context&, RunState&) {}
-void RegisterUninstall(Context&, RunState&) {}
 
+std::string BelowWindows(const RunState& run, const std::string& value) {
+    const size_t skip = std::string(kSystemRoot).size();
+    return run.windowsDirectory + (value.size() > skip ? value.substr(skip) : std::string());
+}
+
+std::string UninstallCommand(const RunState& run) {
+    return run.windowsDirectory + "\\uncorvid.exe " + run.destination + "\\setup\\uninst.log";
+}
+
+void MakeDirectories(Platform& platform, const std::string& dir) {
+    std::string d = dir;
+    while (!d.empty() && (d.back() == '\\' || d.back() == '/')) d.pop_back();
+    if (d.empty() || (d.size() == 2 && d[1] == ':') || platform.DirectoryExists(d)) return;
+    const size_t cut = d.find_last_of("\\/");
+    if (cut != std::string::npos && cut > 0) MakeDirectories(platform, d.substr(0, cut));
+    platform.CreateDir(d);
+}
+
+std::string InstalledFilePath(const RunState& run, const std::string& o, const std::string& j) {
+    const SetupDescription& w = *run.workDescription;
+    const std::string section = "Option_" + o;
+    const std::string name = w.ReadString(section, "f" + j, "");
+    const int32_t index = w.ReadInteger(section, "d" + j, 0);
+    if (index == 0) return run.destination + "\\" + name;
+    const std::string dir = w.ReadString("directories", "d" + o + "_" + std::to_string(index), "");
+    if (HasSystemRoot(dir)) return BelowWindows(run, dir) + name;
+    return run.destination + (dir.empty() ? "\\" : dir) + name;
+}
+
+} // namespace integration
 } // namespace corvid

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "install/run_state.h"
 
@@ -12,14 +13,41 @@ namespace corvid {
 
 struct Context;
 
+// Phase 12: starts the registry editor on SourceFolder + "zsys.re_" when it exists, silently and
+// without waiting.
 void ImportRegistryFile(Context& ctx, RunState& run);
+// Phase 22: the group lines of the uninstall item and the component items, with Lbl_o, the
+// upper gauge (0 first, then per row), the lower gauge and a pause per row. The run then calls
+// SendGroupLines.
 void BuildGroupLines(Context& ctx, RunState& run, RunProgress& progress);
+// Phase 15c (cd setup type): the group lines of the items that run from the medium; no gauges.
 void BuildMediumGroupLines(Context& ctx, RunState& run, RunProgress& progress);
+// Phases 15e and 22: sends the group lines to the program manager, one execute transaction per
+// line, and empties them; nothing happens when there are none.
 void SendGroupLines(Context& ctx, RunState& run);
+// Phase 20: returns the number of associations made and logs them with their total.
 int32_t MakeAssociations(Context& ctx, RunState& run, RunProgress& progress);
-void EditStartupFiles(Context& ctx, RunState& run);
-void WriteIniEntries(Context& ctx, RunState& run);
-void WriteRegistryEntries(Context& ctx, RunState& run);
+void EditStartupFiles(Context& ctx, RunState& run);     // phase 23
+void WriteIniEntries(Context& ctx, RunState& run);      // phase 24
+void WriteRegistryEntries(Context& ctx, RunState& run); // phase 25
+// Phase 26: does nothing when [software] CP is off, so the run may call it unconditionally.
 void RegisterUninstall(Context& ctx, RunState& run);
+
+namespace integration {
+
+// The text that stands for the Windows directory in directories and INI names.
+constexpr const char* kSystemRoot = "%SystemRoot%";
+bool HasSystemRoot(const std::string& path); // without regard to case
+// The Windows directory followed by everything of the value after its first 12 characters.
+std::string BelowWindows(const RunState& run, const std::string& value);
+// The uninstaller's command line: uninstallerPath, a blank, the log in the SetupFolder.
+std::string UninstallCommand(const RunState& run);
+// Creates a directory with all missing parents; a trailing "\" is ignored. Failures are silent.
+void MakeDirectories(Platform& platform, const std::string& dir);
+// Where the file transfer put file j of component o: "\" + name for directory index 0, the
+// directory value (default "\") + name, or below the Windows directory for "%SystemRoot%".
+std::string InstalledFilePath(const RunState& run, const std::string& o, const std::string& j);
+
+} // namespace integration
 
 } // namespace corvid

@@ -45,6 +45,7 @@ struct RunState {
     std::string readmeTarget; // the read-me copy, removed by a terminate
     int32_t progressDone = 0;
     int32_t fileCount = 0;
+    int32_t systemFileCount = 0;                  // files placed below the Windows directory
     RegRoot registryRoot = RegRoot::LocalMachine; // the run's registry object
 
     std::vector<std::string> groupLines; // the progress window's list box l

@@ -1,10 +1,13 @@
 #include "platform/host_platform.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+
+#include "setupinf/profile.h"
 
 namespace fs = std::filesystem;
 
@@ -75,6 +78,15 @@ HostStream::~HostStream() {
         std::error_code ec;
         fs::last_write_time(hostPath_, FromUnix(time_), ec);
     }
+}
+
+bool HostStream::Truncate() {
+    if (std::fflush(f_) != 0) return false;
+    const int64_t at = Tell64(f_);
+    if (at < 0) return false;
+    std::error_code ec;
+    fs::resize_file(hostPath_, static_cast<std::uintmax_t>(at), ec);
+    return !ec && Seek64(f_, at, SEEK_SET) == 0;
 }
 
 int32_t HostStream::Read(void* buffer, int32_t count) {
@@ -194,6 +206,30 @@ int64_t HostPlatform::DiskFree(char drive) {
 #endif
     if (ec) return -1;
     return static_cast<int64_t>(s.available);
+}
+
+std::string HostPlatform::DriveLetters() {
+    return std::string(1, CurrentDrive());
+}
+
+std::string HostPlatform::DriveDirectory(char drive) {
+    return std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(drive)))) +
+           ":\\";
+}
+
+bool HostPlatform::ListDirectories(const std::string& dir, std::vector<std::string>& names) {
+    names.clear();
+    std::error_code ec;
+    fs::directory_iterator it(MapPath(dir), ec), end;
+    if (ec) return false;
+    for (; it != end; it.increment(ec)) {
+        if (ec) return false;
+        std::error_code dec;
+        if (it->is_directory(dec)) names.push_back(it->path().filename().string());
+    }
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return FoldCase(a) < FoldCase(b); });
+    return true;
 }
 
 uint32_t HostPlatform::TickCount() {

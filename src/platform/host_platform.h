@@ -22,6 +22,7 @@ public:
     int64_t Size() override;
     // The time is applied once the file is closed, so that no later flush changes it.
     bool SetDosDateTime(uint32_t dosDateTime) override;
+    bool Truncate() override;
 
 private:
     std::FILE* f_;
@@ -51,6 +52,10 @@ public:
     // Free bytes of the drive; on hosts without drive letters, of the current directory's
     // file system.
     int64_t DiskFree(char drive) override;
+    // Drives: the current drive only, on hosts without drive letters.
+    std::string DriveLetters() override;
+    std::string DriveDirectory(char drive) override;
+    bool ListDirectories(const std::string& dir, std::vector<std::string>& names) override;
 
     std::string ProfileString(const std::string&, const std::string&, const std::string&,
                               const std::string& deflt) override {
@@ -72,6 +77,14 @@ public:
         return false;
     }
     bool ExitWindows(unsigned) override { return false; }
+
+    // --- system integration: nothing answers and nothing is in front
+    bool DdeOpen(const std::string&, const std::string&) override { return false; }
+    bool DdeSend(const std::string&) override { return false; }
+    void DdeClose() override {}
+    std::string ForegroundWindowTitle(int) override { return std::string(); }
+    void BringToFront() override {}
+    bool RegCreateKey(RegRoot, const std::string&) override { return false; }
     int MessageBox(const std::string&, const std::string&, unsigned) override { return mb::IdOk; }
     int ScreenWidth() override { return 0; }
     int ScreenHeight() override { return 0; }

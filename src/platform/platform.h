@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace corvid {
 
@@ -31,6 +32,9 @@ public:
     virtual int64_t Size() = 0;
     // MS-DOS packed date (high 16 bits) and time (low 16 bits), local time.
     virtual bool SetDosDateTime(uint32_t dosDateTime) = 0;
+    // Cuts the file at the current position (appending to start-up files); false when refused
+    // or when the stream cannot be cut.
+    virtual bool Truncate() { return false; }
 };
 
 enum class OpenMode {
@@ -50,7 +54,10 @@ constexpr unsigned IconStop = 0x10, IconQuestion = 0x20, IconWarning = 0x30, Ico
 constexpr int IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7;
 } // namespace mb
 
-constexpr int SW_SHOWNORMAL_ = 1; // WinExec show mode for a normal window
+constexpr int SW_SHOWNORMAL_ = 1;      // WinExec show mode for a normal window
+constexpr int SW_SHOWMINNOACTIVE_ = 7; // minimised, without activating it
+constexpr unsigned EWX_LOGOFF_ = 0;    // ExitWindows: log the user off
+constexpr unsigned EWX_REBOOT_ = 2;    // ExitWindows: restart the computer
 
 class Platform {
 public:
@@ -74,6 +81,15 @@ public:
     // Free bytes on a drive given by its letter ('C'); -1 when the query fails.
     virtual int64_t DiskFree(char drive) = 0;
 
+    // --- directory browsing (the folder dialog)
+    // The letters of the drives present, upper case, in alphabetical order.
+    virtual std::string DriveLetters() = 0;
+    // The current directory of a drive ("C:\\Tools"), its root ("C:\\") when it has none.
+    virtual std::string DriveDirectory(char drive) = 0;
+    // The names of the subdirectories of a directory, sorted without regard to case; false when
+    // the directory cannot be read.
+    virtual bool ListDirectories(const std::string& dir, std::vector<std::string>& names) = 0;
+
     // --- private profile (INI) files
     // Reads one value with the system's rules: buffer of 1024 bytes, default when missing.
     virtual std::string ProfileString(const std::string& file, const std::string& section,
@@ -91,7 +107,24 @@ public:
     virtual unsigned WinExec(const std::string& commandLine, int show) = 0;
     virtual bool DdeExecute(const std::string& service, const std::string& topic,
                             const std::string& command) = 0;
+    // Restarting asks for the process's shutdown privilege first; false when refused.
     virtual bool ExitWindows(unsigned how) = 0;
+
+    // --- system integration: the program manager's DDE conversation and the foreground window
+    // Opens the one DDE client conversation, closing an open one first; an empty topic connects
+    // to any topic of the service. False when no server answers.
+    virtual bool DdeOpen(const std::string& service, const std::string& topic) = 0;
+    // Sends the text with its terminating null as one execute transaction in text format on the
+    // open conversation; false when there is none or the server refused the command.
+    virtual bool DdeSend(const std::string& text) = 0;
+    virtual void DdeClose() = 0;
+    // The title of the current foreground window, at most maxChars characters.
+    virtual std::string ForegroundWindowTitle(int maxChars) = 0;
+    // Brings the application's last active window back to the foreground.
+    virtual void BringToFront() = 0;
+    // Creates a registry key and its missing parents (an empty key opens the root itself); false
+    // when refused.
+    virtual bool RegCreateKey(RegRoot root, const std::string& key) = 0;
 
     // --- user interface
     virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;

@@ -130,7 +130,9 @@ void DrawLabel(HDC dc, const Control& c, RECT r) {
     HGDIOBJ oldFont = SelectObject(dc, FontFor(c.font));
     SetBkMode(dc, TRANSPARENT);
     // Without word wrap a label keeps to one line unless its text breaks the line itself.
-    UINT flags = DT_LEFT | DT_NOCLIP | DT_EXPANDTABS | (c.wordWrap ? DT_WORDBREAK : 0);
+    UINT flags = (c.alignRight ? DT_RIGHT : DT_LEFT) | DT_NOCLIP | DT_EXPANDTABS |
+                 (c.wordWrap ? DT_WORDBREAK : 0);
+    if (c.pathEllipsis) flags = DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS;
     DrawControlText(dc, c, r, flags, ToColorRef(c.font.color), COLOR_BTNSHADOW);
     SelectObject(dc, oldFont);
 }

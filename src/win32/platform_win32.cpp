@@ -1,5 +1,6 @@
 #include "win32/platform_win32.h"
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
@@ -47,6 +48,7 @@ public:
         if (!LocalFileTimeToFileTime(&local, &utc)) return false;
         return SetFileTime(h_, nullptr, nullptr, &utc) != FALSE;
     }
+    bool Truncate() override { return SetEndOfFile(h_) != FALSE; }
 
 private:
     HANDLE h_;
@@ -158,6 +160,48 @@ int64_t Win32Platform::DiskFree(char drive) {
     return static_cast<int64_t>(available.QuadPart);
 }
 
+// ---------------------------------------------------------------- directory browsing
+
+std::string Win32Platform::DriveLetters() {
+    std::string letters;
+    const DWORD mask = GetLogicalDrives();
+    for (int i = 0; i < 26; ++i)
+        if (mask & (DWORD{1} << i)) letters += static_cast<char>('A' + i);
+    return letters;
+}
+
+std::string Win32Platform::DriveDirectory(char drive) {
+    const char d = static_cast<char>(std::toupper(static_cast<unsigned char>(drive)));
+    const char relative[] = {d, ':', '\0'};
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(relative, sizeof full, full, nullptr);
+    if (n == 0 || n >= sizeof full || std::toupper(static_cast<unsigned char>(full[0])) != d)
+        return std::string(1, d) + ":\\";
+    return std::string(full, n);
+}
+
+bool Win32Platform::ListDirectories(const std::string& dir, std::vector<std::string>& names) {
+    names.clear();
+    std::string pattern = dir;
+    if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
+    pattern += '*';
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        const std::string name = fd.cFileName;
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..")
+            continue;
+        if (fd.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
+        names.push_back(name);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return lstrcmpiA(a.c_str(), b.c_str()) < 0;
+    });
+    return true;
+}
+
 // ---------------------------------------------------------------- profiles
 
 std::string Win32Platform::ProfileString(const std::string& file, const std::string& section,
@@ -260,6 +304,73 @@ bool Win32Platform::ExitWindows(unsigned how) {
         CloseHandle(token);
     }
     return ExitWindowsEx(how, 0) != FALSE;
+}
+
+// ---------------------------------------------------------------- system integration
+
+bool Win32Platform::DdeOpen(const std::string& service, const std::string& topic) {
+    DdeClose();
+    if (DdeInitializeA(&ddeInstance_, DdeCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
+        ddeInstance_ = 0;
+        return false;
+    }
+    HSZ hService = DdeCreateStringHandleA(ddeInstance_, service.c_str(), CP_WINANSI);
+    // No topic handle connects to any topic the service offers.
+    HSZ hTopic =
+        topic.empty() ? nullptr : DdeCreateStringHandleA(ddeInstance_, topic.c_str(), CP_WINANSI);
+    ddeConversation_ = ::DdeConnect(ddeInstance_, hService, hTopic, nullptr);
+    if (hService) DdeFreeStringHandle(ddeInstance_, hService);
+    if (hTopic) DdeFreeStringHandle(ddeInstance_, hTopic);
+    if (ddeConversation_) return true;
+    DdeUninitialize(ddeInstance_);
+    ddeInstance_ = 0;
+    return false;
+}
+
+bool Win32Platform::DdeSend(const std::string& text) {
+    if (!ddeConversation_) return false;
+    std::vector<BYTE> data(text.begin(), text.end());
+    data.push_back(0);
+    // Waited for, so that each command has reached the server before the next one or the end
+    // of the conversation; a server that does not answer in time is given up.
+    DWORD result = 0;
+    HDDEDATA r =
+        DdeClientTransaction(data.data(), static_cast<DWORD>(data.size()), ddeConversation_,
+                             nullptr, CF_TEXT, XTYP_EXECUTE, 10000, &result);
+    if (r && r != reinterpret_cast<HDDEDATA>(TRUE)) DdeFreeDataHandle(r);
+    return r != nullptr;
+}
+
+void Win32Platform::DdeClose() {
+    if (ddeConversation_) ::DdeDisconnect(ddeConversation_);
+    ddeConversation_ = nullptr;
+    if (ddeInstance_) DdeUninitialize(ddeInstance_);
+    ddeInstance_ = 0;
+}
+
+std::string Win32Platform::ForegroundWindowTitle(int maxChars) {
+    HWND h = GetForegroundWindow();
+    if (!h || maxChars <= 0) return std::string();
+    std::vector<char> buf(static_cast<size_t>(maxChars) + 1, '\0');
+    int n = GetWindowTextA(h, buf.data(), maxChars + 1);
+    return std::string(buf.data(), n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+void Win32Platform::BringToFront() {
+    // The window the user last worked in, as the task bar entry would bring it back.
+    HWND app = view_.AppWindow();
+    HWND w = app ? GetLastActivePopup(app) : nullptr;
+    if (!w || w == app) w = view_.MessageBoxOwner();
+    if (w) SetForegroundWindow(w);
+}
+
+bool Win32Platform::RegCreateKey(RegRoot root, const std::string& key) {
+    HKEY h;
+    if (RegCreateKeyExA(RootKey(root), KeyPath(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(h);
+    return true;
 }
 
 // ---------------------------------------------------------------- user interface

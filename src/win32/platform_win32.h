@@ -23,6 +23,9 @@ public:
     std::unique_ptr<Stream> OpenFile(const std::string& path, OpenMode mode) override;
     bool SetFileAttributes(const std::string& path, uint32_t attributes) override;
     int64_t DiskFree(char drive) override;
+    std::string DriveLetters() override;
+    std::string DriveDirectory(char drive) override;
+    bool ListDirectories(const std::string& dir, std::vector<std::string>& names) override;
 
     std::string ProfileString(const std::string& file, const std::string& section,
                               const std::string& key, const std::string& deflt) override;
@@ -38,6 +41,14 @@ public:
     bool DdeExecute(const std::string& service, const std::string& topic,
                     const std::string& command) override;
     bool ExitWindows(unsigned how) override;
+
+    // --- system integration
+    bool DdeOpen(const std::string& service, const std::string& topic) override;
+    bool DdeSend(const std::string& text) override;
+    void DdeClose() override;
+    std::string ForegroundWindowTitle(int maxChars) override;
+    void BringToFront() override;
+    bool RegCreateKey(RegRoot root, const std::string& key) override;
 
     int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
     int ScreenWidth() override;
@@ -59,6 +70,8 @@ private:
 
     View view_;
     bool terminated_ = false;
+    DWORD ddeInstance_ = 0; // the DDE conversation of DdeOpen
+    HCONV ddeConversation_ = nullptr;
 };
 
 } // namespace corvid

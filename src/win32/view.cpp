@@ -16,6 +16,7 @@ constexpr const char* kGraphicClass = "CorvidGraphic";
 constexpr const char* kAppClass = "CorvidApp";
 constexpr UINT WM_CORVID_ACTIVATE = WM_APP + 1; // the form's activation handler, run later
 constexpr UINT WM_CORVID_FORWARD = WM_APP + 2;  // the application window passes on activation
+constexpr int kComboDropHeight = 160;           // room for a combo box's dropped-down list
 
 View* g_view = nullptr;
 
@@ -48,7 +49,12 @@ DWORD ButtonType(const Control& c) {
 
 bool IsFocusable(ControlKind k) {
     return k == ControlKind::Button || k == ControlKind::Edit || k == ControlKind::CheckBox ||
-           k == ControlKind::RadioButton || k == ControlKind::ListBox;
+           k == ControlKind::RadioButton || k == ControlKind::ListBox || k == ControlKind::ComboBox;
+}
+
+// List and combo boxes show their items; their window text is not the model's.
+bool HasItems(ControlKind k) {
+    return k == ControlKind::ListBox || k == ControlKind::ComboBox;
 }
 
 void FormStyles(const Form& f, DWORD& style, DWORD& ex) {
@@ -135,6 +141,7 @@ struct View::CtlRec {
     bool isDefault = false;
     std::vector<std::string> items;
     int rangeMin = 0, rangeMax = 0, pos = -1;
+    int itemHeight = 0;
 };
 
 View::View(HINSTANCE instance) : instance_(instance) {
@@ -300,7 +307,9 @@ RECT View::ControlRect(const Control& c) const {
         if (parent) GetClientRect(parent, &r);
         return r;
     }
-    return RECT{c.x, c.y, c.x + c.width, c.y + c.height};
+    // A combo box's window holds its dropped-down list as well.
+    const int drop = c.kind == ControlKind::ComboBox ? kComboDropHeight : 0;
+    return RECT{c.x, c.y, c.x + c.width, c.y + c.height + drop};
 }
 
 View::CtlRec& View::Create(Control& c) {
@@ -335,6 +344,10 @@ View::CtlRec& View::Create(Control& c) {
         cls = "LISTBOX";
         style |= WS_TABSTOP | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY;
         ex |= WS_EX_CLIENTEDGE;
+        break;
+    case ControlKind::ComboBox:
+        cls = "COMBOBOX";
+        style |= WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
         break;
     case ControlKind::ProgressBar:
         cls = PROGRESS_CLASSA;
@@ -399,7 +412,7 @@ void View::Sync(CtlRec& rec) {
     std::string text = c.kind == ControlKind::Gauge || c.kind == ControlKind::ProgressBar
                            ? std::to_string(c.position)
                            : c.text;
-    if (WindowText(h) != text) {
+    if (!HasItems(c.kind) && WindowText(h) != text) {
         SetWindowTextA(h, text.c_str());
         repaint = true;
     }
@@ -448,7 +461,11 @@ void View::Sync(CtlRec& rec) {
         InvalidateRect(h, nullptr, TRUE); // colours may have changed
         break;
     }
-    case ControlKind::ListBox:
+    case ControlKind::ListBox: {
+        if (c.itemHeight > 0 && rec.itemHeight != c.itemHeight) {
+            rec.itemHeight = c.itemHeight;
+            SendMessageA(h, LB_SETITEMHEIGHT, 0, MAKELPARAM(c.itemHeight, 0));
+        }
         if (rec.items != c.items) {
             rec.items = c.items;
             SendMessageA(h, WM_SETREDRAW, FALSE, 0);
@@ -458,6 +475,19 @@ void View::Sync(CtlRec& rec) {
             SendMessageA(h, WM_SETREDRAW, TRUE, 0);
             InvalidateRect(h, nullptr, TRUE);
         }
+        if (static_cast<int>(SendMessageA(h, LB_GETCURSEL, 0, 0)) != c.itemIndex)
+            SendMessageA(h, LB_SETCURSEL, static_cast<WPARAM>(c.itemIndex), 0);
+        break;
+    }
+    case ControlKind::ComboBox:
+        if (rec.items != c.items) {
+            rec.items = c.items;
+            SendMessageA(h, CB_RESETCONTENT, 0, 0);
+            for (auto& item : c.items)
+                SendMessageA(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+        }
+        if (static_cast<int>(SendMessageA(h, CB_GETCURSEL, 0, 0)) != c.itemIndex)
+            SendMessageA(h, CB_SETCURSEL, static_cast<WPARAM>(c.itemIndex), 0);
         break;
     case ControlKind::ProgressBar:
         if (rec.rangeMin != c.minimum || rec.rangeMax != c.maximum) {
@@ -702,6 +732,14 @@ bool View::ParentMessage(HWND, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
             Click(c);
         else if (code == EN_CHANGE && c.kind == ControlKind::Edit)
             c.UserSetText(WindowText(r->hwnd));
+        else if ((code == LBN_SELCHANGE && c.kind == ControlKind::ListBox) ||
+                 (code == CBN_SELCHANGE && c.kind == ControlKind::ComboBox)) {
+            const UINT get = c.kind == ControlKind::ListBox ? LB_GETCURSEL : CB_GETCURSEL;
+            const int i = static_cast<int>(SendMessageA(r->hwnd, get, 0, 0));
+            Guard([&] { c.UserSelect(i); });
+        } else if (code == LBN_DBLCLK && c.kind == ControlKind::ListBox) {
+            Guard([&] { c.UserDblClick(); });
+        }
         result = 0;
         return true;
     }
@@ -1040,7 +1078,7 @@ bool View::PreTranslate(const MSG& msg) {
     default:
         if (((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) &&
             GetKeyState(VK_CONTROL) >= 0 &&
-            (alt || (ctl && ctl->kind != ControlKind::Edit && ctl->kind != ControlKind::ListBox)))
+            (alt || (ctl && ctl->kind != ControlKind::Edit && !HasItems(ctl->kind))))
             if (Mnemonic(*form, static_cast<char>(key))) return true;
         break;
     }

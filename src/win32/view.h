@@ -32,7 +32,8 @@ public:
     bool PreTranslate(const MSG& msg);
 
     HWND WindowOf(const Form& form) const;
-    Form* FormOfWindow(HWND hwnd) const; // hwnd or one of its ancestors is a form of ours
+    HWND AppWindow() const { return app_; } // owns every form
+    Form* FormOfWindow(HWND hwnd) const;    // hwnd or one of its ancestors is a form of ours
     // The window a message box should belong to: the active form of ours, else a visible one.
     HWND MessageBoxOwner() const;
     // Top-level windows of ours that are visible and enabled, except the given one.

@@ -18,6 +18,7 @@
 #undef DeleteFile
 #undef ExitWindows
 #undef MessageBox
+#undef RegCreateKey
 #undef SetFileAttributes
 #undef WriteProfileString
 #undef Yield

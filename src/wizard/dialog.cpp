@@ -101,9 +101,11 @@ void Tleader::BuildPages() {
     Label(*this, config, "cfl_custom", 94, 143, 195, 49);
     Label(*this, config, "Lbl_need2", 8, 202, 124, 13, false);
     Label(*this, config, "Lbl_need2z", 137, 202, 52, 13, false).text = "---";
+    (*this)["Lbl_need2z"].alignRight = true;
     Label(*this, config, "Lbl_kb2a", 191, 202, 20, 13, false).text = "kB";
     Label(*this, config, "Lbl_free2", 8, 217, 124, 13, false);
     Label(*this, config, "Lbl_free2z", 137, 217, 52, 13, false).text = "---";
+    (*this)["Lbl_free2z"].alignRight = true;
     Label(*this, config, "Lbl_kb2b", 191, 217, 20, 13, false).text = "kB";
 
     Control& comps = (*this)["Ebn_components"];
@@ -115,9 +117,11 @@ void Tleader::BuildPages() {
             .color = colors::White;
     Label(*this, comps, "Lbl_need", 9, 185, 156, 13, false);
     Label(*this, comps, "Lbl_needz", 172, 185, 52, 13, false).text = "---";
+    (*this)["Lbl_needz"].alignRight = true;
     Label(*this, comps, "Lbl_kba", 226, 185, 20, 13, false).text = "kB";
     Label(*this, comps, "Lbl_free", 9, 200, 156, 13, false);
     Label(*this, comps, "Lbl_freez", 172, 200, 52, 13, false).text = "---";
+    (*this)["Lbl_freez"].alignRight = true;
     Label(*this, comps, "Lbl_kbb", 226, 200, 20, 13, false).text = "kB";
     Label(*this, comps, "Lbl_9", 6, 220, 277, 12, false);
 

@@ -100,14 +100,34 @@ int64_t FakePlatform::DiskFree(char drive) {
     return it == diskFree.end() ? 1000000000 : it->second;
 }
 
+std::string FakePlatform::DriveLetters() {
+    std::string letters;
+    for (char d = 'A'; d <= 'Z'; ++d)
+        if (fs::is_directory(root + "/" + d)) letters += d;
+    return letters;
+}
+
+std::string FakePlatform::DriveDirectory(char drive) {
+    const char d = static_cast<char>(std::toupper(static_cast<unsigned char>(drive)));
+    auto it = driveDirectory.find(d);
+    return it == driveDirectory.end() ? std::string(1, d) + ":\\" : it->second;
+}
+
+// A profile name without a directory is a file in the Windows directory, as for the system.
+static std::string ProfilePath(const FakePlatform& p, const std::string& file) {
+    if (file.find_first_of("\\/:") == std::string::npos)
+        return p.HostPath(p.windowsDirectory + "\\" + file);
+    return p.HostPath(file);
+}
+
 std::string FakePlatform::ProfileString(const std::string& file, const std::string& section,
                                         const std::string& key, const std::string& deflt) {
-    return ReadProfileString(HostPath(file), section, key, deflt);
+    return ReadProfileString(ProfilePath(*this, file), section, key, deflt);
 }
 
 bool FakePlatform::WriteProfileString(const std::string& file, const std::string& section,
                                       const std::string& key, const std::string& value) {
-    return WriteProfileStringFile(HostPath(file), section, key, value);
+    return WriteProfileStringFile(ProfilePath(*this, file), section, key, value);
 }
 
 std::string FakePlatform::RegPath(RegRoot root, const std::string& key, const std::string& name) {
@@ -130,13 +150,23 @@ bool FakePlatform::RegReadString(RegRoot root, const std::string& key, const std
 
 bool FakePlatform::RegWriteString(RegRoot root, const std::string& key, const std::string& name,
                                   const std::string& value) {
+    if (!RegCreateKey(root, key) || refusedValues.count(name)) return false;
     registry[RegPath(root, key, name)] = value;
     return true;
 }
 
-unsigned FakePlatform::WinExec(const std::string& commandLine, int) {
+bool FakePlatform::RegCreateKey(RegRoot root, const std::string& key) {
+    std::string path = RegPath(root, key, "");
+    while (!path.empty() && path.back() == '\\') path.pop_back();
+    if (refusedKeys.count(path)) return false;
+    registryKeys.insert(path);
+    return true;
+}
+
+unsigned FakePlatform::WinExec(const std::string& commandLine, int show) {
     processStarts.push_back(commandLine);
-    return 33;
+    processShowModes.push_back(show);
+    return startResult ? startResult(commandLine) : 33;
 }
 
 bool FakePlatform::DdeExecute(const std::string&, const std::string&, const std::string& command) {
@@ -146,7 +176,33 @@ bool FakePlatform::DdeExecute(const std::string&, const std::string&, const std:
 
 bool FakePlatform::ExitWindows(unsigned how) {
     exitWindowsCalls.push_back(how);
+    return !exitWindowsRefused;
+}
+
+bool FakePlatform::DdeOpen(const std::string& service, const std::string& topic) {
+    DdeClose();
+    ddeConnects.push_back(service + "|" + topic);
+    ddeConnected = ddeAnswers ? ddeAnswers(service, topic)
+                              : FoldCase(service) == "progman" && FoldCase(topic) == "progman";
+    return ddeConnected;
+}
+
+bool FakePlatform::DdeSend(const std::string& text) {
+    if (!ddeConnected) return false;
+    ddeCommands.push_back(text);
     return true;
+}
+
+void FakePlatform::DdeClose() {
+    if (!ddeConnected) return;
+    ddeConnected = false;
+    ++ddeCloses;
+}
+
+std::string FakePlatform::ForegroundWindowTitle(int maxChars) {
+    foregroundTitleLengths.push_back(maxChars);
+    std::string t = foregroundTitle ? foregroundTitle() : std::string();
+    return t.substr(0, static_cast<size_t>(maxChars));
 }
 
 int FakePlatform::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ public:
     std::function<int(Form&)> modalHandler;
     std::vector<std::string> modalForms;
     std::vector<std::string> processStarts;
+    std::vector<int> processShowModes;
+    // The start result of a command line; by default 33 (started).
+    std::function<unsigned(const std::string&)> startResult;
     std::vector<std::string> ddeCommands;
     std::map<std::string, std::string> registry; // "ROOT\key\name" (folded) -> value
     std::map<char, int64_t> diskFree;            // default: 1 GB
@@ -60,6 +64,11 @@ public:
     std::map<std::string, uint32_t> attributes; // folded Windows path -> attributes set
     std::map<std::string, uint32_t> dosTimes;   // folded Windows path -> date and time set
     int64_t DiskFree(char drive) override;
+    // Drives are the one-letter folders of root; a drive's current directory is its root unless
+    // driveDirectory says otherwise.
+    std::string DriveLetters() override;
+    std::string DriveDirectory(char drive) override;
+    std::map<char, std::string> driveDirectory;
     std::string ProfileString(const std::string& file, const std::string& section,
                               const std::string& key, const std::string& deflt) override;
     bool WriteProfileString(const std::string& file, const std::string& section,
@@ -73,6 +82,30 @@ public:
                     const std::string& command) override;
     bool ExitWindows(unsigned how) override;
     std::vector<unsigned> exitWindowsCalls;
+    bool exitWindowsRefused = false;
+
+    // --- system integration: the program manager's DDE conversation, the foreground window,
+    // registry keys
+    // Which service and topic answer a connect; by default "Progman" with the topic "Progman".
+    std::function<bool(const std::string& service, const std::string& topic)> ddeAnswers;
+    std::vector<std::string> ddeConnects; // "service|topic" of every attempt
+    bool ddeConnected = false;
+    int ddeCloses = 0;
+    // ddeCommands (above) receives the text of every execute transaction.
+    bool DdeOpen(const std::string& service, const std::string& topic) override;
+    bool DdeSend(const std::string& text) override;
+    void DdeClose() override;
+    // The foreground window's title; by default none.
+    std::function<std::string()> foregroundTitle;
+    std::vector<int> foregroundTitleLengths; // maxChars of every query
+    int bringToFrontCalls = 0;
+    std::string ForegroundWindowTitle(int maxChars) override;
+    void BringToFront() override { ++bringToFrontCalls; }
+    std::set<std::string> registryKeys; // "ROOT\key" (folded) of every key made
+    // Keys (RegPath(root, key, "") without the final "\") that the system refuses to create,
+    // and value names it refuses to set.
+    std::set<std::string> refusedKeys, refusedValues;
+    bool RegCreateKey(RegRoot root, const std::string& key) override;
     int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
     int ScreenWidth() override { return screenWidth; }
     int ScreenHeight() override { return screenHeight; }

@@ -2,6 +2,7 @@
 // and the hand-over, on the fake platform.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "app/context.h"
@@ -10,6 +11,7 @@
 #include "fake_platform.h"
 #include "install/abbruch.h"
 #include "wizard/dialog.h"
+#include "wizard/folder.h"
 
 using namespace corvid;
 
@@ -595,4 +597,101 @@ TEST_F(Wizard, StepsThatOnlyStayPut) {
         EXPECT_EQ(w.page, WizardPage::Folder);
         EXPECT_EQ(VisiblePages(w), Pages{"Ebn_folder"});
     });
+}
+
+TEST_F(Wizard, FolderDialogBrowsesDirectoriesAndDrivesAndHandsOverTheFullPath) {
+    p.WriteFile("C:\\Program Files\\Deep Folder Name\\Sub\\f.txt", "");
+    p.WriteFile("C:\\apps\\f.txt", "");
+    p.WriteFile("C:\\zeta.txt", "");
+    p.WriteFile("D:\\Data\\f.txt", "");
+    p.driveDirectory['D'] = "D:\\Data";
+    std::filesystem::create_directories(p.root + "/E");
+    p.driveDirectory['E'] = "E:\\gone"; // cannot be read, nor can its root once removed
+    Run("o_standard=1\n", [&](Tleader& w) {
+        auto& f = static_cast<Tdlg_folder&>(*ctx.dlgFolder);
+        Control& list = f["DirectoryListBox1"];
+        Control& drives = f["DriveComboBox1"];
+        EXPECT_EQ(f.caption, "Folder");
+        EXPECT_EQ(f["Btn_abbr"].text, "Exit");
+        EXPECT_EQ(f["Btn_ok"].text, "&Ok");
+        EXPECT_EQ(f.clientWidth, 320);
+        EXPECT_EQ(list.itemHeight, 16);
+        EXPECT_EQ(drives.items, (std::vector<std::string>{"c:", "d:", "e:"}));
+        EXPECT_EQ(drives.itemIndex, 0);
+        EXPECT_EQ(f.directory, "C:\\");
+        EXPECT_EQ(f["Label1"].text, "C:\\");
+        // The fake's C: also holds the program's own folders (temp): look at ours only.
+        EXPECT_EQ(list.items.front(), "C:\\");
+        EXPECT_EQ(list.itemIndex, 0);
+        auto at = [&](const std::string& item) {
+            for (size_t i = 0; i < list.items.size(); ++i)
+                if (list.items[i] == item) return static_cast<int>(i);
+            return -1;
+        };
+        ASSERT_GE(at("  apps"), 0);
+        EXPECT_LT(at("  apps"), at("  Program Files")); // sorted without regard to case
+
+        // Opening by double-click, then by Enter.
+        list.UserSelect(at("  Program Files"));
+        list.UserDblClick();
+        EXPECT_EQ(f.directory, "C:\\Program Files");
+        EXPECT_EQ(list.items,
+                  (std::vector<std::string>{"C:\\", "  Program Files", "    Deep Folder Name"}));
+        EXPECT_EQ(list.itemIndex, 1);
+        list.UserSelect(2);
+        int key = vk::Return;
+        list.onKeyDown(key);
+        EXPECT_EQ(key, 0);
+        EXPECT_EQ(f.directory, "C:\\Program Files\\Deep Folder Name");
+        list.UserSelect(3);
+        list.UserDblClick();
+        EXPECT_EQ(f["Label1"].text, "C:\\Program Files\\Deep Folder Name\\Sub");
+        EXPECT_TRUE(f["Label1"].pathEllipsis); // shortened on the screen only
+
+        // Another drive shows its current directory; coming back shows where the list was.
+        drives.UserSelect(1);
+        EXPECT_EQ(f.directory, "D:\\Data");
+        EXPECT_EQ(list.items, (std::vector<std::string>{"D:\\", "  Data"}));
+        std::filesystem::remove_all(p.root + "/E");
+        drives.UserSelect(2);
+        EXPECT_EQ(f.directory, "D:\\Data");
+        EXPECT_EQ(drives.itemIndex, 1);
+        drives.UserSelect(0);
+        EXPECT_EQ(f.directory, "C:\\Program Files\\Deep Folder Name\\Sub");
+        list.UserSelect(1);
+        list.UserDblClick(); // up to an ancestor
+        EXPECT_EQ(f.directory, "C:\\Program Files");
+
+        // OK hands over the whole directory; a second opening shows the same place.
+        p.modalHandler = [&](Form& form) {
+            EXPECT_EQ(&form, &f);
+            EXPECT_EQ(f.directory, "C:\\Program Files");
+            f["Btn_ok"].UserClick();
+            return f.modalResult;
+        };
+        Next(w);
+        w["Edt_verz"].UserSetText("X:\\elsewhere");
+        w["Btn_folder"].UserClick();
+        EXPECT_EQ(w["Edt_verz"].text, "C:\\Program Files");
+        EXPECT_EQ(f.modalResult, 1);
+        p.modalHandler = [&](Form&) {
+            f["Btn_abbr"].UserClick();
+            return f.modalResult;
+        };
+        w["Edt_verz"].UserSetText("C:\\typed");
+        w["Btn_folder"].UserClick();
+        EXPECT_EQ(w["Edt_verz"].text, "C:\\typed");
+        EXPECT_EQ(f.modalResult, 2);
+        EXPECT_EQ(p.modalForms, (std::vector<std::string>{"Tdlg_folder", "Tdlg_folder"}));
+        // The folder check then normalises what the dialog put there.
+        w["Edt_verz"].SetText("C:\\Program Files");
+        Next(w);
+        EXPECT_EQ(w["Edt_verz"].text, "C:\\Program_Files");
+    });
+}
+
+TEST(FolderDialogRules, NormalDirectory) {
+    EXPECT_EQ(NormalDirectory("c:"), "C:\\");
+    EXPECT_EQ(NormalDirectory("C:\\"), "C:\\");
+    EXPECT_EQ(NormalDirectory("c:\\Tools\\\\"), "C:\\Tools");
 }

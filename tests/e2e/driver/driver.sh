@@ -47,6 +47,15 @@
 #   reg_has KEY                true when the registry key exists
 #   winfile PATH               the host path of a Windows path on C: (C:\temp\x -> .../drive_c/temp/x)
 #   no_form_visible            fails the test when a setup form is visible
+#   wizard_dist SECTIONS       setup_dist with the fixture "wizard" (its texts), then appends
+#                              SECTIONS (the [software] and [directories] of the walk) to setup.inf
+#   wizard_start               setup_start, then waits for the wizard
+#   wizard_next, wizard_back   clicks Next or Back on the wizard
+#   expect_page CAPTION PANEL  waits (10 s at most) until the wizard's caption is CAPTION and PANEL
+#                              is the only page panel visible ("-": none is); fails the test if not
+#   expect_box TEXT CAPTION BUTTON [SHOT]   waits for a message box, takes the screenshot SHOT,
+#                              fails unless its text and caption are TEXT and CAPTION (escaped, as
+#                              the driver prints them), then answers it with BUTTON
 #   form_names                 the names of all setup forms, hidden ones too, sorted, one line
 #   register_old VERSION COMMAND   registers an earlier installation of [software] name
 #                              $E2E_PRODUCT the way a finished installation does
@@ -306,4 +315,46 @@ no_form_visible() {
     local visible
     visible=$(printf '%s\n' "$DUMP" | awk -F'\t' '$2 == "-" && $1 != "#msgbox" && $4 == 1 {print $1}')
     [ -z "$visible" ] || e2e_fail "forms visible: $visible"
+}
+
+wizard_dist() {
+    setup_dist wizard
+    printf '%s\n' "$1" >>"$E2E_DIST/setup.inf"
+}
+
+wizard_start() {
+    setup_start
+    drv_ok wait-form Tleader 60000
+}
+
+wizard_next() { drv_ok click Tleader Btn_weiter; }
+wizard_back() { drv_ok click Tleader Btn_back; }
+
+_wizard_pages="Ebn_welcome Ebn_folder Ebn_configuration Ebn_components Ebn_prggroup Ebn_start"
+
+expect_page() {
+    local want=$1 panel=$2 caption shown p end=$((SECONDS + 10))
+    while :; do
+        drv_dump
+        caption=$(dump_get Tleader - 11)
+        shown=
+        for p in $_wizard_pages; do
+            [ "$(dump_get Tleader "$p" 4)" = 1 ] && shown="$shown $p"
+        done
+        shown=${shown# }
+        [ "$caption" = "$want" ] && [ "$shown" = "${panel/#-/}" ] && return 0
+        [ $SECONDS -lt $end ] || e2e_fail "wizard shows \"$caption\" with pages \"$shown\"; want \"$want\" with $panel"
+        sleep 0.3
+    done
+}
+
+expect_box() {
+    drv_ok wait-msgbox 10000
+    local caption text
+    caption=$(printf '%s\n' "$DRV" | sed -n 1p)
+    text=$(printf '%s\n' "$DRV" | sed -n 2p)
+    [ -z "${4:-}" ] || shot "$4"
+    expect_eq "message text" "$text" "$1"
+    expect_eq "message caption" "$caption" "$2"
+    drv_ok answer-msgbox "$3" 10000
 }

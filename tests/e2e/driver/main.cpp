@@ -53,6 +53,14 @@
 //                                more
 //   wait-visible FORM CONTROL [--hidden] [MS]
 //   wait-gone [MS]               no CorvidForm window is left
+//   type FORM CONTROL TEXT [MS]  types TEXT into an edit field as a user does: selects what is
+//                                there, then one WM_CHAR per character; waits until the field
+//                                shows TEXT
+//   items FORM CONTROL           list or combo box: the selected index, then one item a line
+//   select FORM CONTROL ITEM     list or combo box: selects the item whose text without leading
+//                                blanks is ITEM (or "#N", the N-th from 0), notifying the form as
+//                                a user's choice does
+//   dblclick FORM CONTROL        a mouse double-click on the selected item of a list box
 #include <windows.h>
 
 #include <cstdio>
@@ -686,6 +694,107 @@ int CmdWaitGone(Args& a) {
     return kOk;
 }
 
+int CmdType(Args& a) {
+    if (a.pos.size() < 3 || !TakeTimeout(a, 3)) return Usage("type FORM CONTROL TEXT [MS]");
+    HWND form, control;
+    if (int rc = Resolve(a.pos[0], &a.pos[1], form, control)) return rc;
+    if (!IsWindowVisible(control) || !IsWindowEnabled(control))
+        return Fail(a.pos[1] + " is hidden or disabled");
+    DWORD_PTR r;
+    SendMessageTimeoutA(control, EM_SETSEL, 0, -1, SMTO_ABORTIFHUNG, 2000, &r);
+    const std::string& text = a.pos[2];
+    if (text.empty()) PostMessageA(control, WM_CHAR, VK_BACK, 1);
+    for (char c : text)
+        PostMessageA(control, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
+    std::string last;
+    if (!WaitFor(a.timeout, [&] { return TextOf(control, last) && last == text; }))
+        return Fail("timeout: " + a.pos[1] + " reads \"" + Escape(last) + "\"");
+    Line(Escape(last));
+    return kOk;
+}
+
+// The items of a list or combo box and the selected index; false when it is neither.
+bool ReadItems(HWND control, std::vector<std::string>& items, int& selected) {
+    const std::string cls = ClassOf(control);
+    const bool list = lstrcmpiA(cls.c_str(), "ListBox") == 0;
+    if (!list && lstrcmpiA(cls.c_str(), "ComboBox") != 0) return false;
+    const UINT count = list ? LB_GETCOUNT : CB_GETCOUNT;
+    const UINT len = list ? LB_GETTEXTLEN : CB_GETLBTEXTLEN;
+    const UINT get = list ? LB_GETTEXT : CB_GETLBTEXT;
+    const UINT sel = list ? LB_GETCURSEL : CB_GETCURSEL;
+    int n = static_cast<int>(SendMessageA(control, count, 0, 0));
+    items.clear();
+    // The wide messages: the item texts cross the process boundary intact only that way.
+    for (int i = 0; i < n; ++i) {
+        int l = static_cast<int>(SendMessageW(control, len, static_cast<WPARAM>(i), 0));
+        std::wstring w(static_cast<size_t>(l < 0 ? 0 : l) + 1, L'\0');
+        l = static_cast<int>(
+            SendMessageW(control, get, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&w[0])));
+        w.resize(static_cast<size_t>(l < 0 ? 0 : l));
+        std::string t(w.size() * 2 + 1, '\0');
+        int m = WideCharToMultiByte(CP_ACP, 0, w.c_str(), static_cast<int>(w.size()), &t[0],
+                                    static_cast<int>(t.size()), nullptr, nullptr);
+        t.resize(static_cast<size_t>(m < 0 ? 0 : m));
+        items.push_back(t);
+    }
+    selected = static_cast<int>(SendMessageA(control, sel, 0, 0));
+    return true;
+}
+
+int CmdItems(Args& a) {
+    HWND form, control;
+    if (int rc = ResolveArgs(a, 2, "items FORM CONTROL", form, control)) return rc;
+    std::vector<std::string> items;
+    int selected;
+    if (!ReadItems(control, items, selected)) return Fail(a.pos[1] + " has no items");
+    Line(std::to_string(selected));
+    for (const auto& t : items) Line(Escape(t));
+    return kOk;
+}
+
+int CmdSelect(Args& a) {
+    if (a.pos.size() != 3) return Usage("select FORM CONTROL ITEM");
+    HWND form, control;
+    if (int rc = Resolve(a.pos[0], &a.pos[1], form, control)) return rc;
+    std::vector<std::string> items;
+    int selected, want = -1;
+    if (!ReadItems(control, items, selected)) return Fail(a.pos[1] + " has no items");
+    if (a.pos[2].size() > 1 && a.pos[2][0] == '#' && IsNumber(a.pos[2].substr(1))) {
+        want = std::atoi(a.pos[2].c_str() + 1);
+    } else {
+        for (size_t i = 0; i < items.size() && want < 0; ++i) {
+            size_t b = items[i].find_first_not_of(' ');
+            if (b != std::string::npos && items[i].substr(b) == a.pos[2])
+                want = static_cast<int>(i);
+        }
+    }
+    if (want < 0 || want >= static_cast<int>(items.size()))
+        return Fail("no item " + a.pos[2] + " in " + a.pos[1]);
+    const bool list = lstrcmpiA(ClassOf(control).c_str(), "ListBox") == 0;
+    SendMessageA(control, list ? LB_SETCURSEL : CB_SETCURSEL, static_cast<WPARAM>(want), 0);
+    const WORD code = list ? LBN_SELCHANGE : CBN_SELCHANGE;
+    PostMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code),
+                 reinterpret_cast<LPARAM>(control));
+    Line(Escape(items[static_cast<size_t>(want)]));
+    return kOk;
+}
+
+int CmdDblClick(Args& a) {
+    HWND form, control;
+    if (int rc = ResolveArgs(a, 2, "dblclick FORM CONTROL", form, control)) return rc;
+    const int sel = static_cast<int>(SendMessageA(control, LB_GETCURSEL, 0, 0));
+    if (sel < 0) return Fail(a.pos[1] + " has no selected item");
+    const int top = static_cast<int>(SendMessageA(control, LB_GETTOPINDEX, 0, 0));
+    const int h = static_cast<int>(SendMessageA(control, LB_GETITEMHEIGHT, 0, 0));
+    LPARAM at = MAKELPARAM(10, (sel - top) * h + h / 2);
+    PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(control, WM_LBUTTONUP, 0, at);
+    PostMessageA(control, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageA(control, WM_LBUTTONUP, 0, at);
+    Line("double-clicked item " + std::to_string(sel));
+    return kOk;
+}
+
 // Switches without a value: the member of Args each sets, and to what.
 struct Switch {
     const char* name;
@@ -726,6 +835,10 @@ const Command kCommands[] = {
     {"pixel", CmdPixel},
     {"screenshot", CmdScreenshot},
     {"wait-gone", CmdWaitGone},
+    {"type", CmdType},
+    {"items", CmdItems},
+    {"select", CmdSelect},
+    {"dblclick", CmdDblClick},
 };
 
 const Switch* FindSwitch(const std::string& s) {

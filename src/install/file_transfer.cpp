@@ -1,0 +1,296 @@
+#include "install/file_transfer.h"
+
+#include <algorithm>
+#include <climits>
+#include <vector>
+
+#include "app/context.h"
+#include "archive/compress.h"
+#include "install/abbruch.h"
+#include "setupinf/profile.h"
+#include "setupinf/values.h"
+
+namespace corvid {
+
+namespace {
+
+const char* const kVersionKey = "SOFTWARE\\KOVA\\corvid";
+constexpr int32_t kUninstallerVersion = 220;
+// The run-time's text for a write that found the disk full.
+const char* const kDiskFull = "Festplatte voll";
+
+bool ContainsNoCase(const std::string& text, const std::string& part) {
+    return FoldCase(text).find(FoldCase(part)) != std::string::npos;
+}
+
+std::string Key(const char* prefix, int32_t n) {
+    return prefix + std::to_string(n);
+}
+
+// progressDone is a 32-bit count; a very long run stops at its top instead of wrapping.
+void AddDone(RunState& run, int64_t units) {
+    run.progressDone =
+        static_cast<int32_t>(std::min<int64_t>(int64_t{run.progressDone} + units, INT32_MAX));
+}
+
+// The lower gauge's value for the units done so far; without a positive total there is nothing
+// to divide by, and the gauge shows the phase as done.
+int32_t LowerFromDone(const Context& ctx, const RunState& run, int32_t plus, bool& known) {
+    const int32_t total = ctx.choices.progressTotal;
+    known = total > 0;
+    if (!known) return 100;
+    return RoundHalfEven(int64_t{run.progressDone} * 96, total) + plus;
+}
+
+// In compression mode 1 the lower gauge stays below 98 while files are copied and expanded;
+// 98 and above belong to the phases after the files.
+void ShowCappedLower(const Context& ctx, const RunState& run, RunProgress& progress) {
+    bool known = false;
+    const int32_t t = LowerFromDone(ctx, run, 2, known);
+    if (!known || t < 98) progress.SetLower(t);
+}
+
+std::string DamagedDescription(const std::string& name, int32_t offset, int32_t size) {
+    return "Damaged setup description: the data of " + name + " (offset " + std::to_string(offset) +
+           ", length " + std::to_string(size) + ") lies outside its archive volume.";
+}
+
+// Asks for a volume until it is there. Cancel opens the abort dialog; terminating there stops
+// the run, cancelling it asks again.
+void WaitForVolume(Context& ctx, const std::string& path, int32_t number) {
+    Platform& p = ctx.platform;
+    while (!p.FileExists(path)) {
+        const std::string text = ctx.language[20] + "\"" + std::to_string(number) + "\".";
+        if (p.MessageBox(text, "corvid", mb::OkCancel | mb::IconWarning) == mb::IdCancel &&
+            ctx.abbruch)
+            ctx.abbruch->Execute();
+        if (p.Terminated()) throw RunTerminated();
+    }
+}
+
+std::unique_ptr<Stream> OpenVolume(Platform& p, const std::string& path) {
+    auto s = p.OpenFile(path, OpenMode::ReadShared);
+    if (!s) throw RuntimeError(kAccessDenied);
+    return s;
+}
+
+void WriteAll(Stream& out, const char* data, int32_t count) {
+    if (count > 0 && out.Write(data, count) != count) throw RuntimeError(kDiskFull);
+}
+
+// One file's data: from offset in the volume named by volumeKey, size bytes, across as many
+// volumes as it takes, into output; the gauges follow every block.
+void CopyFileData(Context& ctx, RunState& run, RunProgress& progress, const std::string& name,
+                  const std::string& volumeKey, int32_t offset, int32_t size,
+                  const std::string& output, bool packed) {
+    Platform& p = ctx.platform;
+    if (offset < 0 || size < 0) throw RuntimeError(DamagedDescription(name, offset, size));
+    const int32_t firstNumber = ParseInteger(volumeKey, 0);
+    int32_t volumeStep = 0;
+    std::string volume = ctx.sourceFolder + "zdata_" + volumeKey + ".dsk";
+    int32_t remaining = size;
+    progress.SetUpper(0);
+
+    WaitForVolume(ctx, volume, firstNumber);
+    std::unique_ptr<Stream> in = OpenVolume(p, volume);
+    if (offset > in->Size()) throw RuntimeError(DamagedDescription(name, offset, size));
+    in->Seek(offset, 0);
+
+    auto out = p.OpenFile(output, OpenMode::Create);
+    if (!out) throw RuntimeError(kAccessDenied);
+
+    std::vector<char> block(kBlockSize);
+    for (bool complete = false; !complete;) {
+        const int32_t got = in->Read(block.data(), kBlockSize);
+        if (got < 0) throw RuntimeError(kStreamReadError);
+        if (got >= remaining) {
+            WriteAll(*out, block.data(), remaining);
+            remaining = 0;
+            complete = true;
+        } else {
+            remaining -= got;
+            WriteAll(*out, block.data(), got);
+            if (got < kBlockSize) { // this volume has ended: the data goes on in the next one
+                in.reset();
+                ++volumeStep;
+                const int32_t n = firstNumber + volumeStep;
+                volume = ctx.sourceFolder + ContinuationVolumeName(n);
+                WaitForVolume(ctx, volume, n);
+                in = OpenVolume(p, volume);
+            }
+        }
+
+        // An empty file is complete at once.
+        const int64_t copied = int64_t{size} - remaining;
+        if (packed) {
+            progress.SetUpper(size > 0 ? RoundHalfEven(copied * 20, size) : 20);
+            AddDone(run, RoundHalfEven(got, 5));
+            ShowCappedLower(ctx, run, progress);
+        } else {
+            progress.SetUpper(size > 0 ? RoundHalfEven(copied * 100, size) : 100);
+            AddDone(run, got);
+            bool known = false;
+            progress.SetLower(LowerFromDone(ctx, run, 1, known));
+        }
+        progress.Pause(); // a terminate leaves the part written so far
+    }
+}
+
+} // namespace
+
+int32_t UninstallerVersion(const std::string& value) {
+    if (value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X')) {
+        if (value.size() > 10) return 0;
+        uint32_t v = 0;
+        for (size_t i = 2; i < value.size(); ++i) {
+            const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(value[i])));
+            int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+            if (digit < 0) return 0;
+            v = v * 16 + static_cast<uint32_t>(digit);
+        }
+        return static_cast<int32_t>(v);
+    }
+    if (value.empty() || value[0] == '$') return 0;
+    return ParseInteger(value, 0);
+}
+
+std::string ContinuationVolumeName(int32_t n) {
+    return (n < 10 ? "zdata_0" : "zdata_") + std::to_string(n) + ".dsk";
+}
+
+bool ReplaceExistingFile(int32_t vercheckFiles, int32_t setupVersion, int32_t installedVersion) {
+    if (vercheckFiles == 1) return true;
+    if (vercheckFiles == 0) return setupVersion >= installedVersion;
+    return false;
+}
+
+void ForceDirectories(Platform& platform, const std::string& path) {
+    std::string dir = path;
+    if (!dir.empty() && dir.back() == '\\') dir.pop_back();
+    if (dir.size() <= 2 || platform.DirectoryExists(dir)) return;
+    const size_t cut = dir.find_last_of('\\');
+    if (cut != std::string::npos && cut > 0) ForceDirectories(platform, dir.substr(0, cut));
+    platform.CreateDir(dir);
+}
+
+void InstallUninstaller(Context& ctx, RunState& run, RunProgress& progress, TCompress& c) {
+    if (!run.uniyes) return;
+    Platform& p = ctx.platform;
+    std::string recorded;
+    if (p.FileExists(run.uninstallerPath) &&
+        p.RegReadString(RegRoot::LocalMachine, kVersionKey, "uninstall", recorded) &&
+        UninstallerVersion(recorded) >= kUninstallerVersion)
+        return;
+
+    progress.ShowActivity("uninst.exe");
+    const std::string source = ctx.sourceFolder + "uninst.ex_";
+    if (ctx.startup.compressionMode == 1) {
+        p.DeleteFile(run.uninstallerPath);
+        p.CopyFile(source, run.compressTmp);
+        std::string member = "uninst32.ex_";
+        c.ExpandFile(member, run.compressTmp); // written to currentTarget, the uninstaller
+    } else {
+        p.CopyFile(source, run.uninstallerPath);
+    }
+    p.RegWriteString(RegRoot::LocalMachine, kVersionKey, "uninstall",
+                     std::to_string(kUninstallerVersion));
+}
+
+int32_t CreateComponentDirectories(Context& ctx, RunState& run, RunProgress& progress) {
+    const SetupDescription& d = *run.workDescription;
+    const int32_t rows = d.ReadInteger("directories", "total", 2);
+    int32_t count = 0;
+    for (int32_t i = 1; i <= rows; ++i) {
+        for (int k = 1; k <= 7; ++k) {
+            if (!ctx.choices.components[k]) continue;
+            const std::string value =
+                d.ReadString("directories", "d" + std::to_string(k) + "_" + std::to_string(i), "%");
+            // Absent keys and directories below the Windows directory are made with their files.
+            if (value.find('%') != std::string::npos) continue;
+            ForceDirectories(ctx.platform, run.destination + value);
+            ++count;
+            run.Log("directories", Key("d", count), value);
+        }
+        progress.Pause();
+        progress.SetUpper(static_cast<int32_t>(int64_t{i} * 100 / rows));
+        progress.SetLower(1);
+    }
+    return count;
+}
+
+void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, TCompress& c) {
+    Platform& p = ctx.platform;
+    const SetupDescription& d = *run.workDescription;
+    const bool packed = ctx.startup.compressionMode == 1;
+    const int32_t vercheck = d.ReadInteger("vercheck", "files", 0);
+    run.fileCount = 0;
+    run.progressDone = 0;
+
+    for (int k = 1; k <= 7; ++k) {
+        if (!ctx.choices.components[k]) continue;
+        const std::string section = "Option_" + std::to_string(k);
+        for (int32_t j = 1;; ++j) {
+            const std::string name = d.ReadString(section, Key("f", j), "[leer]");
+            if (name == "[leer]") break;
+            progress.ShowActivity(ctx.language[14] + " " + name);
+            const int32_t dirIndex = d.ReadInteger(section, Key("d", j), 0);
+            ++run.fileCount;
+            run.Log("files", "total", run.fileCount);
+
+            std::string target;
+            if (dirIndex == 0) {
+                target = run.destination + "\\" + name;
+                run.Log("files", Key("f", run.fileCount), "\\" + name);
+            } else {
+                // A missing directory key means the destination itself, where the log says the
+                // file is.
+                const std::string value = d.ReadString(
+                    "directories", "d" + std::to_string(k) + "_" + std::to_string(dirIndex), "\\");
+                if (ContainsNoCase(value, "%SystemRoot%")) {
+                    ++run.systemFileCount;
+                    target = run.windowsDirectory +
+                             value.substr(std::min<size_t>(12, value.size())) + name;
+                    ForceDirectories(p, ExtractFilePath(target));
+                    run.Log("systemroot", Key("f", run.systemFileCount), target);
+                } else {
+                    target = run.destination + value + name;
+                    run.Log("files", Key("f", run.fileCount), value + name);
+                }
+            }
+
+            if (!p.FileExists(target) ||
+                ReplaceExistingFile(vercheck, ctx.startup.setupVersion, ctx.previous.version)) {
+                const int32_t size = d.ReadInteger(section, Key("z", j), 1);
+                run.currentTarget = target;
+                CopyFileData(ctx, run, progress, name, d.ReadString(section, Key("s", j), "01"),
+                             d.ReadInteger(section, Key("p", j), 0), size,
+                             packed ? run.compressTmp : target, packed);
+                if (packed && size == 0) {
+                    // No archive to expand: the file is empty.
+                    p.OpenFile(target, OpenMode::Create);
+                    progress.SetUpper(100);
+                } else if (packed) {
+                    std::string member = FileNamePart(run.currentTarget);
+                    c.ExpandFile(member, run.compressTmp);
+                }
+            }
+
+            try {
+                progress.Pause();
+            } catch (const RunTerminated&) {
+                run.Log("files", "total", run.fileCount);
+                run.Log("systemroot", "total", run.systemFileCount);
+                throw;
+            }
+        }
+    }
+    progress.SetUpper(100);
+}
+
+void ShowExpansionProgress(Context& ctx, RunState& run, RunProgress& progress, int32_t percent) {
+    progress.SetUpper(RoundHalfEven(int64_t{percent} * 80, 100) + 20);
+    AddDone(run, 6700);
+    ShowCappedLower(ctx, run, progress);
+}
+
+} // namespace corvid

@@ -1,0 +1,45 @@
+// Entries written into up to four INI files named by the setup description.
+#include "app/context.h"
+#include "install/integration.h"
+
+namespace corvid {
+
+void WriteIniEntries(Context& ctx, RunState& run) {
+    Platform& p = ctx.platform;
+    const SetupDescription& w = *run.workDescription;
+    for (int n = 1; n <= 4; ++n) {
+        const std::string section = "ini_" + std::to_string(n);
+        const std::string name = w.ReadString(section, "name", "");
+        if (name.empty()) continue;
+        std::string path;
+        if (integration::HasSystemRoot(name)) {
+            path = integration::BelowWindows(run, name);
+            const std::string rest = path.substr(run.windowsDirectory.size());
+            const size_t cut = rest.find_last_of('\\');
+            const std::string dir =
+                run.windowsDirectory + (cut == std::string::npos ? "" : rest.substr(0, cut + 1));
+            integration::MakeDirectories(p, dir);
+            const std::string backup = w.ReadString(section, "bkp", "");
+            if (!backup.empty()) p.CopyFile(path, dir + "\\" + backup);
+        } else {
+            path = name;
+            const size_t cut = name.find_last_of('\\');
+            if (cut != std::string::npos) integration::MakeDirectories(p, name.substr(0, cut));
+            run.Log(section, "name", name);
+        }
+        for (int m = 0; m <= 9; ++m) {
+            const std::string sm = std::to_string(m);
+            const std::string iniSection = w.ReadString(section, "s" + sm, "");
+            if (iniSection.empty()) continue;
+            const std::string key = w.ReadString(section, "k" + sm, "");
+            const std::string value = w.ReadString(section, "v" + sm, "");
+            if (!p.WriteProfileString(path, iniSection, key, value))
+                throw RuntimeError("Kann nicht nach " + path + " schreiben");
+            run.Log(section, "s" + sm, iniSection);
+            run.Log(section, "k" + sm, key);
+            run.Log(section, "v" + sm, value);
+        }
+    }
+}
+
+} // namespace corvid

@@ -1,0 +1,131 @@
+#include "install/installation_run.h"
+
+#include "app/context.h"
+#include "install/complete.h"
+#include "install/file_transfer.h"
+#include "install/integration.h"
+#include "install/progress_window.h"
+#include "install/uninstall_log.h"
+
+namespace corvid {
+
+void RunInstallation(Context& ctx, Tcopying& window) {
+    Platform& p = ctx.platform;
+    const LanguageTexts& l = ctx.language;
+
+    // 1. Only the first activation installs.
+    if (!ctx.installPending) return;
+    ctx.installPending = false;
+    ctx.abortRequested = false;
+    ctx.run = std::make_unique<RunState>(p);
+    RunState& run = *ctx.run;
+    run.destination = ctx.choices.targetDirectory;
+    while (!run.destination.empty() && run.destination.back() == '\\') run.destination.pop_back();
+
+    // 2. Below the wizard's place, then show it.
+    window.MoveDown();
+    p.ProcessMessages();
+
+    // 3. From here on the disk changes; a terminate undoes it.
+    ctx.installStarted = true;
+
+    // 4. The work folder and the uninstaller's place.
+    run.setupFolder = run.destination + "\\setup";
+    ForceDirectories(p, run.setupFolder);
+    run.windowsDirectory = p.WindowsDirectory();
+    run.uninstallerPath = run.windowsDirectory + "\\uncorvid.exe";
+    run.currentTarget = run.uninstallerPath;
+
+    // 5. The working copy of the description, read by everything that follows.
+    const std::string workPath = run.setupFolder + "\\setup.tmp";
+    p.CopyFile(ctx.sourceFolder + "setup.inf", workPath);
+    run.workDescription = std::make_unique<SetupDescription>(p, workPath);
+    const SetupDescription& work = *run.workDescription;
+
+    // 6.
+    window.SetCaption(work.ReadString("software", "name", "_"));
+
+    // 7. The read-me copy; its place comes from the original description.
+    const std::string readmeDir = ctx.description->ReadString("software", "readmedir", "");
+    const std::string readme = ctx.description->ReadString("software", "readme", "");
+    ForceDirectories(p, run.destination + readmeDir);
+    run.readmeTarget = run.destination + readmeDir + "\\" + readme;
+    ctx.readmeCopyPath = run.readmeTarget;
+    p.CopyFile(ctx.sourceFolder + work.ReadString("software", "readme", "n_o"), run.readmeTarget);
+
+    // 8.
+    run.compressTmp = run.setupFolder + "\\compress.tmp";
+
+    // 9. The uninstall log.
+    run.uniyes = work.ReadBool("software", "uniyes", true);
+    run.logPath = run.setupFolder + "\\uninst.log";
+    LogHeader(run);
+
+    // 10.
+    run.registryRoot = RegRoot::LocalMachine;
+
+    // 11. The uninstaller goes with the log.
+    if (run.uniyes) InstallUninstaller(ctx, run, window, *window.C);
+
+    // 12.
+    ImportRegistryFile(ctx, run);
+
+    // 13, 14. The counters and the uninstaller's header.
+    LogCounters(run);
+
+    // 15. The cd setup type installs nothing: the product runs from the medium.
+    if (ctx.choices.typeCd) {
+        run.Log("files", "total", 0);
+        run.Log("directories", "total", 0);
+        window.ShowActivity(l[23]);
+        run.Log("extensions", "total", 0);
+        window.SetUpper(0);
+        window.ShowActivity(l[22]);
+        window.Pause();
+        BuildMediumGroupLines(ctx, run, window);
+        window.SetUpper(100);
+        window.SetLower(99);
+        window.Pause();
+        SendGroupLines(ctx, run);
+    } else {
+        // 16, 17. Directories.
+        window.ShowActivity(l[19]);
+        const int32_t directories = CreateComponentDirectories(ctx, run, window);
+        run.Log("directories", "total", directories);
+
+        // 18, 19. Files, when the description says there is a medium.
+        window.ShowActivity(l[14]);
+        if (work.ReadInteger("software", "medium", -1) != -1) {
+            TransferComponentFiles(ctx, run, window, *window.C);
+            window.SetUpper(100);
+        }
+        run.Log("files", "total", run.fileCount);
+        run.Log("systemroot", "total", run.systemFileCount);
+
+        // 20. Associations; they log their own total.
+        MakeAssociations(ctx, run, window);
+
+        // 21.
+        window.SetLower(98);
+        window.Pause();
+
+        // 22. The program group.
+        window.SetUpper(0);
+        BuildGroupLines(ctx, run, window);
+        SendGroupLines(ctx, run);
+    }
+
+    // 23 - 26. The system's files, INI files, registry and the uninstall registration.
+    EditStartupFiles(ctx, run);
+    WriteIniEntries(ctx, run);
+    WriteRegistryEntries(ctx, run);
+    if (work.ReadBool("software", "CP", true)) RegisterUninstall(ctx, run);
+
+    // 27. Profile writes are complete when made; the log needs no closing.
+
+    // 28, 29.
+    window.ShowFinished();
+    OpenCompletionDialog(ctx);
+}
+
+} // namespace corvid

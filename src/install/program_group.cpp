@@ -1,0 +1,125 @@
+// The program group: the lines for the program manager, built item by item and sent over DDE.
+#include <cstring>
+
+#include "app/context.h"
+#include "install/integration.h"
+
+namespace corvid {
+
+namespace {
+
+constexpr const char* kCreateGroup = "[CreateGroup(%s)]";
+
+// Starts the pending text with the create-group command, which travels in front of the first
+// item line.
+void StartPendingLine(RunState& run) {
+    run.pendingGroupLine = kCreateGroup;
+}
+
+// Appends one item to the pending text and emits it as a group line. Only the create-group
+// command's "%s" stands for the group name; every other character is taken as it is.
+void EmitItem(RunState& run, const std::string& group, const std::string& command,
+              const std::string& title) {
+    std::string line = run.pendingGroupLine;
+    if (line.compare(0, std::strlen(kCreateGroup), kCreateGroup) == 0)
+        line.replace(std::strlen("[CreateGroup("), 2, group);
+    run.groupLines.push_back(line + "[AddItem(" + command + "," + title + ")]");
+    run.pendingGroupLine.clear();
+}
+
+void AddUninstallItem(Context& ctx, RunState& run, const std::string& group) {
+    const std::string name = run.workDescription->ReadString("software", "name", "[");
+    const std::string title =
+        name.find('[') != std::string::npos ? "Uninstall" : "Uninstall " + name;
+    ctx.groupItemsAdded = true;
+    EmitItem(run, group, integration::UninstallCommand(run), title);
+}
+
+// The drive of a path, "D:", or the server and share of a network path, "\\server\share".
+std::string DriveOf(const std::string& path) {
+    if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
+    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+        size_t server = path.find('\\', 2);
+        if (server == std::string::npos) return path;
+        size_t share = path.find('\\', server + 1);
+        return share == std::string::npos ? path : path.substr(0, share);
+    }
+    return std::string();
+}
+
+} // namespace
+
+void BuildGroupLines(Context& ctx, RunState& run, RunProgress& progress) {
+    const SetupDescription& w = *run.workDescription;
+    std::string group = ctx.choices.programGroup;
+    if (group.empty()) group = w.ReadString("software", "name", "_");
+    run.Log("uninstall", "prggrp", group);
+
+    StartPendingLine(run);
+    if (w.ReadBool("prggrp", "uninst", true)) AddUninstallItem(ctx, run, group);
+
+    progress.SetUpper(0);
+    const int32_t total = w.ReadInteger("prggrp", "total", 1);
+    for (int32_t n = 1; n <= total; ++n) {
+        const std::string sn = std::to_string(n);
+        progress.ShowActivity(ctx.language[22]);
+        const int32_t k = w.ReadInteger("prggrp", "o" + sn, 1);
+        if (k >= 1 && k <= 7 && ctx.choices.components[k]) {
+            ctx.groupItemsAdded = true;
+            const std::string option = "Option_" + std::to_string(k);
+            const std::string j = std::to_string(w.ReadInteger("prggrp", "f" + sn, 1));
+            const int32_t i = w.ReadInteger(option, "d" + j, 1);
+            const std::string dir = w.ReadString(
+                "directories", "d" + std::to_string(k) + "_" + std::to_string(i), "\\");
+            const std::string file = w.ReadString(option, "f" + j, "");
+            const std::string base = integration::HasSystemRoot(dir)
+                                         ? integration::BelowWindows(run, dir)
+                                         : run.destination + dir;
+            std::string command = base + "\\" + file;
+            const std::string args = w.ReadString("prggrp", "r" + sn, "");
+            if (!args.empty()) command += " " + args;
+            const std::string title = w.ReadString("prggrp", "p" + sn, "[unbenannt_" + sn + "]");
+            EmitItem(run, group, command, title);
+        }
+        progress.SetUpper(RoundHalfEven(int64_t{n} * 100, total));
+        progress.SetLower(99);
+        progress.Pause();
+    }
+}
+
+void BuildMediumGroupLines(Context& ctx, RunState& run, RunProgress&) {
+    const SetupDescription& w = *run.workDescription;
+    std::string group = ctx.choices.programGroup;
+    if (group.empty()) group = "New";
+    run.Log("uninstall", "prggrp", group);
+
+    StartPendingLine(run);
+    if (w.ReadBool("prggrp", "uninst", true)) AddUninstallItem(ctx, run, group);
+    const std::string drive = DriveOf(ctx.platform.ModulePath());
+    const int32_t total = w.ReadInteger("prggrp_run", "total", 2);
+    for (int32_t n = 1; n <= total; ++n) {
+        const std::string sn = std::to_string(n);
+        EmitItem(run, group, drive + w.ReadString("prggrp_run", "v" + sn, "_"),
+                 w.ReadString("prggrp_run", "p" + sn, "noname" + sn + "]"));
+    }
+}
+
+void SendGroupLines(Context& ctx, RunState& run) {
+    if (run.groupLines.empty()) return;
+    Platform& p = ctx.platform;
+    // Some program managers answer only their own topic: try it before starting one.
+    bool connected = p.DdeOpen("Progman", "") || p.DdeOpen("Progman", "Progman");
+    if (!connected) {
+        p.WinExec("Progman ", SW_SHOWMINNOACTIVE_);
+        connected = p.DdeOpen("Progman", "") || p.DdeOpen("Progman", "Progman");
+    }
+    if (connected) {
+        // One transaction per line: a program manager that refuses one item ignores the rest
+        // of its transaction, and the other items must not be lost with it.
+        for (const std::string& line : run.groupLines) p.DdeSend(line + "\r\n");
+        p.DdeClose();
+    }
+    run.groupLines.clear();
+}
+
+} // namespace corvid

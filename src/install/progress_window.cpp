@@ -1,0 +1,167 @@
+#include "install/progress_window.h"
+
+#include <cstdlib>
+
+#include "archive/compress.h"
+#include "forms/picture.h"
+#include "install/abbruch.h"
+#include "install/file_transfer.h"
+#include "install/installation_run.h"
+#include "install/uninstall_log.h"
+
+namespace corvid {
+
+namespace {
+
+constexpr int SW_HIDE_ = 0;
+
+// The exit button's glyph: a white cross on a red disc, 16 x 16, on the button face colour
+// (its bottom-left pixel, which the glyph drawing takes as transparent).
+std::shared_ptr<const Picture> ExitGlyph() {
+    static std::shared_ptr<const Picture> glyph = [] {
+        const int n = 16, row = n * 3;
+        std::vector<uint8_t> b;
+        PutBmpHeaders(b, n, n, 24, 0, 0, 0, static_cast<uint32_t>(row * n));
+        for (int y = n - 1; y >= 0; --y) { // bottom-up rows
+            for (int x = 0; x < n; ++x) {
+                const int dx = 2 * x - 15, dy = 2 * y - 15; // doubled offsets from the centre
+                uint32_t c = 0xC0C0C0;
+                if (dx * dx + dy * dy <= 14 * 14) {
+                    c = 0xC02020;
+                    const int ax = std::abs(dx), ay = std::abs(dy);
+                    if (std::abs(ax - ay) <= 2 && ax <= 8) c = 0xFFFFFF;
+                }
+                b.push_back(static_cast<uint8_t>(c));
+                b.push_back(static_cast<uint8_t>(c >> 8));
+                b.push_back(static_cast<uint8_t>(c >> 16));
+            }
+        }
+        return std::shared_ptr<const Picture>(Picture::FromBmp(std::move(b)));
+    }();
+    return glyph;
+}
+
+} // namespace
+
+Tcopying::Tcopying(Context& ctx) : Form("Tcopying"), ctx_(ctx) {
+    border = BorderStyle::Dialog;
+    systemMenu = false;
+    position_centered = true;
+    clientWidth = 357;
+    clientHeight = 83;
+
+    Add("Lbl_o", ControlKind::Label, 6, 3, 243, 13);
+    Control& upper = Add("Pr_o", ControlKind::Gauge, 8, 17, 245, 18);
+    Add("Lbl_u", ControlKind::Label, 8, 40, 243, 13);
+    Control& lower = Add("Pr_u", ControlKind::Gauge, 8, 53, 245, 18);
+    for (Control* g : {&upper, &lower}) {
+        g->color = colors::White;
+        g->font.color = colors::White;
+    }
+    Control& exit = Add("Btn_exit", ControlKind::Button, 260, 47, 93, 25);
+    exit.isCancel = true;
+    exit.picture = ExitGlyph();
+    exit.tabOrder = 1;
+    Control& list = Add("l", ControlKind::ListBox, 0, 0, 0, 0);
+    list.visible = false;
+    list.tabOrder = 2;
+    // Outside the visible client area: it holds the focus so that F3 and F4 reach the form.
+    Control& button1 = Add("Button1", ControlKind::Button, 360, 45, 75, 25);
+    button1.isDefault = true;
+    button1.tabOrder = 0;
+    initialFocus = "Button1";
+
+    exit.onClick = [this] { Btn_exitClick(); };
+    onActivate = [this] { FormActivate(); };
+    onDestroy = [this] { FormDestroy(); };
+    onKeyDown = [this](int& key) { FormKeyDown(key); };
+    for (Control* c : {&exit, &list, &button1})
+        c->onKeyDown = [this](int& key) { FormKeyDown(key); };
+
+    C = std::make_unique<TCompress>(ctx.platform);
+    C->OnCheckFile = [this](std::string& filepath, TCProcessMode) { CCheckFile(filepath); };
+    C->OnShowProgress = [this](int32_t& percentage) { CShowProgress(percentage); };
+}
+
+Tcopying::~Tcopying() = default;
+
+void Tcopying::FormCreate() {
+    (*this)["Btn_exit"].SetText(ctx_.language[11] + " (F3)");
+    (*this)["Lbl_u"].SetText(ctx_.language[18]);
+}
+
+void Tcopying::FormActivate() {
+    try {
+        RunInstallation(ctx_, *this);
+    } catch (const RunTerminated&) {
+        // Stopped at a pause point; the abort dialog has done its part, FormDestroy the rest.
+    } catch (const std::exception& e) {
+        // The run stops where it stands; the window stays for the abort dialog.
+        ctx_.ShowError(e.what());
+    }
+}
+
+void Tcopying::Btn_exitClick() {
+    if (ctx_.abbruch) ctx_.abbruch->Execute();
+}
+
+void Tcopying::FormKeyDown(int& key) {
+    if (key == vk::F3 || key == vk::F4) {
+        key = 0;
+        Btn_exitClick();
+    }
+}
+
+void Tcopying::CCheckFile(std::string& filepath) {
+    if (ctx_.run) filepath = ctx_.run->currentTarget;
+}
+
+void Tcopying::CShowProgress(int32_t& percentageDone) {
+    if (ctx_.run) ShowExpansionProgress(ctx_, *ctx_.run, *this, percentageDone);
+    // The expansion goes on to its end; the run stops at its next pause point.
+    if (ctx_.platform.ProcessMessages()) SetCaption(ctx_.language[10]);
+}
+
+void Tcopying::FormDestroy() {
+    if (!ctx_.abortRequested || !ctx_.run) return;
+    RunState& run = *ctx_.run;
+    run.workDescription.reset();
+    try {
+        LogFinalFileTotal(run);
+    } catch (const std::exception&) {
+        // The program is ending; the uninstaller still gets the log as far as it was written.
+    }
+    ctx_.platform.WinExec(
+        run.uninstallerPath + " " + run.destination + "\\setup\\uninst.log" + " /silent", SW_HIDE_);
+}
+
+void Tcopying::ShowActivity(const std::string& text) {
+    (*this)["Lbl_o"].SetText(text);
+}
+
+void Tcopying::SetUpper(int32_t percent) {
+    (*this)["Pr_o"].SetPosition(percent);
+}
+
+void Tcopying::SetLower(int32_t percent) {
+    (*this)["Pr_u"].SetPosition(percent);
+}
+
+void Tcopying::Pause() {
+    if (ctx_.platform.ProcessMessages()) throw RunTerminated();
+}
+
+void Tcopying::MoveDown() {
+    const int top = RoundHalfEven(int64_t{ctx_.platform.ScreenHeight()} * 2, 3) + 5;
+    SetBounds(left, top, clientWidth, clientHeight);
+}
+
+void Tcopying::ShowFinished() {
+    SetCaption("");
+    SetUpper(100);
+    (*this)["Lbl_o"].SetVisible(false);
+    SetLower(100);
+    (*this)["Btn_exit"].SetEnabled(false);
+}
+
+} // namespace corvid

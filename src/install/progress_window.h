@@ -1,0 +1,49 @@
+// The installation progress window Tcopying: two labels, two gauges and the exit button. Its
+// first activation runs the whole installation; its destruction after a terminate hands the
+// partial installation to the uninstaller.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/context.h"
+#include "forms/form.h"
+#include "install/run_state.h"
+
+namespace corvid {
+
+class TCompress;
+
+class Tcopying : public Form, public RunProgress {
+public:
+    explicit Tcopying(Context& ctx);
+    ~Tcopying() override;
+
+    void FormCreate();
+    void FormActivate();
+    void Btn_exitClick();
+    void FormKeyDown(int& key);
+    void CCheckFile(std::string& filepath);
+    void CShowProgress(int32_t& percentageDone);
+    void FormDestroy();
+
+    // The archive component that expands the product's files and the uninstaller.
+    std::unique_ptr<TCompress> C;
+
+    // RunProgress
+    void ShowActivity(const std::string& text) override;
+    void SetUpper(int32_t percent) override;
+    void SetLower(int32_t percent) override;
+    void Pause() override;
+
+    // Places the window's top edge at two thirds of the screen height (plus 5).
+    void MoveDown();
+    // The run's last look: no caption, both gauges full, no activity text, no exit.
+    void ShowFinished();
+
+private:
+    Context& ctx_;
+};
+
+} // namespace corvid

@@ -1,0 +1,107 @@
+// The registry side of the system integration: the registry file's import, file associations,
+// the [sysreg] entries and the uninstall registration.
+#include "app/context.h"
+#include "install/integration.h"
+
+namespace corvid {
+
+namespace {
+
+// The registry object's string write: the key and its missing parents first, then the value.
+void WriteValue(RunState& run, const std::string& key, const std::string& name,
+                const std::string& value) {
+    Platform& p = run.platform;
+    if (!p.RegCreateKey(run.registryRoot, key))
+        throw RuntimeError("Erzeugung von Schl\xFC"
+                           "ssel " +
+                           key + " misslungen");
+    if (!p.RegWriteString(run.registryRoot, key, name, value))
+        throw RuntimeError("Konnte Daten f\xFC"
+                           "r '" +
+                           name + "' nicht setzen");
+}
+
+} // namespace
+
+void ImportRegistryFile(Context& ctx, RunState& run) {
+    (void)run;
+    const std::string file = ctx.sourceFolder + "zsys.re_";
+    if (!ctx.platform.FileExists(file)) return;
+    // Silent, and quoted: a source folder may hold blanks.
+    ctx.platform.WinExec("regedit /s \"" + file + "\"", SW_SHOWNORMAL_);
+}
+
+int32_t MakeAssociations(Context& ctx, RunState& run, RunProgress& progress) {
+    Platform& p = ctx.platform;
+    const SetupDescription& w = *run.workDescription;
+    int32_t count = 0;
+    if (p.RegCreateKey(RegRoot::ClassesRoot, "")) {
+        const int32_t total = w.ReadInteger("extensions", "total", 150);
+        for (int32_t n = 1; n <= total; ++n) {
+            const std::string sn = std::to_string(n);
+            progress.ShowActivity(ctx.language[23]);
+            const std::string x = w.ReadString("extensions", "e" + sn, "_");
+            if (x == "_") continue;
+            ++count;
+            run.Log("extensions", "e" + std::to_string(count), x);
+            const std::string program =
+                integration::InstalledFilePath(run, w.ReadString("extensions", "o" + sn, "d0"),
+                                               w.ReadString("extensions", "f" + sn, ""));
+            const std::string type = x + "autofile";
+            // A value the system refuses is passed over.
+            p.RegWriteString(RegRoot::ClassesRoot, "." + x, "", type);
+            p.RegWriteString(RegRoot::ClassesRoot, type, "",
+                             w.ReadString("extensions", "n" + sn, ""));
+            p.RegWriteString(RegRoot::ClassesRoot, type + "\\DefaultIcon", "", program + ",1");
+            p.RegWriteString(RegRoot::ClassesRoot, type + "\\shell\\open\\command", "",
+                             program + " %1");
+        }
+    }
+    run.Log("extensions", "total", count);
+    return count;
+}
+
+void WriteRegistryEntries(Context& ctx, RunState& run) {
+    Platform& p = ctx.platform;
+    const SetupDescription& w = *run.workDescription;
+    run.Log("sysreg", "remove", w.ReadBool("sysreg", "remove", false) ? "1" : "0");
+    run.Log("sysreg", "total", w.ReadInteger("sysreg", "total", 0));
+
+    const int32_t total = w.ReadInteger("sysreg", "total", 1);
+    for (int32_t i = 1; i <= total; ++i) {
+        const std::string si = std::to_string(i);
+        const int32_t kind = w.ReadInteger("sysreg", "k" + si, 0);
+        const std::string path = w.ReadString("sysreg", "p" + si, "");
+        const std::string name = w.ReadString("sysreg", "e" + si, "");
+        const std::string data = w.ReadString("sysreg", "b" + si, "");
+        if (kind == 1 || kind == 2) {
+            run.registryRoot = kind == 1 ? RegRoot::ClassesRoot : RegRoot::CurrentUser;
+            WriteValue(run, path, name, data);
+        } else if (kind == 3) {
+            if (!p.RegCreateKey(RegRoot::LocalMachine, path)) {
+                p.MessageBox("No permission to create a key at the top of\rHKEY_LOCAL_MACHINE",
+                             "registry", mb::Ok);
+                continue;
+            }
+            if (!data.empty()) p.RegWriteString(RegRoot::LocalMachine, path, name, data);
+        } else {
+            continue;
+        }
+        run.Log("sysreg", "k" + si, kind);
+        run.Log("sysreg", "p" + si, path);
+        run.Log("sysreg", "b" + si, data);
+    }
+}
+
+void RegisterUninstall(Context& ctx, RunState& run) {
+    const SetupDescription& w = *run.workDescription;
+    if (!w.ReadBool("software", "CP", true)) return;
+    const std::string key = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+                            w.ReadString("software", "name", "_");
+    run.registryRoot = RegRoot::LocalMachine;
+    WriteValue(run, key, "UninstallString", integration::UninstallCommand(run));
+    WriteValue(run, key, "DisplayName", w.ReadString("software", "name_display", "_"));
+    WriteValue(run, key, "version", std::to_string(ctx.startup.setupVersion));
+}
+
+} // namespace corvid

@@ -1,0 +1,745 @@
+// The installation run in the progress window, the file transfer from the archive volumes and
+// the uninstall log, on the fake platform.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <sstream>
+
+#include "app/context.h"
+#include "archive/compress.h"
+#include "archive/distribution.h"
+#include "fake_platform.h"
+#include "install/abbruch.h"
+#include "install/file_transfer.h"
+#include "install/progress_window.h"
+#include "install/uninstall_log.h"
+
+using namespace corvid;
+
+namespace {
+
+// Records what the progress window shows: activity texts and gauge positions, in order.
+class Trace : public FormView {
+public:
+    void FormChanged(Form&) override {}
+    void ControlChanged(Control& c) override {
+        if (c.name == "Lbl_o" && (texts.empty() || texts.back() != c.text)) texts.push_back(c.text);
+        if (c.name == "Pr_o") upper.push_back(c.position);
+        if (c.name == "Pr_u") lower.push_back(c.position);
+    }
+    void Repaint(Form&) override {}
+    void Focus(Control&) override {}
+    void FocusForm(Form&) override {}
+    std::vector<std::string> texts;
+    std::vector<int> upper, lower;
+};
+
+// Bytes that differ from file to file and do not repeat within 5000.
+std::string Data(size_t n, unsigned seed) {
+    std::string s(n, '\0');
+    uint32_t x = seed * 2654435761u + 1;
+    for (char& c : s) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 16);
+    }
+    return s;
+}
+
+// Text that packs well but not to nothing: words picked at random.
+std::string Text(size_t n) {
+    static const char* const words[] = {"setup ",   "corvid ",  "file ",   "volume ",
+                                        "disk\r\n", "archive ", "member ", "gauge "};
+    std::string s;
+    uint32_t x = 7;
+    while (s.size() < n) {
+        x = x * 1103515245u + 12345u;
+        s += words[(x >> 16) % 8];
+    }
+    s.resize(n);
+    return s;
+}
+
+// A setup description built section by section, sections in the order first named.
+class Inf {
+public:
+    void Set(const std::string& section, const std::string& key, const std::string& value) {
+        auto& keys = sections_[Index(section)].second;
+        for (auto& kv : keys)
+            if (kv.first == key) {
+                kv.second = value;
+                return;
+            }
+        keys.emplace_back(key, value);
+    }
+    void Erase(const std::string& section, const std::string& key) {
+        auto& keys = sections_[Index(section)].second;
+        for (size_t i = 0; i < keys.size(); ++i)
+            if (keys[i].first == key) keys.erase(keys.begin() + static_cast<long>(i));
+    }
+    std::string Text() const {
+        std::string out;
+        for (auto& s : sections_) {
+            out += "[" + s.first + "]\r\n";
+            for (auto& kv : s.second) out += kv.first + "=" + kv.second + "\r\n";
+        }
+        return out;
+    }
+
+private:
+    size_t Index(const std::string& section) {
+        for (size_t i = 0; i < sections_.size(); ++i)
+            if (sections_[i].first == section) return i;
+        sections_.push_back({section, {}});
+        return sections_.size() - 1;
+    }
+    std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>> sections_;
+};
+
+using Entries = std::vector<std::string>; // "section.key=value" in file order
+
+class InstallTest : public ::testing::Test {
+protected:
+    FakePlatform p;
+    Context ctx{p};
+    Inf inf;
+    VolumeStream volumes{1 << 20};
+    int fileCount[8] = {};
+    Tcopying* window = nullptr;
+    Trace trace;
+    std::map<std::string, std::string> expected; // target -> bytes
+
+    void SetUp() override {
+        ctx.sourceFolder = "D:\\";
+        ctx.choices.targetDirectory = "C:\\Tools";
+        ctx.choices.components[1] = ctx.choices.components[2] = true;
+        ctx.choices.typeStandard = true;
+        ctx.choices.progressTotal = 40000;
+        ctx.startup.setupVersion = 3;
+        ctx.previous.version = -1;
+        inf.Set("corvid", "version", "220");
+        inf.Set("corvid", "versionname", "2.2");
+        const char* texts[][2] = {
+            {"l10", "Please wait"},  {"l11", "Exit"},          {"l14", "Copying:"},
+            {"l15", "Terminate"},    {"l18", "Overall"},       {"l19", "Creating directories"},
+            {"l20", "Insert disk "}, {"l22", "Program group"}, {"l23", "File types"},
+            {"l27", "Abort?"},       {"l55", "Uninstall"},     {"l61", "Finish"}};
+        for (auto& t : texts) inf.Set("language", t[0], t[1]);
+        inf.Set("software", "name", "Demo");
+        inf.Set("software", "readme", "readme.txt");
+        inf.Set("software", "readmedir", "\\doc");
+        inf.Set("software", "medium", "1");
+        inf.Set("uninst", "ask", "1");
+        inf.Set("directories", "total", "2");
+        inf.Set("directories", "d1_1", "\\bin\\");
+        inf.Set("directories", "d2_1", "\\help\\");
+        inf.Set("directories", "d1_2", "\\bin\\data\\");
+        p.WriteFile("D:\\readme.txt", "read me");
+        p.WriteFile("D:\\uninst.ex_", "the uninstaller");
+        p.CreateDir("C:\\WINDOWS");
+    }
+
+    bool Packed() const { return ctx.startup.compressionMode == 1; }
+
+    // Adds file j of component k to the stream and the description; the target is recorded
+    // for Installed().
+    void AddFile(int k, const std::string& name, const std::string& data, int dirIndex,
+                 const std::string& target) {
+        const std::string section = "Option_" + std::to_string(k);
+        const int j = ++fileCount[k];
+        StreamPlace at = volumes.Append(Packed() ? SingleMemberArchive(name, data, 0) : data);
+        inf.Set(section, "f" + std::to_string(j), name);
+        inf.Set(section, "d" + std::to_string(j), std::to_string(dirIndex));
+        inf.Set(section, "s" + std::to_string(j), at.VolumeKey());
+        inf.Set(section, "p" + std::to_string(j), std::to_string(at.offset));
+        inf.Set(section, "z" + std::to_string(j), std::to_string(at.length));
+        expected[target] = data;
+    }
+
+    void AddStandardFiles() {
+        AddFile(1, "prog.exe", Data(5000, 1), 1, "C:\\Tools\\bin\\prog.exe");
+        AddFile(1, "base.dat", Data(3000, 2), 2, "C:\\Tools\\bin\\data\\base.dat");
+        AddFile(2, "help.txt", std::string(7000, 'h'), 0, "C:\\Tools\\help.txt");
+    }
+
+    void WriteVolumes() {
+        const auto& v = volumes.Volumes();
+        for (size_t i = 0; i < v.size(); ++i)
+            p.WriteFile("D:\\" + VolumeStream::VolumeName(static_cast<int32_t>(i + 1)), v[i]);
+    }
+
+    void Prepare() {
+        WriteVolumes();
+        p.WriteFile("D:\\setup.inf", inf.Text());
+        ctx.description = std::make_unique<SetupDescription>(p, "D:\\setup.inf");
+        ctx.language.Load(*ctx.description);
+        ctx.abbruch = std::make_unique<Tabbruch>(ctx);
+        ctx.abbruch->FormCreate();
+        auto w = std::make_unique<Tcopying>(ctx);
+        w->FormCreate();
+        w->view = &trace;
+        window = w.get();
+        ctx.copying = std::move(w);
+        ctx.installPending = true;
+        p.terminated = false; // a run before this one ended the program
+    }
+
+    void Run() {
+        if (!window) Prepare();
+        window->FormActivate();
+    }
+
+    // Terminates in the abort dialog at the n-th pause point (1 = the first).
+    void TerminateAtPause(int n) {
+        p.onProcessMessages = [this, n, count = 0]() mutable {
+            if (++count == n) ctx.abbruch->Btn_terminateClick();
+        };
+    }
+
+    Entries Log() const {
+        Entries out;
+        std::istringstream in(p.ReadFile("C:\\Tools\\setup\\uninst.log"));
+        std::string line, section;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.empty()) continue;
+            if (line[0] == '[')
+                section = line.substr(1, line.size() - 2);
+            else
+                out.push_back(section + "." + line);
+        }
+        return out;
+    }
+
+    std::string LogValue(const std::string& sectionKey) const {
+        for (const std::string& e : Log())
+            if (e.compare(0, sectionKey.size() + 1, sectionKey + "=") == 0)
+                return e.substr(sectionKey.size() + 1);
+        return "<missing>";
+    }
+
+    void ExpectInstalled() {
+        for (auto& f : expected) {
+            EXPECT_TRUE(p.FileExists(f.first)) << f.first;
+            EXPECT_TRUE(p.ReadFile(f.first) == f.second) << f.first << " differs";
+        }
+    }
+
+    std::vector<std::string> Errors() const {
+        std::vector<std::string> out;
+        for (auto& m : p.messageBoxes)
+            if (m.caption == "Setup") out.push_back(m.text);
+        return out;
+    }
+};
+
+const Entries kHeaderAndCounters = {
+    "readme.file=C:\\Tools\\doc\\readme.txt",
+    std::string("important!.c=") + kLogBanner,
+    "important!.i1=This file is needed to uninstall Demo",
+    "files.total=3",
+    "files.f1=\\bin\\prog.exe",
+    "files.f2=\\bin\\data\\base.dat",
+    "files.f3=\\help.txt",
+    "directories.total=3",
+    "directories.d1=\\bin\\",
+    "directories.d2=\\help\\",
+    "directories.d3=\\bin\\data\\",
+    "extensions.total=0",
+    "uninstall.versionname=2.2",
+    "uninstall.version=220",
+    "uninstall.name=Demo",
+    "uninstall.language=",
+    "uninstall.directory=C:\\Tools",
+    "uninstall.ask=1",
+    "language.l11=Exit",
+    "language.l15=Terminate",
+    "language.l10=Please wait",
+    "language.l55=Uninstall",
+    "language.l56=",
+    "language.l57=",
+    "language.l58=",
+    "language.l59=",
+    "language.l60=",
+    "language.l61=Finish",
+    "systemroot.total=0",
+};
+
+TEST_F(InstallTest, NormalRunInstallsEveryFileAndWritesTheLogInPhaseOrder) {
+    AddStandardFiles();
+    Run();
+
+    EXPECT_TRUE(Errors().empty());
+    ExpectInstalled();
+    EXPECT_EQ(Log(), kHeaderAndCounters);
+    EXPECT_EQ(p.ReadFile("C:\\Tools\\doc\\readme.txt"), "read me");
+    EXPECT_EQ(p.ReadFile("C:\\Tools\\setup\\setup.tmp"), p.ReadFile("D:\\setup.inf"));
+    EXPECT_EQ(p.ReadFile("C:\\WINDOWS\\uncorvid.exe"), "the uninstaller");
+    EXPECT_EQ(p.registry[FakePlatform::RegPath(RegRoot::LocalMachine, "SOFTWARE\\KOVA\\corvid",
+                                               "uninstall")],
+              "220");
+    EXPECT_TRUE(p.DirectoryExists("C:\\Tools\\help"));
+
+    // What the window showed, in order.
+    EXPECT_EQ(trace.texts, (std::vector<std::string>{"uninst.exe", "Creating directories",
+                                                     "Copying:", "Copying: prog.exe",
+                                                     "Copying: base.dat", "Copying: help.txt"}));
+    EXPECT_EQ(window->top, 405); // two thirds of 600, plus 5
+    EXPECT_EQ(window->caption, "");
+    EXPECT_FALSE((*window)["Lbl_o"].visible);
+    EXPECT_FALSE((*window)["Btn_exit"].enabled);
+    EXPECT_EQ((*window)["Pr_o"].position, 100);
+    EXPECT_EQ((*window)["Pr_u"].position, 100);
+    EXPECT_EQ(trace.lower.front(), 1); // the directory rows
+    EXPECT_TRUE(ctx.installStarted);
+    EXPECT_FALSE(ctx.installPending);
+    EXPECT_TRUE(p.processStarts.empty());
+
+    // Later activations do nothing.
+    p.messageBoxes.clear();
+    const auto before = trace.texts;
+    window->FormActivate();
+    EXPECT_EQ(trace.texts, before);
+}
+
+TEST_F(InstallTest, CdTypeWritesZeroTotalsAndCreatesNothing) {
+    AddStandardFiles();
+    ctx.choices.typeStandard = false;
+    ctx.choices.typeCd = true;
+    Run();
+
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_FALSE(p.DirectoryExists("C:\\Tools\\bin"));
+    EXPECT_FALSE(p.FileExists("C:\\Tools\\help.txt"));
+    const Entries log = Log();
+    EXPECT_EQ(LogValue("files.total"), "0");
+    EXPECT_EQ(LogValue("directories.total"), "0");
+    EXPECT_EQ(LogValue("extensions.total"), "0");
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& e) { return e.rfind("files.f", 0) == 0; }),
+              0);
+    EXPECT_EQ(LogValue("systemroot.total"), "<missing>");
+    EXPECT_EQ(trace.texts, (std::vector<std::string>{"uninst.exe", "File types", "Program group"}));
+    EXPECT_EQ((*window)["Pr_u"].position, 100);
+}
+
+TEST_F(InstallTest, UniyesOffWritesNoLogAndInstallsNoUninstaller) {
+    AddStandardFiles();
+    inf.Set("software", "uniyes", "0");
+    TerminateAtPause(6); // while the files are copied
+    Run();
+    window->FormDestroy();
+
+    EXPECT_FALSE(p.FileExists("C:\\Tools\\setup\\uninst.log"));
+    EXPECT_FALSE(p.FileExists("C:\\WINDOWS\\uncorvid.exe"));
+    EXPECT_TRUE(p.registry.empty());
+    // The uninstaller is started all the same, on the log's path.
+    ASSERT_EQ(p.processStarts.size(), 1u);
+    EXPECT_EQ(p.processStarts[0], "C:\\WINDOWS\\uncorvid.exe C:\\Tools\\setup\\uninst.log /silent");
+}
+
+TEST_F(InstallTest, FiveThousandBytesAtOffset100AreReadInThreeBlocks) {
+    volumes.Append(std::string(100, 'x'));
+    AddFile(1, "a.bin", Data(5000, 7), 0, "C:\\Tools\\a.bin");
+    volumes.Append(std::string(3000, 'y')); // more data after the file in the same volume
+    ctx.choices.components[2] = false;
+    Run();
+
+    ExpectInstalled();
+    // Upper gauge: 0 at the start, then after each block the share copied.
+    const std::vector<int> want = {0, 41, 82, 100};
+    std::vector<int> got(trace.upper.begin() + 2, trace.upper.begin() + 6); // after the rows
+    EXPECT_EQ(got, want);
+    // Lower gauge in mode 0: round(done * 96 / total) + 1, done growing by whole blocks.
+    EXPECT_EQ(trace.lower, (std::vector<int>{1, 6, 11, 16, 98, 100}));
+}
+
+TEST_F(InstallTest, DataCrossesVolumeEndsIntoTheNextNumberedVolume) {
+    // Volumes 01..10; the file starts in 09 and ends in 10, another crosses 01 into 02.
+    volumes = VolumeStream(4096);
+    volumes.Append(std::string(4000, 'a'));
+    AddFile(1, "first.bin", Data(3000, 3), 0, "C:\\Tools\\first.bin"); // 01 -> 02
+    volumes.Append(std::string(1192 + 6 * 4096, 'b'));                 // up to the end of 08
+    volumes.Append(std::string(1000, 'c'));
+    AddFile(1, "nine.bin", Data(5000, 4), 0, "C:\\Tools\\nine.bin"); // 09 -> 10
+    ASSERT_EQ(volumes.Volumes().size(), 10u);
+    ctx.choices.components[2] = false;
+    Run();
+    EXPECT_TRUE(Errors().empty());
+    ExpectInstalled();
+    EXPECT_TRUE(p.messageBoxes.empty());
+}
+
+TEST_F(InstallTest, FirstVolumeNameIsWrittenAsGivenAndGoesOnWithTwoDigits) {
+    volumes = VolumeStream(2048);
+    AddFile(1, "one.bin", Data(3000, 5), 0, "C:\\Tools\\one.bin");
+    inf.Set("Option_1", "s1", "1");
+    ctx.choices.components[2] = false;
+    Prepare();
+    p.WriteFile("D:\\zdata_1.dsk", volumes.Volumes()[0]);
+    p.DeleteFile("D:\\zdata_01.dsk");
+    Run();
+    EXPECT_TRUE(Errors().empty());
+    ExpectInstalled();
+    EXPECT_TRUE(p.messageBoxes.empty());
+    EXPECT_EQ(ContinuationVolumeName(9), "zdata_09.dsk");
+    EXPECT_EQ(ContinuationVolumeName(10), "zdata_10.dsk");
+}
+
+TEST_F(InstallTest, VercheckRulesDecideWhetherAnExistingFileIsReplaced) {
+    struct Case {
+        int files, setup, installed;
+        bool replaced;
+    } cases[] = {{0, 3, 5, false}, {0, 3, 3, true},  {0, 3, -1, true},
+                 {1, 3, 5, true},  {2, 9, 1, false}, {7, 3, 3, false}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(ReplaceExistingFile(c.files, c.setup, c.installed), c.replaced)
+            << c.files << " " << c.setup << " " << c.installed;
+    }
+
+    // Kept files are still counted and logged.
+    AddStandardFiles();
+    inf.Set("vercheck", "files", "0");
+    ctx.previous.version = 5;
+    p.WriteFile("C:\\Tools\\help.txt", "newer");
+    Run();
+    EXPECT_EQ(p.ReadFile("C:\\Tools\\help.txt"), "newer");
+    EXPECT_EQ(LogValue("files.total"), "3");
+    EXPECT_EQ(LogValue("files.f3"), "\\help.txt");
+    EXPECT_EQ(p.ReadFile("C:\\Tools\\bin\\prog.exe"), Data(5000, 1));
+}
+
+TEST_F(InstallTest, FileBelowTheWindowsDirectoryIsLoggedApart) {
+    AddFile(1, "a.txt", "a", 0, "C:\\Tools\\a.txt");
+    AddFile(1, "x.dll", "xx", 3, "C:\\WINDOWS\\system\\x.dll");
+    AddFile(1, "c.txt", "c", 0, "C:\\Tools\\c.txt");
+    // A sub-path longer than 30 characters keeps all of it.
+    AddFile(1, "y.dll", "yy", 4, "C:\\WINDOWS\\a-rather-long-folder-name\\below\\y.dll");
+    inf.Set("directories", "d1_3", "%systemroot%\\system\\");
+    inf.Set("directories", "d1_4", "%SystemRoot%\\a-rather-long-folder-name\\below\\");
+    ctx.choices.components[2] = false;
+    Run();
+
+    EXPECT_TRUE(Errors().empty());
+    ExpectInstalled();
+    EXPECT_EQ(LogValue("files.total"), "4");
+    EXPECT_EQ(LogValue("files.f1"), "\\a.txt");
+    EXPECT_EQ(LogValue("files.f2"), "<missing>");
+    EXPECT_EQ(LogValue("files.f3"), "\\c.txt");
+    EXPECT_EQ(LogValue("systemroot.f1"), "C:\\WINDOWS\\system\\x.dll");
+    EXPECT_EQ(LogValue("systemroot.f2"), "C:\\WINDOWS\\a-rather-long-folder-name\\below\\y.dll");
+    EXPECT_EQ(LogValue("systemroot.total"), "2");
+    // Neither %-directory is created with the rows.
+    EXPECT_EQ(LogValue("directories.total"), "2");
+}
+
+TEST_F(InstallTest, SecondInstallationWithFewerFilesKeepsTheSurplusEntries) {
+    AddStandardFiles();
+    Run();
+    ASSERT_EQ(LogValue("files.f3"), "\\help.txt");
+
+    // The same destination again, only component 1 this time.
+    ctx.choices.components[2] = false;
+    ctx.copying.reset();
+    window = nullptr;
+    Run();
+    EXPECT_TRUE(Errors().empty()) << Errors()[0];
+    EXPECT_EQ(LogValue("files.total"), "2");
+    EXPECT_EQ(LogValue("files.f3"), "\\help.txt");
+    EXPECT_EQ(Log().size(), kHeaderAndCounters.size());
+}
+
+TEST_F(InstallTest, TerminateAfterFourFileEntriesLeavesTotalFiveAndStartsTheUninstaller) {
+    for (int i = 1; i <= 6; ++i)
+        AddFile(1, "f" + std::to_string(i) + ".txt", Data(100, i), 0,
+                "C:\\Tools\\f" + std::to_string(i) + ".txt");
+    ctx.choices.components[2] = false;
+    // Pause points: the window's first showing, 2 rows, then per file one block and one
+    // between files.
+    TerminateAtPause(1 + 2 + 4 * 2);
+    Run();
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_EQ(LogValue("files.total"), "4");
+    EXPECT_EQ(LogValue("systemroot.total"), "0");
+    EXPECT_FALSE(p.FileExists("C:\\Tools\\f5.txt"));
+    // The abort dialog removed the work files and the read-me copy.
+    EXPECT_FALSE(p.FileExists("C:\\Tools\\setup\\setup.tmp"));
+    EXPECT_FALSE(p.FileExists("C:\\Tools\\doc\\readme.txt"));
+    EXPECT_TRUE(p.processStarts.empty());
+
+    window->FormDestroy();
+    EXPECT_EQ(LogValue("files.total"), "5");
+    ASSERT_EQ(p.processStarts.size(), 1u);
+    EXPECT_EQ(p.processStarts[0], "C:\\WINDOWS\\uncorvid.exe C:\\Tools\\setup\\uninst.log /silent");
+    EXPECT_EQ(ctx.run->workDescription, nullptr);
+}
+
+TEST_F(InstallTest, TerminateBetweenBlocksKeepsThePartWritten) {
+    AddFile(1, "big.bin", Data(10000, 9), 0, "C:\\Tools\\big.bin");
+    ctx.choices.components[2] = false;
+    TerminateAtPause(1 + 2 + 2); // after the second block
+    Run();
+    EXPECT_EQ(p.ReadFile("C:\\Tools\\big.bin"), Data(10000, 9).substr(0, 4096));
+    window->FormDestroy();
+    EXPECT_EQ(LogValue("files.total"), "2");
+}
+
+TEST_F(InstallTest, TerminateInTheDirectoryPhaseStopsThere) {
+    AddStandardFiles();
+    TerminateAtPause(2); // after the first row
+    Run();
+    EXPECT_TRUE(p.DirectoryExists("C:\\Tools\\bin"));
+    EXPECT_FALSE(p.DirectoryExists("C:\\Tools\\bin\\data")); // the second row
+    EXPECT_EQ(LogValue("directories.total"), "0");
+    window->FormDestroy();
+    EXPECT_EQ(LogValue("files.total"), "1");
+    EXPECT_EQ(p.processStarts.size(), 1u);
+}
+
+TEST_F(InstallTest, MissingVolumeIsAskedForUntilItIsThere) {
+    volumes = VolumeStream(4096);
+    AddFile(1, "a.bin", Data(6000, 11), 0, "C:\\Tools\\a.bin");
+    ctx.choices.components[2] = false;
+    Prepare();
+    const std::string second = p.ReadFile("D:\\zdata_02.dsk");
+    p.DeleteFile("D:\\zdata_02.dsk");
+    int asked = 0;
+    p.answerMessageBox = [&](const FakePlatform::MessageBoxCall&) {
+        if (++asked == 2) p.WriteFile("D:\\zdata_02.dsk", second);
+        return mb::IdOk;
+    };
+    Run();
+    ASSERT_EQ(p.messageBoxes.size(), 2u);
+    EXPECT_EQ(p.messageBoxes[0].text, "Insert disk\"2\"."); // l20 as read, trimmed
+    EXPECT_EQ(p.messageBoxes[0].caption, "corvid");
+    EXPECT_EQ(p.messageBoxes[0].flags, mb::OkCancel | mb::IconWarning);
+    ExpectInstalled();
+}
+
+TEST_F(InstallTest, CancelAtTheDiskPromptOpensTheAbortDialog) {
+    AddFile(1, "a.bin", Data(100, 12), 0, "C:\\Tools\\a.bin");
+    ctx.choices.components[2] = false;
+    Prepare();
+    p.DeleteFile("D:\\zdata_01.dsk");
+    int prompts = 0;
+    p.answerMessageBox = [&](const FakePlatform::MessageBoxCall&) {
+        ++prompts;
+        return mb::IdCancel;
+    };
+    // First the user cancels the abort dialog (asked again), then terminates.
+    int dialogs = 0;
+    p.modalHandler = [&](Form& f) {
+        if (++dialogs == 1) {
+            static_cast<Tabbruch&>(f).Btn_cancelClick();
+            return 2;
+        }
+        static_cast<Tabbruch&>(f).Btn_terminateClick();
+        return 1;
+    };
+    Run();
+    EXPECT_EQ(prompts, 2);
+    EXPECT_EQ(p.modalForms, (std::vector<std::string>{"Tabbruch", "Tabbruch"}));
+    EXPECT_TRUE(ctx.abortRequested);
+    EXPECT_EQ(LogValue("files.total"), "1");
+    window->FormDestroy();
+    EXPECT_EQ(LogValue("files.total"), "2");
+}
+
+TEST_F(InstallTest, DamagedPositionsEndTheRunWithAMessageNamingTheFile) {
+    struct Case {
+        const char* key;
+        const char* value;
+    } cases[] = {{"p1", "-5"}, {"z1", "-1"}, {"p1", "999999"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + "=" + c.value);
+        window = nullptr;
+        ctx.copying.reset();
+        p.messageBoxes.clear();
+        inf = Inf();
+        fileCount[1] = 0;
+        volumes = VolumeStream(1 << 20);
+        SetUp();
+        ctx.choices.components[2] = false;
+        AddFile(1, "a.bin", Data(100, 13), 0, "C:\\Tools\\a.bin");
+        inf.Set("Option_1", c.key, c.value);
+        Run();
+        ASSERT_EQ(Errors().size(), 1u);
+        EXPECT_NE(Errors()[0].find("a.bin"), std::string::npos) << Errors()[0];
+        EXPECT_TRUE((*window)["Btn_exit"].enabled); // the way out stays
+    }
+}
+
+TEST_F(InstallTest, EmptyFilesMissingDirectoryKeysAndNoProgressTotal) {
+    AddFile(1, "empty.txt", "", 0, "C:\\Tools\\empty.txt");
+    AddFile(1, "lost.txt", "lost", 9, "C:\\Tools\\lost.txt"); // no [directories] d1_9
+    ctx.choices.components[2] = false;
+    ctx.choices.progressTotal = 0;
+    Run();
+    EXPECT_TRUE(Errors().empty());
+    ExpectInstalled();
+    EXPECT_EQ(LogValue("files.f2"), "\\lost.txt");
+    // The empty file's only block fills the upper gauge; the lower one shows 100.
+    EXPECT_EQ(trace.upper[2], 0);
+    EXPECT_EQ(trace.upper[3], 100);
+    EXPECT_EQ(trace.lower[1], 100);
+}
+
+TEST_F(InstallTest, MediumAbsentOrNotANumberCopiesNoFile) {
+    for (const char* medium : {"", "disk"}) {
+        SCOPED_TRACE(medium);
+        window = nullptr;
+        ctx.copying.reset();
+        inf = Inf();
+        fileCount[1] = fileCount[2] = 0;
+        SetUp();
+        AddStandardFiles();
+        if (*medium)
+            inf.Set("software", "medium", medium);
+        else
+            inf.Erase("software", "medium");
+        p.DeleteFile("C:\\Tools\\help.txt");
+        Run();
+        EXPECT_TRUE(Errors().empty()) << Errors()[0];
+        EXPECT_TRUE(p.DirectoryExists("C:\\Tools\\bin\\data"));
+        EXPECT_FALSE(p.FileExists("C:\\Tools\\help.txt"));
+        EXPECT_EQ(LogValue("files.total"), "0");
+        EXPECT_EQ((*window)["Pr_u"].position, 100);
+    }
+}
+
+TEST_F(InstallTest, PackedFilesAreExpandedWithTheGaugesInTheirRanges) {
+    ctx.startup.compressionMode = 1;
+    AddStandardFiles();
+    p.WriteFile("D:\\uninst.ex_", SingleMemberArchive("uninst32.ex_", "packed uninstaller", 0));
+    Run();
+    EXPECT_TRUE(Errors().empty());
+    ExpectInstalled();
+    EXPECT_EQ(p.ReadFile("C:\\WINDOWS\\uncorvid.exe"), "packed uninstaller");
+    EXPECT_TRUE(p.FileExists("C:\\Tools\\setup\\compress.tmp"));
+    // The lower gauge stays below 98 until the files are done.
+    const auto done = std::find(trace.lower.begin(), trace.lower.end(), 98);
+    ASSERT_NE(done, trace.lower.end());
+    for (auto it = trace.lower.begin(); it != done; ++it) EXPECT_LE(*it, 97);
+    EXPECT_EQ(Log(), kHeaderAndCounters);
+}
+
+TEST_F(InstallTest, PackedCopyFillsTheUpperGaugeToTwentyThenTheExpansionToAHundred) {
+    ctx.startup.compressionMode = 1;
+    AddFile(1, "a.txt", Text(300000), 0, "C:\\Tools\\a.txt");
+    ctx.choices.components[2] = false;
+    inf.Set("software", "uniyes", "0");
+    Run();
+    ExpectInstalled();
+    // After the rows: 0, the copy's blocks up to 20, the expansion from 20 to 100; then the
+    // program group starts again at 0.
+    auto start = trace.upper.begin() + 2;
+    std::vector<int> got(start, std::find(start + 1, trace.upper.end(), 0));
+    ASSERT_GE(got.size(), 4u);
+    EXPECT_EQ(got.front(), 0);
+    size_t i = 1;
+    for (; i < got.size() && got[i] <= 20; ++i) EXPECT_GE(got[i], got[i - 1]);
+    EXPECT_EQ(got[i - 1], 20);
+    EXPECT_LT(i, got.size()); // the expansion reported its progress
+    for (; i < got.size(); ++i) EXPECT_GT(got[i], 20);
+    EXPECT_EQ(got.back(), 100);
+}
+
+TEST_F(InstallTest, TerminateDuringAnExpansionFinishesTheFileThenStops) {
+    ctx.startup.compressionMode = 1;
+    AddFile(1, "a.txt", std::string(200000, 'a') + Data(50000, 3), 0, "C:\\Tools\\a.txt");
+    AddFile(1, "b.txt", "b", 0, "C:\\Tools\\b.txt");
+    ctx.choices.components[2] = false;
+    inf.Set("software", "uniyes", "0");
+    Prepare();
+    bool terminatedInExpansion = false;
+    p.onProcessMessages = [&] {
+        if (!terminatedInExpansion && (*window)["Pr_o"].position > 20 &&
+            (*window)["Lbl_o"].text == "Copying: a.txt") {
+            terminatedInExpansion = true;
+            ctx.abbruch->Btn_terminateClick();
+        }
+    };
+    Run();
+    ASSERT_TRUE(terminatedInExpansion);
+    EXPECT_EQ(window->caption, "Please wait");
+    EXPECT_EQ(p.ReadFile("C:\\Tools\\a.txt"), expected["C:\\Tools\\a.txt"]);
+    EXPECT_FALSE(p.FileExists("C:\\Tools\\b.txt"));
+}
+
+TEST_F(InstallTest, UninstallerIsKeptWhenVersion220IsRecorded) {
+    EXPECT_EQ(UninstallerVersion("220"), 220);
+    EXPECT_EQ(UninstallerVersion("0xDC"), 220);
+    EXPECT_EQ(UninstallerVersion("0xdc"), 220);
+    EXPECT_EQ(UninstallerVersion("abc"), 0);
+    EXPECT_EQ(UninstallerVersion(""), 0);
+    struct Case {
+        const char* value;
+        bool kept;
+    } cases[] = {{"220", true}, {"0xDC", true}, {"219", false}, {nullptr, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value ? c.value : "none");
+        window = nullptr;
+        ctx.copying.reset();
+        p.registry.clear();
+        p.WriteFile("C:\\WINDOWS\\uncorvid.exe", "old");
+        if (c.value)
+            p.registry[FakePlatform::RegPath(RegRoot::LocalMachine, "SOFTWARE\\KOVA\\corvid",
+                                             "uninstall")] = c.value;
+        Run();
+        EXPECT_EQ(p.ReadFile("C:\\WINDOWS\\uncorvid.exe"), c.kept ? "old" : "the uninstaller");
+    }
+}
+
+TEST_F(InstallTest, KeysAndExitButtonOpenTheAbortDialog) {
+    Prepare();
+    int f3 = vk::F3, f4 = vk::F4, other = 'A';
+    window->FormKeyDown(f3);
+    (*window)["Button1"].onKeyDown(f4);
+    (*window)["Btn_exit"].UserClick();
+    window->FormKeyDown(other);
+    EXPECT_EQ(p.modalForms, (std::vector<std::string>{"Tabbruch", "Tabbruch", "Tabbruch"}));
+    EXPECT_EQ(f3, 0);
+    EXPECT_EQ(other, 'A');
+    EXPECT_TRUE((*window)["Btn_exit"].isCancel);
+    EXPECT_EQ((*window)["Btn_exit"].text, "Exit (F3)");
+    EXPECT_EQ((*window)["Lbl_u"].text, "Overall");
+    EXPECT_EQ(window->clientWidth, 357);
+    EXPECT_EQ(window->clientHeight, 83);
+}
+
+TEST_F(InstallTest, RefusedLogWriteEndsTheRunAndTerminateStillCleansUp) {
+    AddStandardFiles();
+    Prepare();
+    // A file where the setup folder should be: nothing can be written below it.
+    p.WriteFile("C:\\Tools\\setup", "in the way");
+    Run();
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_EQ(Errors()[0], "Kann nicht nach C:\\Tools\\setup\\uninst.log schreiben");
+    EXPECT_FALSE(p.FileExists("C:\\Tools\\bin\\prog.exe"));
+    EXPECT_TRUE(ctx.installStarted);
+    ctx.abbruch->Btn_terminateClick();
+    window->FormDestroy();
+    EXPECT_EQ(p.processStarts.size(), 1u);
+}
+
+TEST(VolumeStreamTest, CutsTheStreamAtTheVolumeSize) {
+    VolumeStream v(10);
+    StreamPlace a = v.Append(std::string(7, 'a'));
+    StreamPlace b = v.Append(std::string(15, 'b'));
+    StreamPlace c = v.Append(std::string(8, 'c')); // starts where b ends, exactly at a cut
+    EXPECT_EQ(a.VolumeKey(), "01");
+    EXPECT_EQ(b.volume, 1);
+    EXPECT_EQ(b.offset, 7);
+    EXPECT_EQ(c.volume, 3);
+    EXPECT_EQ(c.offset, 2);
+    ASSERT_EQ(v.Volumes().size(), 3u);
+    EXPECT_EQ(v.Volumes()[0], "aaaaaaabbb");
+    EXPECT_EQ(v.Volumes()[1], std::string(10, 'b'));
+    EXPECT_EQ(v.Volumes()[2], "bbcccccccc");
+    StreamPlace d = v.Append("d");
+    EXPECT_EQ(d.volume, 4);
+    EXPECT_EQ(d.offset, 0);
+    EXPECT_EQ(VolumeStream::VolumeName(12), "zdata_12.dsk");
+}
+
+} // namespace
