@@ -24,26 +24,22 @@ namespace fs = std::filesystem;
 namespace corvid::pack {
 
 void InfText::Set(const std::string& section, const std::string& key, const std::string& value) {
-    const std::string s = FoldCase(section), k = FoldCase(key);
-    for (Sec& sec : sections_) {
-        if (FoldCase(sec.name) != s) continue;
-        for (auto& kv : sec.keys)
-            if (FoldCase(kv.first) == k) {
-                kv.second = value;
-                return;
-            }
-        sec.keys.emplace_back(key, value);
-        return;
-    }
-    sections_.push_back(Sec{section, {{key, value}}});
+    auto [sec, newSection] = index_.emplace(FoldCase(section), sections_.size());
+    if (newSection) sections_.push_back(Sec{section, {}, {}});
+    Sec& s = sections_[sec->second];
+    auto [k, newKey] = s.index.emplace(FoldCase(key), s.keys.size());
+    if (newKey)
+        s.keys.emplace_back(key, value);
+    else
+        s.keys[k->second].second = value;
 }
 
 const std::string* InfText::Get(const std::string& section, const std::string& key) const {
-    for (const Sec& sec : sections_)
-        if (FoldCase(sec.name) == FoldCase(section))
-            for (const auto& kv : sec.keys)
-                if (FoldCase(kv.first) == FoldCase(key)) return &kv.second;
-    return nullptr;
+    auto sec = index_.find(FoldCase(section));
+    if (sec == index_.end()) return nullptr;
+    const Sec& s = sections_[sec->second];
+    auto k = s.index.find(FoldCase(key));
+    return k == s.index.end() ? nullptr : &s.keys[k->second].second;
 }
 
 std::string InfText::Text() const {
@@ -393,9 +389,10 @@ BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
     if (!inf.Get("corvid", "version")) inf.Set("corvid", "version", "220");
     inf.Set("compression", "mode", std::to_string(project.mode));
 
-    // Layout: the first disk also holds setup.inf, whose size depends on the layout.
-    const int64_t diskCluster =
-        project.volumeSize > 0 ? std::max<int64_t>(project.diskCluster, 512) : 1;
+    // Layout. On disks the first one also holds setup.exe and setup.inf, whose size depends on
+    // the layout; without disk folders every volume is cut at the volume size.
+    const bool onDisks = opt.disks && project.volumeSize > 0;
+    const int64_t diskCluster = onDisks ? std::max<int64_t>(project.diskCluster, 512) : 1;
     int64_t firstDiskBytes = 0;
     for (const auto& f : firstDisk)
         firstDiskBytes += RoundUp(static_cast<int64_t>(f.second.size()), diskCluster);
@@ -405,7 +402,7 @@ BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
     std::vector<int64_t> volumeSizes;
     for (int round = 0;; ++round) {
         int64_t first = -1;
-        if (project.volumeSize > 0) {
+        if (onDisks) {
             first = project.volumeSize - firstDiskBytes - RoundUp(reserve, diskCluster);
             if (first <= 0)
                 throw ProjectError(

@@ -178,7 +178,8 @@ void Loader::ReadPack() {
     for (size_t i = 0; i < names.size(); ++i)
         if (FoldCase(names[i]) == s)
             for (const std::string& k : data_->KeyNames(i))
-                if (!known.count(FoldCase(k))) Fail(s, k, "not a key of [pack]");
+                if (data_->Find(s, k) && !known.count(FoldCase(k)))
+                    Fail(s, k, "not a key of [pack]");
 }
 
 void Loader::AddDir(Component& c, const std::string& section, const std::string& key,
@@ -344,7 +345,8 @@ void Loader::ReadComponent(int k, const std::string& section) {
         if (FoldCase(names[i]) != FoldCase(section)) continue;
         for (const std::string& key : data_->KeyNames(i)) {
             std::string f = FoldCase(key);
-            if (!seen.insert(f).second) continue;
+            // Lines without "=" (comments among them) are no keys.
+            if (!data_->Find(section, key) || !seen.insert(f).second) continue;
             if (f.compare(0, 5, "files") == 0 &&
                 (f.size() == 5 || std::all_of(f.begin() + 5, f.end(),
                                               [](char ch) { return ch >= '0' && ch <= '9'; }))) {
