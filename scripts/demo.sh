@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds everything into build/ and starts setup.exe under
-# Wine on the example distribution, which corvid-pack makes from examples/demo/project.ini into
-# build/examples/demo; it appears as drive D: with setup.exe beside its setup.inf.
+# Wine on the example distribution, which the build makes from examples/demo/ into
+# build/examples/demo/ and which appears as drive D: with setup.exe beside its setup.inf.
 #
 # With a display ($DISPLAY set) the setup opens a real window and this script waits until it ends.
 # Without one (or with --headless) it runs under Xvfb, waits for the setup's first window, saves a
