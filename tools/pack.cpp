@@ -46,6 +46,8 @@ void Usage(FILE* to) {
         "                        setup.exe, setup.inf and the other files on disk1/; SIZE is\n"
         "                        then what each disk holds, and the first volume leaves room\n"
         "                        for the files beside it (in whole clusters of the medium)\n"
+        "      --first-disk SIZE what the first disk holds, when it differs (setup.exe may\n"
+        "                        need more room than a floppy has)\n"
         "      --cluster BYTES   cluster size that Opt<n>_space rounds each file up to (4096)\n"
         "      --setup FILE      the setup program (default: the built setup.exe)\n"
         "      --uninstaller FILE|none\n"
@@ -55,12 +57,15 @@ void Usage(FILE* to) {
         "  -q, --quiet           no progress line and no summary\n"
         "  -h, --help            this text\n"
         "\n"
-        "The project is an INI file. [pack] holds mode, volume, cluster, setup, uninstaller\n"
-        "and registry (a .reg file, imported at installation). [component1] to [component7]\n"
-        "hold name, standard, min, custom (the setup types the component belongs to), prgitem,\n"
-        "locked (component 1) and files, files2, ...: \"SOURCE -> TARGET\", where SOURCE is a\n"
-        "file, a folder (its whole tree) or a glob (* and ? in its last part) relative to the\n"
-        "project file, and TARGET is \\ (the destination, the default), \\sub\\dir\\ or\n"
+        "The project is an INI file. [pack] holds mode, volume, firstdisk, cluster, setup,\n"
+        "uninstaller and registry (a .reg file, imported at installation). [component1] to\n"
+        "[component7] hold name, standard, min, custom (the setup types the component belongs\n"
+        "to), prgitem, locked (component 1) and files, files2, ...: \"SOURCE -> TARGET\", where\n"
+        "SOURCE is a"
+        " "
+        "file, a folder (its whole tree) or a glob (* and ? in its last part)\n"
+        "relative to the project file, and TARGET is \\ (the destination, the default), "
+        "\\sub\\dir\\ or\n"
         "%%SystemRoot%%\\dir\\. Every other section is copied into setup.inf; [main] back, logo,\n"
         "info, [leader] image and [software] readme name files to carry, and [prggrp] f<n> and\n"
         "[extensions] f<n> may name a component's file by its target path (\\bin\\tool.exe).\n"
@@ -119,7 +124,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     std::vector<std::string> positional;
     BuildOptions opt;
-    std::string mode, volume, cluster, setup, uninstaller;
+    std::string mode, volume, firstDisk, cluster, setup, uninstaller;
     bool quiet = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -138,6 +143,8 @@ int main(int argc, char** argv) {
             ok = value(volume);
         } else if (a == "--disks") {
             opt.disks = true;
+        } else if (a == "--first-disk") {
+            ok = value(firstDisk);
         } else if (a == "--cluster") {
             ok = value(cluster);
         } else if (a == "--setup") {
@@ -178,6 +185,11 @@ int main(int argc, char** argv) {
         Fail("\"" + volume + "\" is no volume size (floppy, cd, or bytes below 2 GB)");
         return kUsage;
     }
+    int64_t firstBytes = 0, firstCluster = 0;
+    if (!firstDisk.empty() && !ParseVolumeSize(firstDisk, firstBytes, firstCluster)) {
+        Fail("\"" + firstDisk + "\" is no disk size (floppy, cd, or bytes below 2 GB)");
+        return kUsage;
+    }
     long clusterBytes = 0;
     if (!cluster.empty()) {
         clusterBytes = std::atol(cluster.c_str());
@@ -198,6 +210,7 @@ int main(int argc, char** argv) {
             project.diskCluster = volumeCluster;
         }
         if (clusterBytes > 0) project.cluster = clusterBytes;
+        if (firstBytes > 0) project.firstDisk = firstBytes;
         if (!setup.empty()) project.setupExe = setup;
         if (uninstaller == "none") {
             project.noUninstaller = true;

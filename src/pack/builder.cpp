@@ -403,12 +403,15 @@ BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
     for (int round = 0;; ++round) {
         int64_t first = -1;
         if (onDisks) {
-            first = project.volumeSize - firstDiskBytes - RoundUp(reserve, diskCluster);
+            const int64_t disk = project.firstDisk > 0 ? project.firstDisk : project.volumeSize;
+            first = disk - firstDiskBytes - RoundUp(reserve, diskCluster);
             if (first <= 0)
                 throw ProjectError(
                     "the first disk cannot hold setup.exe and the files beside it (" +
                     std::to_string(firstDiskBytes + reserve) + " bytes) in " +
-                    std::to_string(project.volumeSize) + " bytes");
+                    std::to_string(disk) + " bytes; --first-disk gives it a larger size");
+            // A larger first disk still gets a volume of the volume size at most.
+            first = std::min(first, project.volumeSize);
         }
         VolumeLayout layout(project.volumeSize, first);
         places.clear();

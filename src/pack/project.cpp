@@ -150,6 +150,10 @@ void Loader::ReadPack() {
              "\"" + volume +
                  "\" is no volume size (floppy, cd, or bytes such as "
                  "1457664, 720k or 100M, below 2 GB)");
+    std::string first = Value(s, "firstdisk");
+    int64_t firstCluster = 0;
+    if (!first.empty() && !ParseVolumeSize(first, project_.firstDisk, firstCluster))
+        Fail(s, "firstdisk", "\"" + first + "\" is no disk size (floppy, cd, or bytes)");
     std::string cluster = Value(s, "cluster");
     if (!cluster.empty()) {
         int32_t c = ParseInteger(cluster, 0);
