@@ -252,6 +252,7 @@ const Entries kHeaderAndCounters = {
     "uninstall.language=",
     "uninstall.directory=C:\\Tools",
     "uninstall.ask=1",
+    "uninstall.prggrp=Demo",
     "language.l11=Exit",
     "language.l15=Terminate",
     "language.l10=Please wait",
@@ -263,6 +264,8 @@ const Entries kHeaderAndCounters = {
     "language.l60=",
     "language.l61=Finish",
     "systemroot.total=0",
+    "sysreg.remove=0",
+    "sysreg.total=0",
 };
 
 TEST_F(InstallTest, NormalRunInstallsEveryFileAndWritesTheLogInPhaseOrder) {
@@ -281,9 +284,10 @@ TEST_F(InstallTest, NormalRunInstallsEveryFileAndWritesTheLogInPhaseOrder) {
     EXPECT_TRUE(p.DirectoryExists("C:\\Tools\\help"));
 
     // What the window showed, in order.
-    EXPECT_EQ(trace.texts, (std::vector<std::string>{"uninst.exe", "Creating directories",
-                                                     "Copying:", "Copying: prog.exe",
-                                                     "Copying: base.dat", "Copying: help.txt"}));
+    EXPECT_EQ(trace.texts,
+              (std::vector<std::string>{"uninst.exe", "Creating directories",
+                                        "Copying:", "Copying: prog.exe", "Copying: base.dat",
+                                        "Copying: help.txt", "File types", "Program group"}));
     EXPECT_EQ(window->top, 405); // two thirds of 600, plus 5
     EXPECT_EQ(window->caption, "");
     EXPECT_FALSE((*window)["Lbl_o"].visible);
@@ -351,7 +355,7 @@ TEST_F(InstallTest, FiveThousandBytesAtOffset100AreReadInThreeBlocks) {
     std::vector<int> got(trace.upper.begin() + 2, trace.upper.begin() + 6); // after the rows
     EXPECT_EQ(got, want);
     // Lower gauge in mode 0: round(done * 96 / total) + 1, done growing by whole blocks.
-    EXPECT_EQ(trace.lower, (std::vector<int>{1, 6, 11, 16, 98, 100}));
+    EXPECT_EQ(trace.lower, (std::vector<int>{1, 6, 11, 16, 98, 99, 100}));
 }
 
 TEST_F(InstallTest, DataCrossesVolumeEndsIntoTheNextNumberedVolume) {
