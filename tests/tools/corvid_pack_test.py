@@ -184,9 +184,23 @@ def volume_path(dist, n):
     return None
 
 
-def has_finding(report, section, key):
-    return any(f["severity"] == "error" and f["section"].lower() == section.lower() and
+def has_finding(report, section, key, severity="error"):
+    return any(f["severity"] == severity and f["section"].lower() == section.lower() and
                f["key"].lower() == key.lower() for f in report["findings"])
+
+
+def set_keys(path, changes):
+    """Sets (section, key, value) in a setup.inf written by corvid-pack (CR LF lines)."""
+    text = open(path, encoding="latin-1", newline="").read()
+    for section, key, value in changes:
+        start = text.index("[%s]\r\n" % section) + len(section) + 4
+        end = text.find("\r\n[", start)
+        end = len(text) if end < 0 else end + 2
+        body = text[start:end]
+        lines = [l for l in body.split("\r\n") if l and l.split("=", 1)[0].lower() != key.lower()]
+        lines.insert(0, "%s=%s" % (key, value))
+        text = text[:start] + "\r\n".join(lines) + "\r\n" + ("\r\n" if end < len(text) else "") + text[end:]
+    open(path, "w", encoding="latin-1", newline="").write(text)
 
 
 def main():
@@ -295,6 +309,34 @@ def main():
     # Without archives only the layout tells: data that meets no other is what moved.
     damaged("offset-moved", move_offset, "0")
     damaged("cut-short", cut_short, "0")
+
+    # Description faults, each at its key.
+    d = os.path.join(WORK, "faults")
+    shutil.rmtree(d, ignore_errors=True)
+    shutil.copytree(dists[("1", "one")], d)
+    set_keys(os.path.join(d, "setup.inf"), [
+        ("corvid", "version", "219"), ("directories", "d1_1", "bin"), ("prggrp", "f1", "99"),
+        ("extensions", "o1", "5"), ("software", "Opt2_space", "1"), ("language", "l17", ""),
+        ("Option_2", "f1", "[leer]"), ("software", "Opt2_name", "Help")])
+    with open(os.path.join(d, "logo.bm_"), "r+b") as f:
+        f.seek(60)
+        f.write(b"\xff" * 8)
+    code, report = check(d)
+    for severity, section, key in (("error", "corvid", "version"), ("error", "directories", "d1_1"),
+                                   ("error", "prggrp", "f1"), ("error", "extensions", "f1"),
+                                   ("warning", "language", "l17"), ("warning", "Option_2", "f1"),
+                                   ("error", "main", "logo")):
+        if not has_finding(report, section, key, severity):
+            fail("no %s at [%s] %s: %s" % (severity, section, key, report["findings"]))
+    if code != 1:
+        fail("check of a faulty description exited %d" % code)
+    d2 = os.path.join(WORK, "space")
+    shutil.rmtree(d2, ignore_errors=True)
+    shutil.copytree(dists[("0", "one")], d2)
+    set_keys(os.path.join(d2, "setup.inf"), [("software", "Opt2_space", "10")])
+    code, report = check(d2)
+    if code != 4 or not has_finding(report, "software", "Opt2_space", "warning"):
+        fail("Opt2_space below the files' size: exit %d, %s" % (code, report["findings"]))
 
     # Bad projects and bad usage.
     proj = os.path.join(WORK, "bad.ini")
