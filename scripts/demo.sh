@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds everything into build/ and starts setup.exe under
-# Wine on the example distribution examples/demo/, which appears as drive D: with setup.exe beside
-# its setup.inf.
+# Wine on the example distribution, which the build makes from examples/demo/ into
+# build/examples/demo/ and which appears as drive D: with setup.exe beside its setup.inf.
 #
 # With a display ($DISPLAY set) the setup opens a real window and this script waits until it ends.
 # Without one (or with --headless) it runs under Xvfb, waits for the setup's first window, saves a
@@ -27,7 +27,7 @@ set +eu
 export CORVID_BUILD_DIR=$root/build CORVID_SOURCE_DIR=$root
 . tests/e2e/harness/lib.sh
 dist=$root/build/demo/dist
-e2e_distribution examples/demo "$dist"
+e2e_distribution "$root/build/examples/demo" "$dist"
 
 if [ $headless -eq 1 ]; then
     # The background window's caption, or a message box of the start-up ("corvid").
