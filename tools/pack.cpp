@@ -40,11 +40,14 @@ void Usage(FILE* to) {
         "Options (each overrides the project's [pack] key of the same meaning):\n"
         "  -m, --mode 0|1        0: files as they are; 1 (default): each file an archive, packed\n"
         "                        with LZH, or stored when LZH does not shrink it\n"
-        "  -v, --volume SIZE     what each disk holds: floppy (1.44 MB), cd (650 MB), or bytes\n"
-        "                        (720k, 100M, 1457664); the first volume leaves room for the\n"
-        "                        files beside setup.inf. Default: one volume of any size\n"
+        "  -v, --volume SIZE     the size of each volume: floppy (1.44 MB), cd (650 MB), or\n"
+        "                        bytes (720k, 100M, 1457664). Default: one volume of any size\n"
         "      --disks           put each volume in its own folder disk1/, disk2/, ..., with\n"
-        "                        setup.exe, setup.inf and the other files on disk1/\n"
+        "                        setup.exe, setup.inf and the other files on disk1/; SIZE is\n"
+        "                        then what each disk holds, and the first volume leaves room\n"
+        "                        for the files beside it (in whole clusters of the medium)\n"
+        "      --first-disk SIZE what the first disk holds, when it differs (setup.exe may\n"
+        "                        need more room than a floppy has)\n"
         "      --cluster BYTES   cluster size that Opt<n>_space rounds each file up to (4096)\n"
         "      --setup FILE      the setup program (default: the built setup.exe)\n"
         "      --uninstaller FILE|none\n"
@@ -54,12 +57,15 @@ void Usage(FILE* to) {
         "  -q, --quiet           no progress line and no summary\n"
         "  -h, --help            this text\n"
         "\n"
-        "The project is an INI file. [pack] holds mode, volume, cluster, setup, uninstaller\n"
-        "and registry (a .reg file, imported at installation). [component1] to [component7]\n"
-        "hold name, standard, min, custom (the setup types the component belongs to), prgitem,\n"
-        "locked (component 1) and files, files2, ...: \"SOURCE -> TARGET\", where SOURCE is a\n"
-        "file, a folder (its whole tree) or a glob (* and ? in its last part) relative to the\n"
-        "project file, and TARGET is \\ (the destination, the default), \\sub\\dir\\ or\n"
+        "The project is an INI file. [pack] holds mode, volume, firstdisk, cluster, setup,\n"
+        "uninstaller and registry (a .reg file, imported at installation). [component1] to\n"
+        "[component7] hold name, standard, min, custom (the setup types the component belongs\n"
+        "to), prgitem, locked (component 1) and files, files2, ...: \"SOURCE -> TARGET\", where\n"
+        "SOURCE is a"
+        " "
+        "file, a folder (its whole tree) or a glob (* and ? in its last part)\n"
+        "relative to the project file, and TARGET is \\ (the destination, the default), "
+        "\\sub\\dir\\ or\n"
         "%%SystemRoot%%\\dir\\. Every other section is copied into setup.inf; [main] back, logo,\n"
         "info, [leader] image and [software] readme name files to carry, and [prggrp] f<n> and\n"
         "[extensions] f<n> may name a component's file by its target path (\\bin\\tool.exe).\n"
@@ -118,7 +124,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     std::vector<std::string> positional;
     BuildOptions opt;
-    std::string mode, volume, cluster, setup, uninstaller;
+    std::string mode, volume, firstDisk, cluster, setup, uninstaller;
     bool quiet = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -137,6 +143,8 @@ int main(int argc, char** argv) {
             ok = value(volume);
         } else if (a == "--disks") {
             opt.disks = true;
+        } else if (a == "--first-disk") {
+            ok = value(firstDisk);
         } else if (a == "--cluster") {
             ok = value(cluster);
         } else if (a == "--setup") {
@@ -170,25 +178,39 @@ int main(int argc, char** argv) {
     }
     opt.outDir = positional[1];
     opt.toolDir = ToolDir(argv[0]);
+    // The command line first: bad usage is told before anything is read.
+    int64_t volumeBytes = 0, volumeCluster = 0;
+    if (!volume.empty() && volume != "none" &&
+        !ParseVolumeSize(volume, volumeBytes, volumeCluster)) {
+        Fail("\"" + volume + "\" is no volume size (floppy, cd, or bytes below 2 GB)");
+        return kUsage;
+    }
+    int64_t firstBytes = 0, firstCluster = 0;
+    if (!firstDisk.empty() && !ParseVolumeSize(firstDisk, firstBytes, firstCluster)) {
+        Fail("\"" + firstDisk + "\" is no disk size (floppy, cd, or bytes below 2 GB)");
+        return kUsage;
+    }
+    long clusterBytes = 0;
+    if (!cluster.empty()) {
+        clusterBytes = std::atol(cluster.c_str());
+        if (clusterBytes <= 0 || (clusterBytes & (clusterBytes - 1)) != 0 ||
+            clusterBytes > (1 << 20)) {
+            Fail("the cluster size is a power of two, such as 512 or 4096");
+            return kUsage;
+        }
+    }
     std::vector<std::string> warnings;
     Project project;
     try {
         project = LoadProject(positional[0], warnings);
         if (!mode.empty()) project.mode = mode == "1" ? 1 : 0;
-        if (!volume.empty() && volume != "none" &&
-            !ParseVolumeSize(volume, project.volumeSize, project.diskCluster)) {
-            Fail("\"" + volume + "\" is no volume size (floppy, cd, or bytes below 2 GB)");
-            return kUsage;
-        }
         if (volume == "none") project.volumeSize = 0;
-        if (!cluster.empty()) {
-            long c = std::atol(cluster.c_str());
-            if (c <= 0 || (c & (c - 1)) != 0 || c > (1 << 20)) {
-                Fail("the cluster size is a power of two, such as 512 or 4096");
-                return kUsage;
-            }
-            project.cluster = c;
+        if (volumeBytes > 0) {
+            project.volumeSize = volumeBytes;
+            project.diskCluster = volumeCluster;
         }
+        if (clusterBytes > 0) project.cluster = clusterBytes;
+        if (firstBytes > 0) project.firstDisk = firstBytes;
         if (!setup.empty()) project.setupExe = setup;
         if (uninstaller == "none") {
             project.noUninstaller = true;

@@ -24,26 +24,22 @@ namespace fs = std::filesystem;
 namespace corvid::pack {
 
 void InfText::Set(const std::string& section, const std::string& key, const std::string& value) {
-    const std::string s = FoldCase(section), k = FoldCase(key);
-    for (Sec& sec : sections_) {
-        if (FoldCase(sec.name) != s) continue;
-        for (auto& kv : sec.keys)
-            if (FoldCase(kv.first) == k) {
-                kv.second = value;
-                return;
-            }
-        sec.keys.emplace_back(key, value);
-        return;
-    }
-    sections_.push_back(Sec{section, {{key, value}}});
+    auto [sec, newSection] = index_.emplace(FoldCase(section), sections_.size());
+    if (newSection) sections_.push_back(Sec{section, {}, {}});
+    Sec& s = sections_[sec->second];
+    auto [k, newKey] = s.index.emplace(FoldCase(key), s.keys.size());
+    if (newKey)
+        s.keys.emplace_back(key, value);
+    else
+        s.keys[k->second].second = value;
 }
 
 const std::string* InfText::Get(const std::string& section, const std::string& key) const {
-    for (const Sec& sec : sections_)
-        if (FoldCase(sec.name) == FoldCase(section))
-            for (const auto& kv : sec.keys)
-                if (FoldCase(kv.first) == FoldCase(key)) return &kv.second;
-    return nullptr;
+    auto sec = index_.find(FoldCase(section));
+    if (sec == index_.end()) return nullptr;
+    const Sec& s = sections_[sec->second];
+    auto k = s.index.find(FoldCase(key));
+    return k == s.index.end() ? nullptr : &s.keys[k->second].second;
 }
 
 std::string InfText::Text() const {
@@ -64,8 +60,8 @@ int64_t ProgressUnits(const std::vector<int32_t>& reads, int method, int32_t pac
 
 std::string FindBuiltProgram(const std::string& toolDir, const std::string& name) {
     std::error_code ec;
-    const fs::path dir = toolDir.empty() ? fs::path(".") : fs::path(toolDir);
-    if (fs::is_regular_file(dir / name, ec)) return (dir / name).string();
+    const fs::path dir = toolDir.empty() ? fs::path(".") : FsPath(toolDir);
+    if (fs::is_regular_file(dir / name, ec)) return PathText(dir / name);
     // The native build keeps the Windows build in win32/; a Windows build has src/ beside tools/.
     for (const fs::path& root : {dir / ".." / "win32" / "src", dir / ".." / "src"}) {
         std::vector<fs::path> found;
@@ -75,7 +71,7 @@ std::string FindBuiltProgram(const std::string& toolDir, const std::string& name
                 found.push_back(it->path());
         if (!found.empty()) {
             std::sort(found.begin(), found.end());
-            return found.front().lexically_normal().string();
+            return PathText(found.front().lexically_normal());
         }
         ec.clear();
     }
@@ -85,7 +81,7 @@ std::string FindBuiltProgram(const std::string& toolDir, const std::string& name
 namespace {
 
 std::string ReadAll(const std::string& hostPath) {
-    std::ifstream in(hostPath, std::ios::binary);
+    std::ifstream in(FsPath(hostPath), std::ios::binary);
     std::ostringstream ss;
     ss << in.rdbuf();
     if (!in) throw BuildError(hostPath + ": cannot read");
@@ -96,23 +92,23 @@ void WriteAll(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
-    if (!out) throw BuildError(path.string() + ": cannot write");
+    if (!out) throw BuildError(PathText(path) + ": cannot write");
 }
 
 void PrepareOutput(const fs::path& out, bool force) {
     std::error_code ec;
     if (fs::exists(out, ec) && !fs::is_empty(out, ec)) {
-        if (!fs::is_directory(out, ec)) throw BuildError(out.string() + ": not a folder");
+        if (!fs::is_directory(out, ec)) throw BuildError(PathText(out) + ": not a folder");
         const bool earlier =
             fs::exists(out / "setup.inf", ec) || fs::exists(out / "disk1" / "setup.inf", ec);
         if (!force || !earlier)
-            throw BuildError(out.string() + ": the folder is not empty" +
+            throw BuildError(PathText(out) + ": the folder is not empty" +
                              (earlier ? " (--force replaces the distribution in it)" : ""));
         for (auto& e : fs::directory_iterator(out, ec)) fs::remove_all(e.path(), ec);
-        if (ec) throw BuildError(out.string() + ": cannot empty the folder: " + ec.message());
+        if (ec) throw BuildError(PathText(out) + ": cannot empty the folder: " + ec.message());
     }
     fs::create_directories(out, ec);
-    if (!fs::is_directory(out, ec)) throw BuildError(out.string() + ": cannot create the folder");
+    if (!fs::is_directory(out, ec)) throw BuildError(PathText(out) + ": cannot create the folder");
 }
 
 bool ProjectFlag(const Project& p, const std::string& section, const std::string& key, bool deflt) {
@@ -238,7 +234,7 @@ constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
 
 BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
     BuildResult result;
-    const fs::path out(opt.outDir);
+    const fs::path out = FsPath(opt.outDir);
 
     // The programs.
     result.setupExe =
@@ -314,13 +310,13 @@ BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
     std::vector<int64_t> lengths;
     {
         std::ofstream spool(spoolPath, std::ios::binary);
-        if (!spool) throw BuildError(spoolPath.string() + ": cannot write");
+        if (!spool) throw BuildError(PathText(spoolPath) + ": cannot write");
         int jobs = opt.jobs > 0 ? opt.jobs : static_cast<int>(std::thread::hardware_concurrency());
         StreamPacker packer(files, project.mode, std::max(1, std::min(jobs, 16)));
         packer.Run(spool, opt, result.sourceBytes, packed);
         lengths = packer.lengths;
         spool.close();
-        if (!spool) throw BuildError(spoolPath.string() + ": cannot write");
+        if (!spool) throw BuildError(PathText(spoolPath) + ": cannot write");
     }
     for (int64_t l : lengths) largestArchive = std::max(largestArchive, project.mode == 1 ? l : 0);
 
@@ -393,9 +389,10 @@ BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
     if (!inf.Get("corvid", "version")) inf.Set("corvid", "version", "220");
     inf.Set("compression", "mode", std::to_string(project.mode));
 
-    // Layout: the first disk also holds setup.inf, whose size depends on the layout.
-    const int64_t diskCluster =
-        project.volumeSize > 0 ? std::max<int64_t>(project.diskCluster, 512) : 1;
+    // Layout. On disks the first one also holds setup.exe and setup.inf, whose size depends on
+    // the layout; without disk folders every volume is cut at the volume size.
+    const bool onDisks = opt.disks && project.volumeSize > 0;
+    const int64_t diskCluster = onDisks ? std::max<int64_t>(project.diskCluster, 512) : 1;
     int64_t firstDiskBytes = 0;
     for (const auto& f : firstDisk)
         firstDiskBytes += RoundUp(static_cast<int64_t>(f.second.size()), diskCluster);
@@ -405,13 +402,16 @@ BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
     std::vector<int64_t> volumeSizes;
     for (int round = 0;; ++round) {
         int64_t first = -1;
-        if (project.volumeSize > 0) {
-            first = project.volumeSize - firstDiskBytes - RoundUp(reserve, diskCluster);
+        if (onDisks) {
+            const int64_t disk = project.firstDisk > 0 ? project.firstDisk : project.volumeSize;
+            first = disk - firstDiskBytes - RoundUp(reserve, diskCluster);
             if (first <= 0)
                 throw ProjectError(
                     "the first disk cannot hold setup.exe and the files beside it (" +
                     std::to_string(firstDiskBytes + reserve) + " bytes) in " +
-                    std::to_string(project.volumeSize) + " bytes");
+                    std::to_string(disk) + " bytes; --first-disk gives it a larger size");
+            // A larger first disk still gets a volume of the volume size at most.
+            first = std::min(first, project.volumeSize);
         }
         VolumeLayout layout(project.volumeSize, first);
         places.clear();
@@ -495,7 +495,7 @@ BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
     for (const auto& f : firstDisk) WriteAll(diskDir(1) / f.first, f.second);
     if (result.volumes == 1 && !opt.disks) {
         fs::rename(spoolPath, out / VolumeName(1), ec);
-        if (ec) throw BuildError((out / VolumeName(1)).string() + ": " + ec.message());
+        if (ec) throw BuildError(PathText(out / VolumeName(1)) + ": " + ec.message());
     } else {
         std::ifstream spool(spoolPath, std::ios::binary);
         std::vector<char> buf(1 << 20);
@@ -507,12 +507,12 @@ BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
                 const std::streamsize n = static_cast<std::streamsize>(
                     std::min<int64_t>(left, static_cast<int64_t>(buf.size())));
                 spool.read(buf.data(), n);
-                if (spool.gcount() != n) throw BuildError(spoolPath.string() + ": cannot read");
+                if (spool.gcount() != n) throw BuildError(PathText(spoolPath) + ": cannot read");
                 vol.write(buf.data(), n);
                 left -= n;
             }
             vol.close();
-            if (!vol) throw BuildError(path.string() + ": cannot write");
+            if (!vol) throw BuildError(PathText(path) + ": cannot write");
         }
         spool.close();
         fs::remove(spoolPath, ec);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "pack/project.h"
@@ -45,8 +46,10 @@ private:
     struct Sec {
         std::string name;
         std::vector<std::pair<std::string, std::string>> keys;
+        std::unordered_map<std::string, size_t> index; // folded key -> keys
     };
     std::vector<Sec> sections_;
+    std::unordered_map<std::string, size_t> index_; // folded section -> sections_
 };
 
 // The setup's overall progress for a component in mode 1 (Opt<n>_cs): a fifth of each block it

@@ -197,18 +197,18 @@ int DiskNumber(const std::string& name) {
 
 void Checker::Locate(const std::string& dir) {
     std::error_code ec;
-    fs::path d(dir);
+    fs::path d = FsPath(dir);
     std::vector<std::pair<int, fs::path>> disks;
     auto disksIn = [&](const fs::path& parent) {
         for (auto it = fs::directory_iterator(parent, ec); !ec && it != fs::directory_iterator();
              it.increment(ec))
-            if (int n = DiskNumber(it->path().filename().string()); n > 0 && it->is_directory(ec))
+            if (int n = DiskNumber(PathText(it->path().filename())); n > 0 && it->is_directory(ec))
                 disks.emplace_back(n, it->path());
         std::sort(disks.begin(), disks.end());
     };
     if (fs::is_regular_file(d / "setup.inf", ec)) {
-        inf_ = (d / "setup.inf").string();
-        if (DiskNumber(fs::absolute(d).lexically_normal().filename().string()) > 0)
+        inf_ = PathText(d / "setup.inf");
+        if (DiskNumber(PathText(fs::absolute(d).lexically_normal().filename())) > 0)
             disksIn(fs::absolute(d).lexically_normal().parent_path());
         folders_.push_back(d);
         for (auto& [n, p] : disks)
@@ -217,7 +217,7 @@ void Checker::Locate(const std::string& dir) {
         disksIn(d);
         for (auto& [n, p] : disks) {
             if (inf_.empty() && fs::is_regular_file(p / "setup.inf", ec))
-                inf_ = (p / "setup.inf").string();
+                inf_ = PathText(p / "setup.inf");
             folders_.push_back(p);
         }
     }
@@ -225,15 +225,15 @@ void Checker::Locate(const std::string& dir) {
         for (auto it = fs::directory_iterator(f, ec); !ec && it != fs::directory_iterator();
              it.increment(ec)) {
             if (!it->is_regular_file(ec)) continue;
-            std::string k = FoldCase(it->path().filename().string());
+            std::string k = FoldCase(PathText(it->path().filename()));
             if (files_.count(k)) {
                 if (k.compare(0, 6, "zdata_") == 0)
                     Report(false, "", "",
-                           "volume " + it->path().filename().string() +
+                           "volume " + PathText(it->path().filename()) +
                                " is on more than one disk");
                 continue;
             }
-            files_[k] = it->path().string();
+            files_[k] = PathText(it->path());
             sizes_[k] = static_cast<int64_t>(it->file_size(ec));
         }
 }
@@ -277,7 +277,7 @@ bool Checker::ReadData(FileEntry& f, std::string& data) {
         const int64_t take = std::min(remaining, size - pos);
         f.pieces.push_back({FoldCase(volume), pos, take});
         if (take > 0) {
-            std::ifstream in(path, std::ios::binary);
+            std::ifstream in(FsPath(path), std::ios::binary);
             in.seekg(pos);
             std::string part(static_cast<size_t>(take), '\0');
             in.read(&part[0], take);
@@ -314,11 +314,11 @@ void Checker::MakeDirectories() {
             const std::string v =
                 Str("directories", "d" + std::to_string(k) + "_" + std::to_string(i), "%");
             if (v.find('%') != std::string::npos || !DirectoryValueProblem(v).empty()) continue;
-            std::string rel = ShowAnsi(v);
+            std::string rel = AnsiToUtf8(v);
             for (char& c : rel)
                 if (c == '\\') c = '/';
             std::error_code ec;
-            fs::create_directories(fs::path(extractTo_) / fs::path(rel).relative_path(), ec);
+            fs::create_directories(FsPath(extractTo_) / FsPath(rel).relative_path(), ec);
         }
 }
 
@@ -331,15 +331,15 @@ void Checker::Extract(const FileEntry& f, const std::string& bytes) {
         if (IsSystemRootValue(v)) v = "\\SystemRoot" + v.substr(std::strlen(kSystemRoot));
         dir = v;
     }
-    std::string rel = ShowAnsi(dir + "\\" + f.name);
+    std::string rel = AnsiToUtf8(dir + "\\" + f.name);
     for (char& c : rel)
         if (c == '\\') c = '/';
-    fs::path target = fs::path(extractTo_) / fs::path(rel).relative_path();
+    fs::path target = FsPath(extractTo_) / FsPath(rel).relative_path();
     std::error_code ec;
     fs::create_directories(target.parent_path(), ec);
     std::ofstream out(target, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) Report(true, "", "", "cannot write " + target.string());
+    if (!out) Report(true, "", "", "cannot write " + PathText(target));
 }
 
 void Checker::CheckComponents() {
@@ -427,24 +427,41 @@ void Checker::CheckOverlaps() {
         for (const auto& piece : f.pieces)
             if (piece.length > 0)
                 byVolume[piece.volume].push_back({&f, piece.offset, piece.offset + piece.length});
+    // Packed data lies back to back: data that meets no other at its start or at its end is what
+    // was moved.
+    std::map<std::string, std::set<int64_t>> starts, ends;
+    for (auto& [volume, refs] : byVolume)
+        for (const Ref& r : refs) {
+            starts[volume].insert(r.start);
+            ends[volume].insert(r.end);
+        }
+    std::map<const FileEntry*, int> loose;
+    for (const FileEntry& f : entries_) {
+        if (f.pieces.empty() || f.z <= 0) continue;
+        const auto& first = f.pieces.front();
+        const auto& last = f.pieces.back();
+        loose[&f] = (first.offset != 0 && !ends[first.volume].count(first.offset)) +
+                    (last.offset + last.length != sizes_[last.volume] &&
+                     !starts[last.volume].count(last.offset + last.length));
+    }
     for (auto& [volume, refs] : byVolume) {
         std::sort(refs.begin(), refs.end(), [](const Ref& a, const Ref& b) {
             return a.start != b.start ? a.start < b.start : a.end < b.end;
         });
-        std::set<int64_t> ends;
-        for (const Ref& r : refs) ends.insert(r.end);
-        auto joined = [&](const Ref& r) { return r.start == 0 || ends.count(r.start) > 0; };
         for (size_t i = 1; i < refs.size(); ++i) {
             const Ref& a = refs[i - 1];
             const Ref& b = refs[i];
-            if (a.end <= b.start) continue;
-            // Packed data lies back to back: blame the one that does not follow other data.
-            const Ref& moved = !joined(b) || joined(a) ? b : a;
-            const Ref& other = &moved == &b ? a : b;
-            Report(true, "Option_" + std::to_string(moved.f->component),
-                   "p" + std::to_string(moved.f->index),
-                   "its data overlaps that of [Option_" + std::to_string(other.f->component) +
-                       "] f" + std::to_string(other.f->index) + " in " + volume);
+            // Damage already reported at a file's own key explains the overlap.
+            if (a.end <= b.start || !a.f->dataOk || !b.f->dataOk) continue;
+            const int la = loose[a.f], lb = loose[b.f];
+            for (const Ref* r : {&a, &b}) {
+                const Ref& other = r == &a ? b : a;
+                if ((r == &a ? la < lb : lb < la)) continue;
+                Report(true, "Option_" + std::to_string(r->f->component),
+                       "p" + std::to_string(r->f->index),
+                       "its data overlaps that of [Option_" + std::to_string(other.f->component) +
+                           "] f" + std::to_string(other.f->index) + " in " + volume);
+            }
         }
     }
 }
@@ -457,12 +474,12 @@ void Checker::CheckPictures() {
         if (v == "_") continue;
         const std::string path = FindFile(v);
         if (path.empty() ||
-            !fs::is_regular_file(fs::path(inf_).parent_path() / HostPlatform::HostPath(v))) {
+            !fs::is_regular_file(FsPath(inf_).parent_path() / FsPath(HostPlatform::HostPath(v)))) {
             Report(false, section, key, "the picture " + v + " is not beside setup.inf");
             continue;
         }
         bool ok = false;
-        std::string bytes = ReadHost(path, ok);
+        std::string bytes = ReadHost(FsPath(path), ok);
         if (mode_ == 1) {
             std::string member = FileNamePart(v);
             if (!member.empty()) member.back() = 'p';
@@ -479,7 +496,8 @@ void Checker::CheckPictures() {
             Report(true, section, key, v + " is no Windows bitmap the setup can show");
     }
     const std::string readme = Str("software", "readme", "");
-    if (!readme.empty() && !fs::is_regular_file(fs::path(inf_).parent_path() / readme))
+    if (!readme.empty() &&
+        !fs::is_regular_file(FsPath(inf_).parent_path() / FsPath(HostPlatform::HostPath(readme))))
         Report(false, "software", "readme",
                "the read-me file " + readme + " is not beside setup.inf");
 }
@@ -543,14 +561,14 @@ void Checker::CheckTexts() {
 void Checker::CheckUninstaller() {
     if (Int("software", "uniyes", 1) == 0) return;
     const std::string path = FindFile("uninst.ex_");
-    if (path.empty() || !fs::is_regular_file(fs::path(inf_).parent_path() / "uninst.ex_")) {
+    if (path.empty() || !fs::is_regular_file(FsPath(inf_).parent_path() / "uninst.ex_")) {
         Report(true, "software", "uniyes",
                "the setup installs the uninstaller, but uninst.ex_ is not beside setup.inf");
         return;
     }
     if (mode_ != 1) return;
     bool ok = false;
-    std::string bytes = ReadHost(path, ok), out;
+    std::string bytes = ReadHost(FsPath(path), ok), out;
     std::string why = ExpandFromArchive(bytes, "uninst32.ex_", out);
     if (!why.empty()) Report(true, "software", "uniyes", "uninst.ex_: " + why);
 }

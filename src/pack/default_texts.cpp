@@ -23,7 +23,7 @@ const std::vector<std::pair<std::string, std::string>>& DefaultLanguageTexts() {
         {"l17", "Next >"},
         {"l18", "Overall progress"},
         {"l19", "Creating directories ..."},
-        {"l20", "Please insert the next disk."},
+        {"l20", "Please insert the disk"},
         {"l21", "%s has been installed."},
         {"l22", "Creating the program group ..."},
         {"l23", "Registering file types ..."},

@@ -7,13 +7,16 @@
 
 namespace corvid::pack {
 
+std::filesystem::path FsPath(const std::string& utf8) {
+    return std::filesystem::u8path(utf8);
+}
+
+std::string PathText(const std::filesystem::path& path) {
+    return path.u8string();
+}
+
 bool HostNameToAnsi(const std::string& host, std::string& ansi) {
-#ifdef _WIN32
-    ansi = host;
-    return true;
-#else
     return Utf8ToAnsi(host, ansi);
-#endif
 }
 
 std::string ShowAnsi(const std::string& ansi) {

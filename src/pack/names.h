@@ -1,13 +1,18 @@
 // What the setup description can hold: file names, directory values and their code page.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace corvid::pack {
 
-// A host file name in the setup's code page (Windows-1252). Host names are UTF-8 except on
-// Windows, where they already are in the code page. False when the name has a character the
-// code page lacks.
+// Host paths are kept as UTF-8 text (on Windows too, where the narrow file-system text would not
+// come back to the same file) and made into file-system paths only to touch files.
+std::filesystem::path FsPath(const std::string& utf8);
+std::string PathText(const std::filesystem::path& path);
+
+// A host file name (UTF-8) in the setup's code page (Windows-1252). False when the name has a
+// character the code page lacks.
 bool HostNameToAnsi(const std::string& host, std::string& ansi);
 // Setup text for the terminal: UTF-8 except on Windows.
 std::string ShowAnsi(const std::string& ansi);

@@ -51,16 +51,17 @@ bool ParseVolumeSize(const std::string& text, int64_t& bytes, int64_t& cluster) 
 bool StatSource(const std::string& hostPath, int64_t& size, uint32_t& dosTime,
                 uint16_t& attributes) {
     std::error_code ec;
-    if (!fs::is_regular_file(hostPath, ec)) return false;
-    size = static_cast<int64_t>(fs::file_size(hostPath, ec));
+    const fs::path p = FsPath(hostPath);
+    if (!fs::is_regular_file(p, ec)) return false;
+    size = static_cast<int64_t>(fs::file_size(p, ec));
     if (ec) return false;
-    auto ft = fs::last_write_time(hostPath, ec);
+    auto ft = fs::last_write_time(p, ec);
     int64_t secs = std::chrono::duration_cast<std::chrono::seconds>(
                        (ft - fs::file_time_type::clock::now()) +
                        std::chrono::system_clock::now().time_since_epoch())
                        .count();
     dosTime = UnixToDosDateTime(secs);
-    fs::perms perms = fs::status(hostPath, ec).permissions();
+    fs::perms perms = fs::status(p, ec).permissions();
     attributes = 0x20;
     if ((perms & fs::perms::owner_write) == fs::perms::none) attributes |= 0x01;
     return true;
@@ -80,7 +81,7 @@ class Loader {
 public:
     Loader(const std::string& path, std::vector<std::string>& warnings) : warnings_(warnings) {
         project_.path = path;
-        project_.baseDir = fs::path(path).parent_path().string();
+        project_.baseDir = PathText(FsPath(path).parent_path());
         if (project_.baseDir.empty()) project_.baseDir = ".";
     }
 
@@ -107,8 +108,8 @@ private:
         return ParseInteger(v, 0) != 0;
     }
     std::string HostPathOf(const std::string& rel) const {
-        fs::path p(rel);
-        return (p.is_absolute() ? p : fs::path(project_.baseDir) / p).lexically_normal().string();
+        fs::path p = FsPath(rel);
+        return PathText((p.is_absolute() ? p : FsPath(project_.baseDir) / p).lexically_normal());
     }
 
     void ReadPack();
@@ -150,6 +151,10 @@ void Loader::ReadPack() {
              "\"" + volume +
                  "\" is no volume size (floppy, cd, or bytes such as "
                  "1457664, 720k or 100M, below 2 GB)");
+    std::string first = Value(s, "firstdisk");
+    int64_t firstCluster = 0;
+    if (!first.empty() && !ParseVolumeSize(first, project_.firstDisk, firstCluster))
+        Fail(s, "firstdisk", "\"" + first + "\" is no disk size (floppy, cd, or bytes)");
     std::string cluster = Value(s, "cluster");
     if (!cluster.empty()) {
         int32_t c = ParseInteger(cluster, 0);
@@ -169,7 +174,7 @@ void Loader::ReadPack() {
         ExtraFile e;
         e.hostPath = HostPathOf(reg);
         e.distName = "zsys.re_";
-        if (!fs::is_regular_file(e.hostPath)) Fail(s, "registry", "no file " + e.hostPath);
+        if (!fs::is_regular_file(FsPath(e.hostPath))) Fail(s, "registry", "no file " + e.hostPath);
         project_.extras.push_back(e);
     }
     static const std::set<std::string> known = {"mode",  "volume",      "cluster",
@@ -178,7 +183,8 @@ void Loader::ReadPack() {
     for (size_t i = 0; i < names.size(); ++i)
         if (FoldCase(names[i]) == s)
             for (const std::string& k : data_->KeyNames(i))
-                if (!known.count(FoldCase(k))) Fail(s, k, "not a key of [pack]");
+                if (data_->Find(s, k) && !known.count(FoldCase(k)))
+                    Fail(s, k, "not a key of [pack]");
 }
 
 void Loader::AddDir(Component& c, const std::string& section, const std::string& key,
@@ -195,7 +201,7 @@ void Loader::AddFile(Component& c, const std::string& section, const std::string
                      const std::string& hostPath, const std::string& dir) {
     SourceFile f;
     f.hostPath = hostPath;
-    std::string hostName = fs::path(hostPath).filename().string();
+    std::string hostName = PathText(FsPath(hostPath).filename());
     if (!HostNameToAnsi(hostName, f.name))
         Fail(section, key, hostPath + ": the name has a character the setup's code page lacks");
     std::string why = FileNameProblem(f.name);
@@ -271,17 +277,17 @@ void Loader::CollectRule(Component& c, const std::string& section, const std::st
 
     const std::string host = HostPathOf(source);
     std::error_code ec;
-    const fs::path hp(host);
-    if (HasWildcard(hp.filename().string())) {
-        if (HasWildcard(hp.parent_path().string()))
+    const fs::path hp = FsPath(host);
+    if (HasWildcard(PathText(hp.filename()))) {
+        if (HasWildcard(PathText(hp.parent_path())))
             Fail(section, key, "only the last part of a source may hold * or ?");
         std::vector<std::string> found;
-        const std::string pat = hp.filename().string();
+        const std::string pat = PathText(hp.filename());
         for (auto it = fs::directory_iterator(hp.parent_path(), ec);
              !ec && it != fs::directory_iterator(); it.increment(ec))
             if (it->is_regular_file(ec) &&
-                GlobMatch(pat.c_str(), it->path().filename().string().c_str()))
-                found.push_back(it->path().string());
+                GlobMatch(pat.c_str(), PathText(it->path().filename()).c_str()))
+                found.push_back(PathText(it->path()));
         if (found.empty()) Fail(section, key, "no file matches " + host);
         std::sort(found.begin(), found.end());
         for (const std::string& f : found) AddFile(c, section, key, f, target);
@@ -296,14 +302,14 @@ void Loader::CollectRule(Component& c, const std::string& section, const std::st
         if (ec) Fail(section, key, host + ": " + ec.message());
         std::sort(entries.begin(), entries.end());
         for (const fs::path& e : entries) {
-            std::string rel = e.lexically_relative(hp).parent_path().string();
+            std::string rel = PathText(e.lexically_relative(hp).parent_path());
             std::string dir = target;
             if (!rel.empty()) {
                 std::string ansi;
                 if (!HostNameToAnsi(rel, ansi))
                     Fail(section, key,
-                         e.string() + ": a folder name has a character the "
-                                      "setup's code page lacks");
+                         PathText(e) + ": a folder name has a character the "
+                                       "setup's code page lacks");
                 for (char& ch : ansi)
                     if (ch == '/') ch = '\\';
                 dir += ansi + "\\";
@@ -312,16 +318,16 @@ void Loader::CollectRule(Component& c, const std::string& section, const std::st
                 if (fs::is_empty(e, ec)) {
                     std::string d = dir;
                     std::string name;
-                    if (!HostNameToAnsi(e.filename().string(), name))
+                    if (!HostNameToAnsi(PathText(e.filename()), name))
                         Fail(section, key,
-                             e.string() + ": the name has a character the setup's "
-                                          "code page lacks");
+                             PathText(e) + ": the name has a character the setup's "
+                                           "code page lacks");
                     d += name + "\\";
                     AddDir(c, section, key, d);
                 }
                 continue;
             }
-            AddFile(c, section, key, e.string(), dir);
+            AddFile(c, section, key, PathText(e), dir);
         }
         return;
     }
@@ -344,7 +350,8 @@ void Loader::ReadComponent(int k, const std::string& section) {
         if (FoldCase(names[i]) != FoldCase(section)) continue;
         for (const std::string& key : data_->KeyNames(i)) {
             std::string f = FoldCase(key);
-            if (!seen.insert(f).second) continue;
+            // Lines without "=" (comments among them) are no keys.
+            if (!data_->Find(section, key) || !seen.insert(f).second) continue;
             if (f.compare(0, 5, "files") == 0 &&
                 (f.size() == 5 || std::all_of(f.begin() + 5, f.end(),
                                               [](char ch) { return ch >= '0' && ch <= '9'; }))) {
@@ -370,8 +377,8 @@ std::string Loader::ExtraFileValue(const std::string& section, const std::string
     e.key = key;
     e.picture = picture;
     e.hostPath = HostPathOf(value);
-    if (!fs::is_regular_file(e.hostPath)) Fail(section, key, "no file " + e.hostPath);
-    if (!HostNameToAnsi(fs::path(e.hostPath).filename().string(), e.distName))
+    if (!fs::is_regular_file(FsPath(e.hostPath))) Fail(section, key, "no file " + e.hostPath);
+    if (!HostNameToAnsi(PathText(FsPath(e.hostPath).filename()), e.distName))
         Fail(section, key, "the name has a character the setup's code page lacks");
     std::string why = FileNameProblem(e.distName);
     if (!why.empty()) Fail(section, key, e.hostPath + ": " + why);
@@ -467,7 +474,7 @@ void Loader::CopySection(const std::string& name) {
 }
 
 Project Loader::Load() {
-    std::ifstream in(project_.path, std::ios::binary);
+    std::ifstream in(FsPath(project_.path), std::ios::binary);
     if (!in) throw ProjectError(project_.path + ": cannot read the project file");
     std::ostringstream ss;
     ss << in.rdbuf();

@@ -64,6 +64,7 @@ struct Project {
     std::string baseDir; // folder that sources are relative to
     int mode = 1;
     int64_t volumeSize = 0; // 0: one volume
+    int64_t firstDisk = 0;  // on disks: what the first one holds; 0: volumeSize
     int64_t diskCluster = 0;
     int64_t cluster = 4096;        // rounding of Opt<n>_space
     std::string setupExe;          // empty: look for the built one

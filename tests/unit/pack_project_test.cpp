@@ -95,8 +95,9 @@ protected:
 };
 
 TEST_F(PackProject, FolderTreesBecomeFilesAndDirectoryRows) {
-    Project p = Load("[component1]\nname=Program\nstandard=1\nfiles=tree\n"
-                     "files2=one.dll -> %SystemRoot%\\system\n[software]\nname=X\n");
+    Project p =
+        Load("[component1]\n; comment lines are no keys\nname=Program\nstandard=1\nfiles=tree\n"
+             "files2=one.dll -> %SystemRoot%\\system\n[software]\nname=X\n");
     ASSERT_EQ(p.components.size(), 1u);
     const Component& c = p.components[0];
     ASSERT_EQ(c.files.size(), 4u);

@@ -6,7 +6,7 @@
 #
 #   . "$(dirname "$0")/../harness/lib.sh"
 #   e2e_begin                               # own prefix, own X server, cleanup on exit
-#   e2e_map_drive d "$CORVID_SOURCE_DIR/examples/demo"
+#   e2e_map_drive d "$CORVID_BUILD_DIR/examples/demo"
 #   e2e_start "$(e2e_setup_exe)"              # or: e2e_run 60 program.exe args...
 #   win=$(e2e_wait_window 'Setup' 30) || e2e_fail "no setup window"
 #   e2e_screenshot started
@@ -20,7 +20,7 @@
 #   e2e_map_drive LETTER DIR  Makes host folder DIR the Windows drive LETTER: (e.g. d -> D:\).
 #   e2e_winpath PATH          Prints the Windows name of a host path (through drive Z:).
 #   e2e_distribution SRC DEST Makes DEST a distribution folder: the files of SRC (for example
-#                             examples/demo) with the built setup.exe beside them. Map it with
+#                             build/examples/demo) with the built setup.exe beside them. Map it with
 #                             e2e_map_drive and start D:\setup.exe, so that SourceFolder is D:\.
 #   e2e_setup_exe             Prints the path of the pair's setup.exe.
 #   e2e_wine ARG...           Runs wine's loader of the pair in the foreground (wine's own

@@ -37,7 +37,7 @@ if [ "$E2E_PAIR" = win64 ]; then
     e2e_log "the win64 pair's setup.exe: PE32+, x86-64"
 fi
 
-e2e_distribution "$CORVID_SOURCE_DIR/examples/demo" "$E2E_DIR/dist"
+e2e_distribution "$CORVID_BUILD_DIR/examples/demo" "$E2E_DIR/dist"
 caption=$("$CORVID_BUILD_DIR/tools/corvid-inf" get "$E2E_DIR/dist/setup.inf" language l29 Setup)
 e2e_map_drive d "$E2E_DIR/dist"
 e2e_start 'D:\setup.exe'
