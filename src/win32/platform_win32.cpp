@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <vector>
 
 namespace corvid {
@@ -70,6 +71,23 @@ std::string KeyPath(const std::string& key) {
     size_t i = 0;
     while (i < key.size() && key[i] == '\\') ++i;
     return key.substr(i);
+}
+
+// Calls back for every entry of a folder but "." and ".."; false when it cannot be read.
+bool ForEachEntry(const std::string& dir,
+                  const std::function<void(const WIN32_FIND_DATAA&)>& take) {
+    std::string pattern = dir;
+    if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
+    pattern += '*';
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        const std::string name = fd.cFileName;
+        if (name != "." && name != "..") take(fd);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return true;
 }
 
 HDDEDATA CALLBACK DdeCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
@@ -182,24 +200,15 @@ std::string Win32Platform::DriveDirectory(char drive) {
 
 bool Win32Platform::ListDirectories(const std::string& dir, std::vector<std::string>& names) {
     names.clear();
-    std::string pattern = dir;
-    if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
-    pattern += '*';
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
-    do {
-        const std::string name = fd.cFileName;
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..")
-            continue;
-        if (fd.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
-        names.push_back(name);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
+    const bool ok = ForEachEntry(dir, [&](const WIN32_FIND_DATAA& fd) {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+        if (fd.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) return;
+        names.push_back(fd.cFileName);
+    });
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return lstrcmpiA(a.c_str(), b.c_str()) < 0;
     });
-    return true;
+    return ok;
 }
 
 // ---------------------------------------------------------------- profiles
@@ -528,18 +537,7 @@ bool ProfileList(const char* section, const std::string& file, std::vector<std::
 bool Win32Platform::ListDirectory(const std::string& path, std::vector<std::string>& names) {
     names.clear();
     if (!DirectoryExists(path)) return false;
-    std::string pattern = path;
-    if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
-    pattern += '*';
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
-    do {
-        std::string n = fd.cFileName;
-        if (n != "." && n != "..") names.push_back(n);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return true;
+    return ForEachEntry(path, [&](const WIN32_FIND_DATAA& fd) { names.push_back(fd.cFileName); });
 }
 
 bool Win32Platform::RemoveDir(const std::string& path) {

@@ -15,7 +15,8 @@
 #                                      exactly as registered (unquoted), waits for it and returns
 #                                      its exit code
 #
-# By hand (the prefix and wine as you use them; WINE names the loader, default "wine"):
+# By hand (the prefix and wine as you use them; WINE names the loader, default "wine", for a
+# 64-bit prefix on a host with wine32 too: WINE=/usr/lib/wine/wine64 WINELOADER=same):
 #   WINEPREFIX=~/.wine tests/e2e/roundtrip/roundtrip.sh snapshot /tmp/before
 #   WINEPREFIX=~/.wine wine D:\\setup.exe            # install through the windows
 #   WINEPREFIX=~/.wine tests/e2e/roundtrip/roundtrip.sh uninstall "Corvid Demo"
@@ -27,13 +28,15 @@
 #     SOFTWARE\KOVA\corvid "uninstall", with the keys KOVA and corvid);
 #   - C:\autoexec.bat and C:\config.sys (the lines an installation appends are not in the log)
 #     and their backups in C:\;
+#   - the folder C:\temp that the setup makes for its pictures (it deletes the picture itself);
 #   - what Wine itself changes while programs run: temporary folders, its own settings
 #     (HKCU\Software\Wine), the hardware and volatile keys, the desktop's window state.
 
 set -u
 
-: "${WINE:=wine}"
-read -r -a _rt_wine <<<"$WINE"
+# wine's loader into RT_LOADER, as $WINE names it when a command runs (a scenario sets WINE
+# after sourcing this file).
+_rt_loader() { read -r -a RT_LOADER <<<"${WINE:-wine}"; }
 
 _rt_files() { # PREFIX-DRIVE-C
     (
@@ -69,9 +72,10 @@ rt_snapshot() { # OUT
     mkdir -p "$out"
     _rt_files "$WINEPREFIX/drive_c" >"$out/files.txt"
     : >"$out/registry.txt"
+    _rt_loader
     for root in HKEY_LOCAL_MACHINE HKEY_CURRENT_USER HKEY_CLASSES_ROOT; do
         rm -f "$out/$root.reg"
-        timeout 120 "${_rt_wine[@]}" reg export "$root" "$out/$root.reg" /y \
+        timeout 120 "${RT_LOADER[@]}" reg export "$root" "$out/$root.reg" /y \
             >"$out/$root.out" 2>&1 </dev/null
         [ -s "$out/$root.reg" ] || { echo "roundtrip: reg export $root failed" >&2; return 1; }
         _rt_flatten "$out/$root.reg" >>"$out/registry.txt"
@@ -83,6 +87,7 @@ rt_snapshot() { # OUT
 _rt_allowed() {
     grep -a -v -i -E \
         -e '^[-+]windows/uncorvid\.exe ' \
+        -e '^[-+]temp d$' \
         -e '^[-+](autoexec\.bat|config\.sys|[^/ ]+\.(bak|bat|sys|old)) ' \
         -e '^[-+](windows/temp|users/[^/]+/(temp|appdata/local/temp))(/| )' \
         -e '^[-+]users/[^/]+/appdata/local/microsoft/windows/(inetcache|history|temporary internet files)' \
@@ -110,19 +115,59 @@ rt_diff() { # BEFORE AFTER
     return 0
 }
 
+# The registered uninstall command of the product NAME, split at its blanks, into RT_COMMAND.
+rt_uninstall_command() { # NAME
+    local cmd
+    _rt_loader
+    cmd=$(timeout 60 "${RT_LOADER[@]}" reg query \
+        "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" /v UninstallString \
+        2>/dev/null </dev/null | tr -d '\r' | sed -n 's/^ *UninstallString *REG_SZ *//p')
+    [ -n "$cmd" ] || { echo "roundtrip: no uninstall command registered for $1" >&2; return 2; }
+    read -r -a RT_COMMAND <<<"$cmd"
+}
+
 # The registered command, split at its blanks: wine joins the words with blanks again, without
 # quotes, so the program receives the command line exactly as registered.
 rt_uninstall() { # NAME [/silent] [SECONDS]
-    local name=$1 extra=${2:-} limit=${3:-120} cmd
-    cmd=$(timeout 60 "${_rt_wine[@]}" reg query \
-        "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$name" /v UninstallString \
-        2>/dev/null </dev/null | tr -d '\r' | sed -n 's/^ *UninstallString *REG_SZ *//p')
-    [ -n "$cmd" ] || { echo "roundtrip: no uninstall command registered for $name" >&2; return 2; }
-    echo "roundtrip: $cmd $extra" >&2
-    local -a words
-    read -r -a words <<<"$cmd"
+    local extra=${2:-} limit=${3:-120}
+    rt_uninstall_command "$1" || return 2
+    echo "roundtrip: ${RT_COMMAND[*]} $extra" >&2
     # shellcheck disable=SC2086
-    timeout -k 10 "$limit" "${_rt_wine[@]}" "${words[@]}" $extra </dev/null
+    timeout -k 10 "$limit" "${RT_LOADER[@]}" "${RT_COMMAND[@]}" $extra </dev/null
+}
+
+# For the e2e scenarios (after e2e_begin): the example distribution in $E2E_DIST, mapped as D:,
+# carrying the uninstaller of the pair in use (the shipped one is PE32, which a 64-bit-only host
+# cannot start); the triples SECTION KEY VALUE change its description.
+rt_demo_distribution() {
+    local demo=$CORVID_BUILD_DIR/examples/demo
+    [ -f "$demo/uninst.ex_" ] || e2e_fail "the example distribution was not made: $demo"
+    E2E_DIST=$E2E_DIR/dist
+    e2e_distribution "$demo" "$E2E_DIST"
+    if [ "$E2E_PAIR" != win32 ]; then
+        mkdir -p "$E2E_DIR/unpacked"
+        cp "$CORVID_WIN_DIR/src/win32/uncorvid.exe" "$E2E_DIR/unpacked/uninst32.ex_"
+        (cd "$E2E_DIR/unpacked" && "$CORVID_BUILD_DIR/tools/corvid-arc" a "$E2E_DIST/uninst.ex_" \
+            uninst32.ex_ >/dev/null) || e2e_fail "cannot pack the uninstaller"
+    fi
+    [ $# -lt 3 ] || python3 - "$E2E_DIST/setup.inf" "$@" <<'PY' || e2e_fail "cannot change setup.inf"
+import sys
+path, args = sys.argv[1], sys.argv[2:]
+lines = open(path, encoding="latin-1").read().splitlines()
+for sec, key, value in zip(args[0::3], args[1::3], args[2::3]):
+    cur, done = None, False
+    for i, line in enumerate(lines):
+        t = line.strip()
+        if t.startswith("["):
+            cur = t[1:t.find("]")].lower()
+        elif cur == sec.lower() and t.split("=")[0].strip().lower() == key.lower():
+            lines[i], done = key + "=" + value, True
+            break
+    if not done:
+        raise SystemExit("no [%s] %s" % (sec, key))
+open(path, "w", encoding="latin-1", newline="\r\n").write("\n".join(lines) + "\n")
+PY
+    e2e_map_drive d "$E2E_DIST"
 }
 
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
