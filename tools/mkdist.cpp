@@ -1,6 +1,7 @@
 // corvid-mkdist: makes a distribution folder from a setup description that lists the product's
 // files and a folder holding them: it lays the files' data out in the archive volumes and fills
 // in each file's volume, offset and length.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +13,8 @@
 #include <vector>
 
 #include "app/trailer.h"
-#include "archive/distribution.h"
+#include "archive/encode.h"
+#include "pack/layout.h"
 #include "platform/host_platform.h"
 #include "setupinf/profile.h"
 #include "setupinf/values.h"
@@ -31,7 +33,8 @@ void Usage(FILE* to) {
         "the options name. SETUP.INF lists every component's files as the setup reads them\n"
         "([Option_k] fj and dj, [directories] dk_i); each file is taken from PRODUCT below its\n"
         "directory value (\"%%SystemRoot%%\" is the folder SystemRoot), and its sj, pj and zj\n"
-        "are written into OUT/setup.inf, with [compression] mode and [software] medium.\n"
+        "are written into OUT/setup.inf, with [compression] mode, [software] medium and, in\n"
+        "mode 1, each component's Optk_cs.\n"
         "\n"
         "  --mode 0|1             0: the files as they are; 1: each in an archive (default 1)\n"
         "  --volume-size BYTES    the largest volume (default 1457664, a 1.44 MB disk)\n"
@@ -78,6 +81,11 @@ fs::path SourceOf(const fs::path& product, const std::string& dirValue, const st
     return p / name;
 }
 
+// An archive of one member: LZH, or stored when LZH does not shrink the data.
+std::string PackedFile(const std::string& member, const std::string& data, uint32_t dosTime) {
+    return SingleMemberArchive(member, dosTime, 0x20, kLzh, data, true);
+}
+
 struct Options {
     int mode = 1;
     int64_t volumeSize = 1457664;
@@ -100,9 +108,13 @@ int Make(const Options& o) {
             throw std::runtime_error("cannot write " + outInf);
     };
 
-    VolumeStream volumes(o.volumeSize);
+    pack::VolumeLayout layout(o.volumeSize);
+    std::string stream; // every file's data, end to end
     for (int k = 1; k <= 7; ++k) {
         const std::string section = "Option_" + std::to_string(k);
+        // The progress units the run counts for the component in mode 1: a fifth of each byte
+        // copied, and 6700 for each 8 KB the expansion reads.
+        int64_t units = 0;
         for (int j = 1;; ++j) {
             const std::string name = get(section, "f" + std::to_string(j), "[leer]");
             if (name == "[leer]") break;
@@ -113,33 +125,44 @@ int Make(const Options& o) {
                     : get("directories", "d" + std::to_string(k) + "_" + std::to_string(dir), "\\");
             const fs::path source = SourceOf(product, value, name);
             const std::string data = ReadAll(source);
-            const StreamPlace at = volumes.Append(
-                o.mode == 1 ? SingleMemberArchive(name, data, FileDosTime(source)) : data);
-            set(section, "s" + std::to_string(j), at.VolumeKey());
+            const std::string bytes =
+                o.mode == 1 ? PackedFile(name, data, FileDosTime(source)) : data;
+            const pack::Placement at = layout.Place(static_cast<int64_t>(bytes.size()));
+            stream += bytes;
+            set(section, "s" + std::to_string(j), pack::VolumeNumberText(at.volume));
             set(section, "p" + std::to_string(j), std::to_string(at.offset));
             set(section, "z" + std::to_string(j), std::to_string(at.length));
+            // Only decoded members report their progress (the method byte follows the
+            // archive header and 16 bytes of the member header).
+            const size_t method = 21 + 16;
+            const bool decoded = bytes.size() > method && bytes[method] != 0;
+            units += at.length / 5 + (decoded ? 6700 * (at.length / 8192 + 1) : 0);
         }
+        const std::string cs = "Opt" + std::to_string(k) + "_cs";
+        if (o.mode == 1 && units > 0 && get("software", cs, "").empty())
+            set("software", cs, std::to_string(std::min<int64_t>(units, 0x7FFFFFFF)));
     }
     set("compression", "mode", std::to_string(o.mode));
     if (get("software", "medium", "").empty()) set("software", "medium", "1");
-    const auto& v = volumes.Volumes();
-    for (size_t i = 0; i < v.size(); ++i)
-        WriteAll(out / VolumeStream::VolumeName(static_cast<int32_t>(i + 1)), v[i]);
+    const std::vector<int64_t> sizes = layout.VolumeSizes();
+    for (int v = 1; v <= layout.VolumeCount(); ++v)
+        WriteAll(out / pack::VolumeName(v),
+                 stream.substr(static_cast<size_t>(layout.VolumeStart(v)),
+                               static_cast<size_t>(sizes[static_cast<size_t>(v - 1)])));
 
     if (!o.uninstaller.empty()) {
         const std::string data = ReadAll(o.uninstaller);
         WriteAll(out / "uninst.ex_",
-                 o.mode == 1 ? SingleMemberArchive("uninst32.ex_", data, FileDosTime(o.uninstaller))
-                             : data);
+                 o.mode == 1 ? PackedFile("uninst32.ex_", data, FileDosTime(o.uninstaller)) : data);
     }
     for (const auto& pic : o.pictures) {
         const std::string data = ReadAll(pic.first);
-        WriteAll(out / pic.second, o.mode == 1 ? SingleMemberArchive(PictureMemberName(pic.second),
-                                                                     data, FileDosTime(pic.first))
+        WriteAll(out / pic.second, o.mode == 1 ? PackedFile(PictureMemberName(pic.second), data,
+                                                            FileDosTime(pic.first))
                                                : data);
     }
     for (const std::string& c : o.copies) WriteAll(out / fs::path(c).filename(), ReadAll(c));
-    std::printf("%s: %zu volume(s)\n", out.string().c_str(), v.size());
+    std::printf("%s: %d volume(s)\n", out.string().c_str(), layout.VolumeCount());
     return 0;
 }
 

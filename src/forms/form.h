@@ -109,10 +109,11 @@ public:
     int tabOrder = 0;
     int position = 0; // progress bar and gauge
     int minimum = 0, maximum = 100;
-    std::vector<std::string> items; // list and combo boxes
-    int itemIndex = -1;             // the selected item, -1 for none
-    int itemHeight = 0;             // list boxes: pixels per item, 0 for the system's
-    int bevelShape = 0;             // bevels: 0 box, 1 bottom line
+    std::vector<std::string> items;     // list and combo boxes
+    int itemIndex = -1;                 // the selected item, -1 for none
+    int itemHeight = 0;                 // list boxes: pixels per item, 0 for the system's
+    int bevelShape = 0;                 // bevels: 0 box, 1 bottom line
+    int bevelOuter = 0, bevelInner = 0; // panels' edges: 0 none, 1 raised, 2 lowered
 
     // Handlers, routed by the view. onKeyDown may set the key to 0 to swallow it.
     std::function<void()> onClick;

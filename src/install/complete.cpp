@@ -52,7 +52,7 @@ void Tcomplete::WaitForGroupWindow() {
             ctx_.groupItemsAdded = false;
             break;
         }
-        p.Yield();
+        p.WaitForMessage(50);
     }
     if (ctx_.groupItemsAdded) p.BringToFront();
 }

@@ -1,5 +1,6 @@
 // Entries written into up to four INI files named by the setup description.
 #include "app/context.h"
+#include "install/file_transfer.h"
 #include "install/integration.h"
 
 namespace corvid {
@@ -18,13 +19,13 @@ void WriteIniEntries(Context& ctx, RunState& run) {
             const size_t cut = rest.find_last_of('\\');
             const std::string dir =
                 run.windowsDirectory + (cut == std::string::npos ? "" : rest.substr(0, cut + 1));
-            integration::MakeDirectories(p, dir);
+            ForceDirectories(p, dir);
             const std::string backup = w.ReadString(section, "bkp", "");
             if (!backup.empty()) p.CopyFile(path, dir + "\\" + backup);
         } else {
             path = name;
             const size_t cut = name.find_last_of('\\');
-            if (cut != std::string::npos) integration::MakeDirectories(p, name.substr(0, cut));
+            if (cut != std::string::npos) ForceDirectories(p, name.substr(0, cut));
             run.Log(section, "name", name);
         }
         for (int m = 0; m <= 9; ++m) {

@@ -19,24 +19,16 @@ std::string UninstallCommand(const RunState& run) {
     return run.windowsDirectory + "\\uncorvid.exe " + run.destination + "\\setup\\uninst.log";
 }
 
-void MakeDirectories(Platform& platform, const std::string& dir) {
-    std::string d = dir;
-    while (!d.empty() && (d.back() == '\\' || d.back() == '/')) d.pop_back();
-    if (d.empty() || (d.size() == 2 && d[1] == ':') || platform.DirectoryExists(d)) return;
-    const size_t cut = d.find_last_of("\\/");
-    if (cut != std::string::npos && cut > 0) MakeDirectories(platform, d.substr(0, cut));
-    platform.CreateDir(d);
-}
-
 std::string InstalledFilePath(const RunState& run, const std::string& o, const std::string& j) {
     const SetupDescription& w = *run.workDescription;
     const std::string section = "Option_" + o;
     const std::string name = w.ReadString(section, "f" + j, "");
     const int32_t index = w.ReadInteger(section, "d" + j, 0);
     if (index == 0) return run.destination + "\\" + name;
-    const std::string dir = w.ReadString("directories", "d" + o + "_" + std::to_string(index), "");
+    const std::string dir =
+        w.ReadString("directories", "d" + o + "_" + std::to_string(index), "\\");
     if (HasSystemRoot(dir)) return BelowWindows(run, dir) + name;
-    return run.destination + (dir.empty() ? "\\" : dir) + name;
+    return run.destination + dir + name;
 }
 
 } // namespace integration

@@ -17,8 +17,8 @@ struct Context;
 // without waiting.
 void ImportRegistryFile(Context& ctx, RunState& run);
 // Phase 22: the group lines of the uninstall item and the component items, with Lbl_o, the
-// upper gauge (0 first, then per row), the lower gauge and a pause per row. The run then calls
-// SendGroupLines.
+// upper and lower gauges and a pause per row. The run sets the upper gauge to 0 before and
+// calls SendGroupLines after.
 void BuildGroupLines(Context& ctx, RunState& run, RunProgress& progress);
 // Phase 15c (cd setup type): the group lines of the items that run from the medium; no gauges.
 void BuildMediumGroupLines(Context& ctx, RunState& run, RunProgress& progress);
@@ -42,8 +42,6 @@ bool HasSystemRoot(const std::string& path); // without regard to case
 std::string BelowWindows(const RunState& run, const std::string& value);
 // The uninstaller's command line: uninstallerPath, a blank, the log in the SetupFolder.
 std::string UninstallCommand(const RunState& run);
-// Creates a directory with all missing parents; a trailing "\" is ignored. Failures are silent.
-void MakeDirectories(Platform& platform, const std::string& dir);
 // Where the file transfer put file j of component o: "\" + name for directory index 0, the
 // directory value (default "\") + name, or below the Windows directory for "%SystemRoot%".
 std::string InstalledFilePath(const RunState& run, const std::string& o, const std::string& j);

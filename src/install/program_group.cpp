@@ -58,7 +58,6 @@ void BuildGroupLines(Context& ctx, RunState& run, RunProgress& progress) {
     StartPendingLine(run);
     if (w.ReadBool("prggrp", "uninst", true)) AddUninstallItem(ctx, run, group);
 
-    progress.SetUpper(0);
     const int32_t total = w.ReadInteger("prggrp", "total", 1);
     for (int32_t n = 1; n <= total; ++n) {
         const std::string sn = std::to_string(n);

@@ -126,6 +126,12 @@ void Tcopying::FormDestroy() {
     if (!ctx_.abortRequested || !ctx_.run) return;
     RunState& run = *ctx_.run;
     run.workDescription.reset();
+    // The abort dialog deleted the work files already, unless an expansion still had
+    // compress.tmp open then.
+    if (!run.setupFolder.empty()) {
+        ctx_.platform.DeleteFile(run.setupFolder + "\\setup.tmp");
+        ctx_.platform.DeleteFile(run.compressTmp);
+    }
     try {
         LogFinalFileTotal(run);
     } catch (const std::exception&) {

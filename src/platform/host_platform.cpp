@@ -6,8 +6,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-
-#include "setupinf/profile.h"
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -227,8 +226,12 @@ bool HostPlatform::ListDirectories(const std::string& dir, std::vector<std::stri
         std::error_code dec;
         if (it->is_directory(dec)) names.push_back(it->path().filename().string());
     }
-    std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return FoldCase(a) < FoldCase(b); });
+    // Without regard to case, as the system lists them.
+    auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+    std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                            [&](char x, char y) { return lower(x) < lower(y); });
+    });
     return true;
 }
 
@@ -236,6 +239,27 @@ uint32_t HostPlatform::TickCount() {
     using namespace std::chrono;
     return static_cast<uint32_t>(
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+bool HostPlatform::ListDirectory(const std::string& path, std::vector<std::string>& names) {
+    names.clear();
+    std::error_code ec;
+    const std::string host = MapPath(path);
+    if (!fs::is_directory(host, ec)) return false;
+    for (fs::directory_iterator it(host, ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().filename().string());
+    return !ec;
+}
+
+bool HostPlatform::RemoveDir(const std::string& path) {
+    std::error_code ec;
+    const std::string host = MapPath(path);
+    // fs::remove would also delete a file; only an empty directory may go here.
+    return fs::is_directory(host, ec) && fs::is_empty(host, ec) && fs::remove(host, ec);
+}
+
+void HostPlatform::Sleep(uint32_t milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 } // namespace corvid

@@ -84,6 +84,7 @@ public:
     void DdeClose() override {}
     std::string ForegroundWindowTitle(int) override { return std::string(); }
     void BringToFront() override {}
+    void WaitForMessage(uint32_t) override {}
     bool RegCreateKey(RegRoot, const std::string&) override { return false; }
     int MessageBox(const std::string&, const std::string&, unsigned) override { return mb::IdOk; }
     int ScreenWidth() override { return 0; }
@@ -97,6 +98,30 @@ public:
     void RunMessageLoop(Form&) override {}
     void Yield() override {}
     uint32_t TickCount() override;
+
+    // --- uninstaller: directories are real; profiles and the registry stay untouched here
+    bool ListDirectory(const std::string& path, std::vector<std::string>& names) override;
+    bool RemoveDir(const std::string& path) override;
+    bool ProfileSectionNames(const std::string&, std::vector<std::string>& names) override {
+        names.clear();
+        return false;
+    }
+    bool ProfileKeyNames(const std::string&, const std::string&,
+                         std::vector<std::string>& names) override {
+        names.clear();
+        return false;
+    }
+    bool DeleteProfileKey(const std::string&, const std::string&, const std::string&) override {
+        return false;
+    }
+    bool DeleteProfileSection(const std::string&, const std::string&) override { return false; }
+    bool RegListKey(RegRoot, const std::string&, std::vector<std::string>&,
+                    std::vector<RegValueInfo>&) override {
+        return false;
+    }
+    bool RegDeleteValue(RegRoot, const std::string&, const std::string&) override { return false; }
+    bool RegDeleteKey(RegRoot, const std::string&) override { return false; }
+    void Sleep(uint32_t milliseconds) override;
 
 protected:
     // Makes the stream for a file opened as `path`; a platform that watches its streams returns

@@ -59,6 +59,13 @@ constexpr int SW_SHOWMINNOACTIVE_ = 7; // minimised, without activating it
 constexpr unsigned EWX_LOGOFF_ = 0;    // ExitWindows: log the user off
 constexpr unsigned EWX_REBOOT_ = 2;    // ExitWindows: restart the computer
 
+// One value of a registry key as a listing gives it.
+struct RegValueInfo {
+    std::string name; // empty: the key's default value
+    std::string data; // string values only; empty for other types
+    bool isString = false;
+};
+
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -122,6 +129,8 @@ public:
     virtual std::string ForegroundWindowTitle(int maxChars) = 0;
     // Brings the application's last active window back to the foreground.
     virtual void BringToFront() = 0;
+    // Sleeps until a window message arrives or the time is up (waits that poll the screen).
+    virtual void WaitForMessage(uint32_t ms) = 0;
     // Creates a registry key and its missing parents (an empty key opens the root itself); false
     // when refused.
     virtual bool RegCreateKey(RegRoot root, const std::string& key) = 0;
@@ -148,6 +157,30 @@ public:
     // Yields the rest of the time slice.
     virtual void Yield() = 0;
     virtual uint32_t TickCount() = 0;
+
+    // --- uninstaller: listing and removal (directories, profile keys, registry keys and values)
+    // Names of a directory's entries, without "." and ".."; false when it is not a directory.
+    virtual bool ListDirectory(const std::string& path, std::vector<std::string>& names) = 0;
+    // Removes one empty directory; false when it is not there, not empty or cannot be removed.
+    virtual bool RemoveDir(const std::string& path) = 0;
+    // Section names of a profile file, or the key names of one of its sections, in file order;
+    // false when the file cannot be read.
+    virtual bool ProfileSectionNames(const std::string& file, std::vector<std::string>& names) = 0;
+    virtual bool ProfileKeyNames(const std::string& file, const std::string& section,
+                                 std::vector<std::string>& names) = 0;
+    // Removes one key of a section, or a whole section, as the system's profile call does when
+    // given no value or no key. Removing what is not there succeeds.
+    virtual bool DeleteProfileKey(const std::string& file, const std::string& section,
+                                  const std::string& key) = 0;
+    virtual bool DeleteProfileSection(const std::string& file, const std::string& section) = 0;
+    // The direct sub-keys and the values of a key; false when the key does not exist.
+    virtual bool RegListKey(RegRoot root, const std::string& key, std::vector<std::string>& subkeys,
+                            std::vector<RegValueInfo>& values) = 0;
+    virtual bool RegDeleteValue(RegRoot root, const std::string& key, const std::string& name) = 0;
+    // Removes a key that has no sub-keys (its values go with it).
+    virtual bool RegDeleteKey(RegRoot root, const std::string& key) = 0;
+    // Waits, without letting messages run.
+    virtual void Sleep(uint32_t milliseconds) = 0;
 };
 
 } // namespace corvid

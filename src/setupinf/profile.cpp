@@ -443,18 +443,24 @@ std::string ReadProfileString(const std::string& hostPath, const std::string& se
     return ProfileResult(value, deflt, true, quotable);
 }
 
-bool WriteProfileStringFile(const std::string& hostPath, const std::string& section,
-                            const std::string& key, const std::string& value) {
+namespace {
+
+// One change of a profile file, line by line, keeping every line it does not touch as it is:
+// with a key and a value the key is written, with a key alone it is removed, with neither the
+// whole section is removed. Only the first matching section is looked at, as the system does.
+bool EditProfileFile(const std::string& hostPath, const std::string& section,
+                     const std::string* key, const std::string* value) {
     std::string bytes;
+    bool existed = false;
     {
         std::ifstream in(hostPath, std::ios::binary);
         if (in) {
             std::ostringstream ss;
             ss << in.rdbuf();
             bytes = ss.str();
+            existed = true;
         }
     }
-    // Work line by line, keeping every line we do not touch as it is.
     std::vector<std::string> lines;
     {
         size_t p = 0;
@@ -468,32 +474,44 @@ bool WriteProfileStringFile(const std::string& hostPath, const std::string& sect
         }
     }
     const std::string wantSection = FoldNameCase(Trim(section));
-    const std::string wantKey = FoldNameCase(Trim(key));
-    const std::string newLine = Trim(key) + "=" + value;
+    const std::string wantKey = key ? FoldNameCase(Trim(*key)) : std::string();
     bool inSection = false, found = false;
-    size_t insertAt = std::string::npos;
+    size_t insertAt = std::string::npos, sectionStart = std::string::npos;
+    size_t sectionEnd = lines.size();
     for (size_t i = 0; i < lines.size() && !found; ++i) {
         std::string t = Trim(lines[i]);
         if (t.empty()) continue;
         if (t[0] == '[') {
             size_t close = t.rfind(']');
             if (close != std::string::npos && close > 0) {
-                if (inSection) break; // only the first matching section is looked at
+                if (inSection) {
+                    sectionEnd = i;
+                    break;
+                }
                 inSection = FoldNameCase(Trim(t.substr(1, close - 1))) == wantSection;
-                if (inSection) insertAt = i + 1;
+                if (inSection) insertAt = i + 1, sectionStart = i;
                 continue;
             }
         }
-        if (!inSection) continue;
+        if (!inSection || !key) continue;
         insertAt = i + 1;
         size_t eq = t.find('=');
         std::string name = Trim(eq == std::string::npos ? t : t.substr(0, eq));
         if (FoldNameCase(name) == wantKey) {
-            lines[i] = newLine;
+            if (value)
+                lines[i] = Trim(*key) + "=" + *value;
+            else
+                lines.erase(lines.begin() + static_cast<long>(i));
             found = true;
         }
     }
-    if (!found) {
+    if (!key) {
+        if (sectionStart == std::string::npos) return true; // nothing to remove
+        lines.erase(lines.begin() + static_cast<long>(sectionStart),
+                    lines.begin() + static_cast<long>(sectionEnd));
+    } else if (!found) {
+        if (!value) return true; // nothing to remove
+        const std::string newLine = Trim(*key) + "=" + *value;
         if (insertAt != std::string::npos) {
             lines.insert(lines.begin() + static_cast<long>(insertAt), newLine);
         } else {
@@ -501,12 +519,59 @@ bool WriteProfileStringFile(const std::string& hostPath, const std::string& sect
             lines.push_back(newLine);
         }
     }
+    if (!existed && !value) return true;
     std::string out;
     for (const std::string& l : lines) out += l + "\r\n";
     std::ofstream os(hostPath, std::ios::binary | std::ios::trunc);
     if (!os) return false;
     os << out;
     return static_cast<bool>(os);
+}
+
+// The index of the first section of that name, for ProfileData::KeyNames.
+bool FindSection(const ProfileData& data, const std::string& section, size_t& index) {
+    const std::vector<std::string> names = data.SectionNames();
+    const std::string want = FoldNameCase(Trim(section));
+    for (size_t i = 0; i < names.size(); ++i)
+        if (FoldNameCase(Trim(names[i])) == want) {
+            index = i;
+            return true;
+        }
+    return false;
+}
+
+} // namespace
+
+bool WriteProfileStringFile(const std::string& hostPath, const std::string& section,
+                            const std::string& key, const std::string& value) {
+    return EditProfileFile(hostPath, section, &key, &value);
+}
+
+bool DeleteProfileKeyFile(const std::string& hostPath, const std::string& section,
+                          const std::string& key) {
+    return EditProfileFile(hostPath, section, &key, nullptr);
+}
+
+bool DeleteProfileSectionFile(const std::string& hostPath, const std::string& section) {
+    return EditProfileFile(hostPath, section, nullptr, nullptr);
+}
+
+bool ProfileSectionNamesFile(const std::string& hostPath, std::vector<std::string>& names) {
+    names.clear();
+    auto data = LoadProfile(hostPath);
+    if (!data) return false;
+    names = data->SectionNames();
+    return true;
+}
+
+bool ProfileKeyNamesFile(const std::string& hostPath, const std::string& section,
+                         std::vector<std::string>& names) {
+    names.clear();
+    auto data = LoadProfile(hostPath);
+    if (!data) return false;
+    size_t index;
+    if (FindSection(*data, section, index)) names = data->KeyNames(index);
+    return true;
 }
 
 } // namespace corvid

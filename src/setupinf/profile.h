@@ -77,6 +77,19 @@ std::string ReadProfileString(const std::string& hostPath, const std::string& se
 bool WriteProfileStringFile(const std::string& hostPath, const std::string& section,
                             const std::string& key, const std::string& value);
 
+// Removes one key of a section, or a whole section (the first of that name), the way
+// WritePrivateProfileStringA does when given no value or no key. Removing what is not there
+// succeeds and leaves the file as it is.
+bool DeleteProfileKeyFile(const std::string& hostPath, const std::string& section,
+                          const std::string& key);
+bool DeleteProfileSectionFile(const std::string& hostPath, const std::string& section);
+
+// The section names of a host file, or the key names of its first section of that name, in file
+// order; false when the file cannot be read.
+bool ProfileSectionNamesFile(const std::string& hostPath, std::vector<std::string>& names);
+bool ProfileKeyNamesFile(const std::string& hostPath, const std::string& section,
+                         std::vector<std::string>& names);
+
 // The parsed contents of a host file, cached; nullptr when the file cannot be read.
 std::shared_ptr<const ProfileData> LoadProfile(const std::string& hostPath);
 

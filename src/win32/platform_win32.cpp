@@ -364,6 +364,10 @@ void Win32Platform::BringToFront() {
     if (w) SetForegroundWindow(w);
 }
 
+void Win32Platform::WaitForMessage(uint32_t ms) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
+}
+
 bool Win32Platform::RegCreateKey(RegRoot root, const std::string& key) {
     HKEY h;
     if (RegCreateKeyExA(RootKey(root), KeyPath(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -476,11 +480,159 @@ void Win32Platform::RunMessageLoop(Form& mainForm) {
 }
 
 void Win32Platform::Yield() {
-    Sleep(0);
+    ::Sleep(0);
 }
 
 uint32_t Win32Platform::TickCount() {
     return GetTickCount();
+}
+
+// ---------------------------------------------------------------- uninstaller: listing and removal
+
+namespace {
+
+// The names of a null-separated list as the profile calls return it; the buffer grows until the
+// whole list fits.
+bool ProfileList(const char* section, const std::string& file, std::vector<std::string>& names) {
+    names.clear();
+    // A name without a folder is a file of the Windows directory, as the profile calls take it.
+    std::string path = file;
+    if (file.find_first_of("\\/:") == std::string::npos) {
+        char dir[MAX_PATH + 1];
+        UINT len = GetWindowsDirectoryA(dir, MAX_PATH);
+        path = std::string(dir, len > MAX_PATH ? 0 : len) + "\\" + file;
+    }
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    std::vector<char> buf(4096);
+    DWORD n = 0;
+    for (;;) {
+        n = section ? GetPrivateProfileStringA(section, nullptr, "", buf.data(),
+                                               static_cast<DWORD>(buf.size()), file.c_str())
+                    : GetPrivateProfileSectionNamesA(buf.data(), static_cast<DWORD>(buf.size()),
+                                                     file.c_str());
+        if (n + 2 < buf.size() || buf.size() >= (64u << 20)) break;
+        buf.resize(buf.size() * 4);
+    }
+    for (size_t p = 0; p < n && buf[p];) {
+        std::string name(buf.data() + p);
+        p += name.size() + 1;
+        names.push_back(name);
+    }
+    return true;
+}
+
+} // namespace
+
+bool Win32Platform::ListDirectory(const std::string& path, std::vector<std::string>& names) {
+    names.clear();
+    if (!DirectoryExists(path)) return false;
+    std::string pattern = path;
+    if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
+    pattern += '*';
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        std::string n = fd.cFileName;
+        if (n != "." && n != "..") names.push_back(n);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return true;
+}
+
+bool Win32Platform::RemoveDir(const std::string& path) {
+    return RemoveDirectoryA(path.c_str()) != FALSE;
+}
+
+bool Win32Platform::ProfileSectionNames(const std::string& file, std::vector<std::string>& names) {
+    return ProfileList(nullptr, file, names);
+}
+
+bool Win32Platform::ProfileKeyNames(const std::string& file, const std::string& section,
+                                    std::vector<std::string>& names) {
+    return ProfileList(section.c_str(), file, names);
+}
+
+bool Win32Platform::DeleteProfileKey(const std::string& file, const std::string& section,
+                                     const std::string& key) {
+    return WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr, file.c_str()) != FALSE;
+}
+
+bool Win32Platform::DeleteProfileSection(const std::string& file, const std::string& section) {
+    return WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, file.c_str()) != FALSE;
+}
+
+bool Win32Platform::RegListKey(RegRoot root, const std::string& key,
+                               std::vector<std::string>& subkeys,
+                               std::vector<RegValueInfo>& values) {
+    subkeys.clear();
+    values.clear();
+    HKEY h;
+    if (RegOpenKeyExA(RootKey(root), KeyPath(key).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return false;
+    DWORD subCount = 0, subMax = 0, valueCount = 0, nameMax = 0, dataMax = 0;
+    if (RegQueryInfoKeyA(h, nullptr, nullptr, nullptr, &subCount, &subMax, nullptr, &valueCount,
+                         &nameMax, &dataMax, nullptr, nullptr) != ERROR_SUCCESS) {
+        RegCloseKey(h);
+        return false;
+    }
+    std::vector<char> name(std::max<DWORD>(subMax, nameMax) + 2);
+    for (DWORD i = 0;; ++i) {
+        DWORD len = static_cast<DWORD>(name.size());
+        LONG rc = RegEnumKeyExA(h, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) {
+            name.resize(name.size() * 2 + 256);
+            --i;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) break;
+        subkeys.emplace_back(name.data(), len);
+    }
+    std::vector<BYTE> data(dataMax + 2);
+    for (DWORD i = 0;; ++i) {
+        DWORD len = static_cast<DWORD>(name.size()), size = static_cast<DWORD>(data.size()) - 2;
+        DWORD type = 0;
+        LONG rc = RegEnumValueA(h, i, name.data(), &len, nullptr, &type, data.data(), &size);
+        if (rc == ERROR_MORE_DATA) {
+            name.resize(name.size() * 2 + 256);
+            data.resize(data.size() * 2 + 256);
+            --i;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) break;
+        RegValueInfo v;
+        v.name.assign(name.data(), len);
+        v.isString = type == REG_SZ || type == REG_EXPAND_SZ;
+        if (v.isString) {
+            v.data.assign(reinterpret_cast<const char*>(data.data()), size);
+            size_t nul = v.data.find('\0');
+            if (nul != std::string::npos) v.data.resize(nul);
+        }
+        values.push_back(std::move(v));
+    }
+    RegCloseKey(h);
+    return true;
+}
+
+bool Win32Platform::RegDeleteValue(RegRoot root, const std::string& key, const std::string& name) {
+    HKEY h;
+    if (RegOpenKeyExA(RootKey(root), KeyPath(key).c_str(), 0, KEY_SET_VALUE, &h) != ERROR_SUCCESS)
+        return false;
+    LONG rc = RegDeleteValueA(h, name.empty() ? nullptr : name.c_str());
+    RegCloseKey(h);
+    return rc == ERROR_SUCCESS;
+}
+
+bool Win32Platform::RegDeleteKey(RegRoot root, const std::string& key) {
+    const std::string path = KeyPath(key);
+    if (path.empty()) return false; // never a root
+    return RegDeleteKeyA(RootKey(root), path.c_str()) == ERROR_SUCCESS;
+}
+
+void Win32Platform::Sleep(uint32_t milliseconds) {
+    ::Sleep(milliseconds);
 }
 
 } // namespace corvid

@@ -48,6 +48,7 @@ public:
     void DdeClose() override;
     std::string ForegroundWindowTitle(int maxChars) override;
     void BringToFront() override;
+    void WaitForMessage(uint32_t ms) override;
     bool RegCreateKey(RegRoot root, const std::string& key) override;
 
     int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
@@ -62,6 +63,21 @@ public:
     void RunMessageLoop(Form& mainForm) override;
     void Yield() override;
     uint32_t TickCount() override;
+
+    // --- uninstaller: listing and removal
+    bool ListDirectory(const std::string& path, std::vector<std::string>& names) override;
+    bool RemoveDir(const std::string& path) override;
+    bool ProfileSectionNames(const std::string& file, std::vector<std::string>& names) override;
+    bool ProfileKeyNames(const std::string& file, const std::string& section,
+                         std::vector<std::string>& names) override;
+    bool DeleteProfileKey(const std::string& file, const std::string& section,
+                          const std::string& key) override;
+    bool DeleteProfileSection(const std::string& file, const std::string& section) override;
+    bool RegListKey(RegRoot root, const std::string& key, std::vector<std::string>& subkeys,
+                    std::vector<RegValueInfo>& values) override;
+    bool RegDeleteValue(RegRoot root, const std::string& key, const std::string& name) override;
+    bool RegDeleteKey(RegRoot root, const std::string& key) override;
+    void Sleep(uint32_t milliseconds) override;
 
     View& view() { return view_; }
 

@@ -699,6 +699,18 @@ void View::PaintWindow(HWND hwnd, Form& form, Control* parent) {
         HBITMAP bmp = CreateCompatibleBitmap(dc, w, h);
         HGDIOBJ old = SelectObject(mem, bmp);
         PaintArea(mem, form, parent, area);
+        if (parent && (parent->bevelOuter || parent->bevelInner)) {
+            RECT edge;
+            GetClientRect(hwnd, &edge);
+            OffsetRect(&edge, -area.left, -area.top);
+            const UINT outer = parent->bevelOuter == 1   ? BDR_RAISEDOUTER
+                               : parent->bevelOuter == 2 ? BDR_SUNKENOUTER
+                                                         : 0;
+            const UINT inner = parent->bevelInner == 1   ? BDR_RAISEDINNER
+                               : parent->bevelInner == 2 ? BDR_SUNKENINNER
+                                                         : 0;
+            DrawEdge(mem, &edge, outer | inner, BF_RECT);
+        }
         BitBlt(dc, area.left, area.top, w, h, mem, 0, 0, SRCCOPY);
         SelectObject(mem, old);
         DeleteObject(bmp);

@@ -19,6 +19,8 @@
 #undef ExitWindows
 #undef MessageBox
 #undef RegCreateKey
+#undef RegDeleteKey
+#undef RegDeleteValue
 #undef SetFileAttributes
 #undef WriteProfileString
 #undef Yield

@@ -112,6 +112,8 @@ void Tleader::BuildPages() {
     Label(*this, comps, "Lbl_8", 7, 5, 279, 41);
     Control& group = Add("Group", ControlKind::Panel, 9, 48, 274, 133, &comps);
     group.color = colors::White;
+    group.bevelOuter = 2;
+    group.bevelInner = 1;
     for (int n = 1; n <= 7; ++n)
         Add("Opt_" + std::to_string(n), ControlKind::CheckBox, 6, 3 + 18 * (n - 1), 262, 17, &group)
             .color = colors::White;

@@ -21,6 +21,7 @@ Tdlg_folder::Tdlg_folder(Context& ctx) : Form("Tdlg_folder"), ctx_(ctx) {
     clientHeight = 206;
 
     Control& panel = Add("Panel1", ControlKind::Panel, 5, 5, 300, 23);
+    panel.bevelOuter = 2;
     Control& label = Add("Label1", ControlKind::Label, 4, 4, 283, 13, &panel);
     label.transparent = true;
     label.pathEllipsis = true;

@@ -57,7 +57,8 @@ std::string FakePlatform::HostPath(const std::string& windowsPath) const {
         if (part.empty() || part == ".") continue;
         std::string match = part;
         std::error_code ec;
-        if (fs::is_directory(host, ec)) {
+        // The name as written is the common case; only a miss looks for it in another case.
+        if (!fs::exists(host + "/" + part, ec) && fs::is_directory(host, ec)) {
             for (const auto& e : fs::directory_iterator(host, ec)) {
                 std::string name = e.path().filename().string();
                 if (FoldCase(name) == FoldCase(part)) {
@@ -227,6 +228,100 @@ void FakePlatform::RunMessageLoop(Form& mainForm) {
     mainForm.Show();
     if (mainForm.onActivate) mainForm.onActivate();
     if (messageLoop) messageLoop();
+}
+
+// ---------------------------------------------------------------- uninstaller: listing and removal
+
+namespace {
+
+// "HKLM\a\b" (folded) for a key, as RegPath writes it without the value name.
+std::string KeyId(RegRoot root, const std::string& key) {
+    std::string id = FakePlatform::RegPath(root, key, "");
+    id.pop_back();
+    return id;
+}
+
+bool Below(const std::string& path, const std::string& keyId) {
+    return path.size() > keyId.size() + 1 && path.compare(0, keyId.size(), keyId) == 0 &&
+           path[keyId.size()] == '\\';
+}
+
+} // namespace
+
+bool FakePlatform::RegKeyExists(RegRoot root, const std::string& key) const {
+    const std::string id = KeyId(root, key);
+    if (id.find('\\') == std::string::npos) return true; // a root
+    for (const auto& v : registry)
+        if (Below(v.first, id) || v.first == id + "\\") return true;
+    for (const std::string& k : registryKeys)
+        if (k == id || Below(k, id)) return true;
+    return false;
+}
+
+bool FakePlatform::ProfileSectionNames(const std::string& file, std::vector<std::string>& names) {
+    return ProfileSectionNamesFile(HostPath(file), names);
+}
+
+bool FakePlatform::ProfileKeyNames(const std::string& file, const std::string& section,
+                                   std::vector<std::string>& names) {
+    return ProfileKeyNamesFile(HostPath(file), section, names);
+}
+
+bool FakePlatform::DeleteProfileKey(const std::string& file, const std::string& section,
+                                    const std::string& key) {
+    return DeleteProfileKeyFile(HostPath(file), section, key);
+}
+
+bool FakePlatform::DeleteProfileSection(const std::string& file, const std::string& section) {
+    return DeleteProfileSectionFile(HostPath(file), section);
+}
+
+bool FakePlatform::RegListKey(RegRoot root, const std::string& key,
+                              std::vector<std::string>& subkeys,
+                              std::vector<RegValueInfo>& values) {
+    subkeys.clear();
+    values.clear();
+    if (!RegKeyExists(root, key)) return false;
+    const std::string id = KeyId(root, key);
+    std::set<std::string> subs;
+    auto addSub = [&](const std::string& path, bool isValue) {
+        std::string rest = path.substr(id.size() + 1);
+        size_t slash = rest.find('\\');
+        if (slash != std::string::npos)
+            subs.insert(rest.substr(0, slash));
+        else if (!isValue)
+            subs.insert(rest);
+        else
+            values.push_back(RegValueInfo{rest, registry[path], true});
+    };
+    for (const auto& v : registry)
+        if (Below(v.first, id) || v.first == id + "\\") addSub(v.first, true);
+    for (const std::string& k : registryKeys)
+        if (Below(k, id)) addSub(k, false);
+    subkeys.assign(subs.begin(), subs.end());
+    return true;
+}
+
+bool FakePlatform::RegDeleteValue(RegRoot root, const std::string& key, const std::string& name) {
+    auto it = registry.find(RegPath(root, key, name));
+    if (it == registry.end()) return false;
+    registryKeys.insert(KeyId(root, key)); // the key stays without its value
+    registry.erase(it);
+    return true;
+}
+
+bool FakePlatform::RegDeleteKey(RegRoot root, const std::string& key) {
+    std::vector<std::string> subkeys;
+    std::vector<RegValueInfo> values;
+    const std::string id = KeyId(root, key);
+    if (id.find('\\') == std::string::npos) return false; // never a root
+    if (!RegListKey(root, key, subkeys, values) || !subkeys.empty()) return false;
+    for (const RegValueInfo& v : values) registry.erase(RegPath(root, key, v.name));
+    registryKeys.erase(id);
+    // The parent stays, also when this key was what made it exist.
+    const std::string parent = id.substr(0, id.rfind('\\'));
+    if (parent.find('\\') != std::string::npos) registryKeys.insert(parent);
+    return true;
 }
 
 } // namespace corvid

@@ -101,6 +101,7 @@ public:
     int bringToFrontCalls = 0;
     std::string ForegroundWindowTitle(int maxChars) override;
     void BringToFront() override { ++bringToFrontCalls; }
+    void WaitForMessage(uint32_t) override {}
     std::set<std::string> registryKeys; // "ROOT\key" (folded) of every key made
     // Keys (RegPath(root, key, "") without the final "\") that the system refuses to create,
     // and value names it refuses to set.
@@ -120,6 +121,22 @@ public:
     std::function<void()> messageLoop; // what the user does once the loop runs
     void Yield() override {}
     uint32_t TickCount() override { return tick; }
+
+    // --- uninstaller: listing and removal
+    // A key exists when it is in registryKeys, holds a value in `registry` or has a sub-key.
+    bool RegKeyExists(RegRoot root, const std::string& key) const;
+    bool ProfileSectionNames(const std::string& file, std::vector<std::string>& names) override;
+    bool ProfileKeyNames(const std::string& file, const std::string& section,
+                         std::vector<std::string>& names) override;
+    bool DeleteProfileKey(const std::string& file, const std::string& section,
+                          const std::string& key) override;
+    bool DeleteProfileSection(const std::string& file, const std::string& section) override;
+    bool RegListKey(RegRoot root, const std::string& key, std::vector<std::string>& subkeys,
+                    std::vector<RegValueInfo>& values) override;
+    bool RegDeleteValue(RegRoot root, const std::string& key, const std::string& name) override;
+    bool RegDeleteKey(RegRoot root, const std::string& key) override;
+    void Sleep(uint32_t milliseconds) override { slept += milliseconds; }
+    uint64_t slept = 0;
 
 protected:
     // Streams record the date and time set on them in dosTimes instead of applying it.

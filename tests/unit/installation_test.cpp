@@ -8,12 +8,13 @@
 
 #include "app/context.h"
 #include "archive/compress.h"
-#include "archive/distribution.h"
+#include "archive/encode.h"
 #include "fake_platform.h"
 #include "install/abbruch.h"
 #include "install/file_transfer.h"
 #include "install/progress_window.h"
 #include "install/uninstall_log.h"
+#include "pack/layout.h"
 
 using namespace corvid;
 
@@ -96,6 +97,32 @@ private:
     std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>> sections_;
 };
 
+// The distribution's stream of volumes, laid out as the packer does.
+class VolumeStream {
+public:
+    explicit VolumeStream(int64_t capacity) : layout_(capacity) {}
+    pack::Placement Append(const std::string& bytes) {
+        stream_ += bytes;
+        return layout_.Place(static_cast<int64_t>(bytes.size()));
+    }
+    std::vector<std::string> Volumes() const {
+        std::vector<std::string> out;
+        const std::vector<int64_t> sizes = layout_.VolumeSizes();
+        for (int v = 1; v <= layout_.VolumeCount(); ++v)
+            out.push_back(stream_.substr(static_cast<size_t>(layout_.VolumeStart(v)),
+                                         static_cast<size_t>(sizes[static_cast<size_t>(v - 1)])));
+        return out;
+    }
+
+private:
+    pack::VolumeLayout layout_;
+    std::string stream_;
+};
+
+std::string PackedFile(const std::string& name, const std::string& data) {
+    return SingleMemberArchive(name, 0, 0x20, kLzh, data, true);
+}
+
 using Entries = std::vector<std::string>; // "section.key=value" in file order
 
 class InstallTest : public ::testing::Test {
@@ -147,10 +174,10 @@ protected:
                  const std::string& target) {
         const std::string section = "Option_" + std::to_string(k);
         const int j = ++fileCount[k];
-        StreamPlace at = volumes.Append(Packed() ? SingleMemberArchive(name, data, 0) : data);
+        pack::Placement at = volumes.Append(Packed() ? PackedFile(name, data) : data);
         inf.Set(section, "f" + std::to_string(j), name);
         inf.Set(section, "d" + std::to_string(j), std::to_string(dirIndex));
-        inf.Set(section, "s" + std::to_string(j), at.VolumeKey());
+        inf.Set(section, "s" + std::to_string(j), pack::VolumeNumberText(at.volume));
         inf.Set(section, "p" + std::to_string(j), std::to_string(at.offset));
         inf.Set(section, "z" + std::to_string(j), std::to_string(at.length));
         expected[target] = data;
@@ -165,7 +192,7 @@ protected:
     void WriteVolumes() {
         const auto& v = volumes.Volumes();
         for (size_t i = 0; i < v.size(); ++i)
-            p.WriteFile("D:\\" + VolumeStream::VolumeName(static_cast<int32_t>(i + 1)), v[i]);
+            p.WriteFile("D:\\" + pack::VolumeName(static_cast<int>(i + 1)), v[i]);
     }
 
     void Prepare() {
@@ -252,7 +279,7 @@ const Entries kHeaderAndCounters = {
     "uninstall.language=",
     "uninstall.directory=C:\\Tools",
     "uninstall.ask=1",
-    "uninstall.prggrp=Demo",
+    "uninstall.prggrp=Demo", // the program group's phase
     "language.l11=Exit",
     "language.l15=Terminate",
     "language.l10=Please wait",
@@ -264,7 +291,7 @@ const Entries kHeaderAndCounters = {
     "language.l60=",
     "language.l61=Finish",
     "systemroot.total=0",
-    "sysreg.remove=0",
+    "sysreg.remove=0", // the registry entries' phase
     "sysreg.total=0",
 };
 
@@ -614,7 +641,7 @@ TEST_F(InstallTest, MediumAbsentOrNotANumberCopiesNoFile) {
 TEST_F(InstallTest, PackedFilesAreExpandedWithTheGaugesInTheirRanges) {
     ctx.startup.compressionMode = 1;
     AddStandardFiles();
-    p.WriteFile("D:\\uninst.ex_", SingleMemberArchive("uninst32.ex_", "packed uninstaller", 0));
+    p.WriteFile("D:\\uninst.ex_", PackedFile("uninst32.ex_", "packed uninstaller"));
     Run();
     EXPECT_TRUE(Errors().empty());
     ExpectInstalled();
@@ -724,26 +751,6 @@ TEST_F(InstallTest, RefusedLogWriteEndsTheRunAndTerminateStillCleansUp) {
     ctx.abbruch->Btn_terminateClick();
     window->FormDestroy();
     EXPECT_EQ(p.processStarts.size(), 1u);
-}
-
-TEST(VolumeStreamTest, CutsTheStreamAtTheVolumeSize) {
-    VolumeStream v(10);
-    StreamPlace a = v.Append(std::string(7, 'a'));
-    StreamPlace b = v.Append(std::string(15, 'b'));
-    StreamPlace c = v.Append(std::string(8, 'c')); // starts where b ends, exactly at a cut
-    EXPECT_EQ(a.VolumeKey(), "01");
-    EXPECT_EQ(b.volume, 1);
-    EXPECT_EQ(b.offset, 7);
-    EXPECT_EQ(c.volume, 3);
-    EXPECT_EQ(c.offset, 2);
-    ASSERT_EQ(v.Volumes().size(), 3u);
-    EXPECT_EQ(v.Volumes()[0], "aaaaaaabbb");
-    EXPECT_EQ(v.Volumes()[1], std::string(10, 'b'));
-    EXPECT_EQ(v.Volumes()[2], "bbcccccccc");
-    StreamPlace d = v.Append("d");
-    EXPECT_EQ(d.volume, 4);
-    EXPECT_EQ(d.offset, 0);
-    EXPECT_EQ(VolumeStream::VolumeName(12), "zdata_12.dsk");
 }
 
 } // namespace

@@ -21,6 +21,16 @@ public:
     void Pause() override { events.push_back("pause"); }
 };
 
+// The message of the run-time error an operation raises.
+template <typename F> std::string ErrorOf(F operation) {
+    try {
+        operation();
+    } catch (const RuntimeError& e) {
+        return e.what();
+    }
+    return "<no error>";
+}
+
 class Integration : public ::testing::Test {
 protected:
     Integration() : ctx(p), run(p) {
@@ -100,10 +110,10 @@ TEST_F(Integration, UninstallItemAndSelectedComponentsEachOneTransaction) {
                   "[AddItem(C:\\Tools\\lib\\\\three.exe -x %1,[unbenannt_3])]\r\n"}));
     // The label, the gauges and a pause for every row, built or not.
     EXPECT_EQ(progress.events,
-              (std::vector<std::string>{
-                  "upper 0", "label Creating the program group", "upper 33", "lower 99", "pause",
-                  "label Creating the program group", "upper 67", "lower 99", "pause",
-                  "label Creating the program group", "upper 100", "lower 99", "pause"}));
+              (std::vector<std::string>{"label Creating the program group", "upper 33", "lower 99",
+                                        "pause", "label Creating the program group", "upper 67",
+                                        "lower 99", "pause", "label Creating the program group",
+                                        "upper 100", "lower 99", "pause"}));
 }
 
 TEST_F(Integration, NothingSelectedAndNoUninstallItemSendsNothing) {
@@ -274,20 +284,12 @@ TEST_F(Integration, RegistryEntryFailures) {
 
     // Kinds 1 and 2 end the run with the run-time's messages.
     p.refusedKeys.insert("hkcu\\software\\tools");
-    try {
-        WriteRegistryEntries(ctx, run);
-        FAIL() << "no error";
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(std::string(e.what()), "Erzeugung von Schl\xFCssel Software\\Tools misslungen");
-    }
+    EXPECT_EQ(ErrorOf([&] { WriteRegistryEntries(ctx, run); }),
+              "Erzeugung von Schl\xFCssel Software\\Tools misslungen");
     p.refusedKeys.clear();
     p.refusedValues.insert("a");
-    try {
-        WriteRegistryEntries(ctx, run);
-        FAIL() << "no error";
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(std::string(e.what()), "Konnte Daten f\xFCr 'a' nicht setzen");
-    }
+    EXPECT_EQ(ErrorOf([&] { WriteRegistryEntries(ctx, run); }),
+              "Konnte Daten f\xFCr 'a' nicht setzen");
 }
 
 TEST_F(Integration, UninstallRegistrationAlsoWithoutTheLog) {
@@ -365,12 +367,8 @@ TEST_F(Integration, IniEntriesBelowWindowsAndElsewhere) {
 
 TEST_F(Integration, RefusedIniWriteEndsTheRun) {
     Describe("[ini_1]\nname=Q:\\nowhere\\x.ini\ns0=A\nk0=B\nv0=C\n");
-    try {
-        WriteIniEntries(ctx, run);
-        FAIL() << "no error";
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(std::string(e.what()), "Kann nicht nach Q:\\nowhere\\x.ini schreiben");
-    }
+    EXPECT_EQ(ErrorOf([&] { WriteIniEntries(ctx, run); }),
+              "Kann nicht nach Q:\\nowhere\\x.ini schreiben");
 }
 
 // ---------------------------------------------------------------- completion dialog

@@ -695,3 +695,18 @@ TEST(FolderDialogRules, NormalDirectory) {
     EXPECT_EQ(NormalDirectory("C:\\"), "C:\\");
     EXPECT_EQ(NormalDirectory("c:\\Tools\\\\"), "C:\\Tools");
 }
+
+TEST_F(Wizard, BackFromReadyToTheTypesDisablesBackWhenCdIsOfferedAlone) {
+    // Not reachable by walking (the cd type always needs the group page); the table row holds
+    // all the same.
+    Run("o_cd=1\n", [&](Tleader& w) {
+        Next(w, 3);
+        ASSERT_EQ(w.page, WizardPage::Ready);
+        ctx.choices.typeCd = false;
+        w.Btn_backClick();
+        EXPECT_EQ(w.page, WizardPage::SetupType);
+        EXPECT_EQ(w.caption, "Setup type");
+        EXPECT_EQ(VisiblePages(w), Pages{"Ebn_configuration"});
+        EXPECT_FALSE(w["Btn_back"].enabled);
+    });
+}

@@ -63,6 +63,9 @@
 #                              C:\corvid-marker.txt ($E2E_MARKER_FILE on the host)
 #   marker_none WHAT           waits until the prefix's processes have ended; fails the test with
 #                              WHAT when marker.exe was started
+#   install_walk SETUP GROUP   starts SETUP (a Windows path) and walks through the wizard with what
+#                              it proposes: Welcome, Folder, Program group (which must propose
+#                              GROUP), Ready, and Next into the installation; $E2E_PID is the setup
 #   marker_expect ARGS         logs the command lines marker.exe recorded and keeps them (CRs
 #                              removed) in $MARKER_RAN; fails the test unless the last one started
 #                              marker.exe with the arguments ARGS
@@ -357,4 +360,17 @@ expect_box() {
     expect_eq "message text" "$text" "$1"
     expect_eq "message caption" "$caption" "$2"
     drv_ok answer-msgbox "$3" 10000
+}
+
+install_walk() {
+    e2e_start "$1"
+    drv_ok wait-form Tleader 60000
+    wizard_next
+    expect_page "Destination folder" Ebn_folder
+    wizard_next
+    expect_page "Program group" Ebn_prggroup
+    drv_is "$2" text Tleader Edt_prggroup
+    wizard_next
+    expect_page "Ready to install" Ebn_start
+    wizard_next
 }

@@ -44,8 +44,10 @@
 //                                to the focused window (--input: SendInput); KEY: ESC, ENTER,
 //                                TAB, SPACE, F1..F12 or a virtual key number
 //   wait-text FORM CONTROL TEXT [MS]
-//   wait-pos FORM CONTROL N [--min] [--shot FILE.bmp] [MS]   --min: N or more; --shot saves the
-//                                screen the moment the position is seen
+//   wait-pos FORM CONTROL N [--min] [--when LABEL=TEXT] [--shot FILE.bmp] [--key KEY] [MS]
+//                                --min: N or more; --when: while LABEL reads TEXT too; --shot
+//                                saves the screen the moment the position is seen; --key then
+//                                sends KEY to the form as `key` does
 //   watch-pos FORM CONTROL [--shot FILE.bmp [--shot-at N]] [MS]   waits for FORM to show (or for
 //                                the bar to stand at 100 already), then prints every position
 //                                the bar takes until FORM hides; --shot
@@ -123,6 +125,8 @@ struct Args {
     bool atLeast = false; // wait-pos: N or more
     int shotAt = 1;       // watch-pos: the screenshot is taken at this position or more
     std::string shot;     // wait-form: screenshot file taken as soon as the wait is met
+    std::string thenKey;  // wait-pos: a key sent to the form the moment the wait is met
+    std::string when;     // wait-pos: "CONTROL=TEXT", a label that must read TEXT meanwhile
 };
 
 // Waits until `ready` returns true; false on timeout.
@@ -610,7 +614,7 @@ int CmdWaitText(Args& a) {
 
 int CmdWaitPos(Args& a) {
     if (a.pos.size() < 3 || !IsNumber(a.pos[2]) || !TakeTimeout(a, 3))
-        return Usage("wait-pos FORM CONTROL N [MS]");
+        return Usage("wait-pos FORM CONTROL N [--when LABEL=TEXT] [--key KEY] [MS]");
     int want = std::atoi(a.pos[2].c_str());
     std::string last = "(no control)";
     bool ok = WaitFor(
@@ -620,10 +624,21 @@ int CmdWaitPos(Args& a) {
             int p;
             if (!control || !PositionOf(control, p)) return false;
             last = std::to_string(p);
-            return a.atLeast ? p >= want : p == want;
+            if (!(a.atLeast ? p >= want : p == want)) return false;
+            if (a.when.empty()) return true;
+            const size_t eq = a.when.find('=');
+            HWND label = FindFormControl(a.pos[0], a.when.substr(0, eq));
+            std::string t;
+            return label && eq != std::string::npos && TextOf(label, t) &&
+                   Escape(t) == a.when.substr(eq + 1);
         },
         kFastPollMs);
     if (!ok) return Fail("timeout: " + a.pos[1] + " stands at " + last);
+    if (!a.thenKey.empty()) { // at once, before a second driver run could start
+        Args k = a;
+        k.pos = {a.pos[0], a.thenKey};
+        if (int rc = CmdKey(k)) return rc;
+    }
     if (int rc = SaveShot(a)) return rc;
     Line(last);
     return kOk;
@@ -866,6 +881,10 @@ int main(int argc, char** argv) {
             a.shot = argv[++i];
         } else if (s == "--shot-at" && i + 1 < argc && IsNumber(argv[i + 1])) {
             a.shotAt = std::atoi(argv[++i]);
+        } else if (s == "--key" && i + 1 < argc) {
+            a.thenKey = argv[++i];
+        } else if (s == "--when" && i + 1 < argc) {
+            a.when = argv[++i];
         } else if (a.command.empty()) {
             a.command = s;
         } else {

@@ -1,0 +1,765 @@
+#include "uninstall/removal.h"
+
+#include <algorithm>
+#include <map>
+
+#include "setupinf/profile.h"
+
+namespace corvid {
+
+namespace {
+
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+const char* RootName(RegRoot root) {
+    switch (root) {
+    case RegRoot::ClassesRoot:
+        return "HKEY_CLASSES_ROOT";
+    case RegRoot::CurrentUser:
+        return "HKEY_CURRENT_USER";
+    case RegRoot::LocalMachine:
+        return "HKEY_LOCAL_MACHINE";
+    }
+    return "?";
+}
+
+// The names of a registry key path; false when a name is empty (the root itself, or "a\\b").
+bool KeyNames(const std::string& path, std::vector<std::string>& names) {
+    names.clear();
+    size_t b = 0, e = path.size();
+    while (b < e && path[b] == '\\') ++b;
+    while (e > b && path[e - 1] == '\\') --e;
+    if (b == e) return false;
+    size_t p = b;
+    while (p <= e) {
+        size_t q = path.find('\\', p);
+        if (q == std::string::npos || q > e) q = e;
+        std::string n = path.substr(p, q - p);
+        if (n.empty()) return false;
+        for (unsigned char c : n)
+            if (c < 32) return false;
+        names.push_back(n);
+        p = q + 1;
+    }
+    return true;
+}
+
+std::string JoinKey(const std::vector<std::string>& names, size_t count) {
+    std::string k;
+    for (size_t i = 0; i < count && i < names.size(); ++i) k += (i ? "\\" : "") + names[i];
+    return k;
+}
+
+std::string Trimmed(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && ProfileSpace(static_cast<unsigned char>(s[b]))) ++b;
+    while (e > b && ProfileSpace(static_cast<unsigned char>(s[e - 1]))) --e;
+    return s.substr(b, e - b);
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+    return FoldCase(a) == FoldCase(b);
+}
+
+std::string FirstNames(const std::vector<std::string>& names) {
+    std::string t;
+    for (size_t i = 0; i < names.size() && i < 3; ++i) t += (i ? ", " : "") + names[i];
+    if (names.size() > 3) t += ", ...";
+    return t;
+}
+
+// A program group name is sent inside a program-manager command and becomes a folder name
+// there: characters that end the command or climb out of the group folder are refused.
+bool GroupNameOk(const std::string& name, std::string& why) {
+    bool onlyDots = true;
+    for (unsigned char c : name) {
+        if (c < 32 ||
+            std::string("\\/:*?\"<>|[](),").find(static_cast<char>(c)) != std::string::npos) {
+            why = "the group name holds a character that the program manager would misread";
+            return false;
+        }
+        if (c != '.' && c != ' ') onlyDots = false;
+    }
+    if (onlyDots) {
+        why = "the group name is made of dots and blanks only";
+        return false;
+    }
+    return true;
+}
+
+const char* OutcomeName(Outcome o) {
+    switch (o) {
+    case Outcome::Removed:
+        return "removed";
+    case Outcome::AlreadyGone:
+        return "already gone";
+    case Outcome::Kept:
+        return "kept";
+    case Outcome::Left:
+        return "LEFT";
+    case Outcome::Refused:
+        return "REFUSED";
+    }
+    return "?";
+}
+
+} // namespace
+
+int32_t RemovalResult::Count(Outcome o) const {
+    return static_cast<int32_t>(std::count_if(lines.begin(), lines.end(),
+                                              [o](const ReportLine& l) { return l.outcome == o; }));
+}
+
+Remover::Remover(Platform& platform, const UninstallLogData& log, std::string logPath,
+                 RemovalProgress* progress)
+    : p_(platform), log_(log), logPath_(std::move(logPath)), progress_(progress) {}
+
+void Remover::Add(Outcome o, const std::string& kind, const std::string& item,
+                  const std::string& why) {
+    result_.lines.push_back(ReportLine{o, kind, item, why});
+}
+
+void Remover::Tick() {
+    ++done_;
+    if (progress_) progress_->Step(done_, total_);
+}
+
+bool Remover::CheckValue(const LogValue& v, const std::string& kind, const std::string& label) {
+    if (!v.cut) return true;
+    Add(Outcome::Refused, kind, label + " = " + v.value.substr(0, 60) + "...",
+        "the value fills the 1023 characters a value can have and may have been cut off");
+    return false;
+}
+
+bool Remover::IsProtected(const WinPath& path, std::string& why) const {
+    if (!logFile_.root.empty() && SamePath(path, logFile_)) {
+        why = "the uninstall log itself goes last";
+        return true;
+    }
+    WinPath report;
+    std::string ignored;
+    if (ParseAbsolutePath(result_.reportPath, report, ignored) && SamePath(path, report)) {
+        why = "the uninstaller's report";
+        return true;
+    }
+    WinPath shared, self;
+    if ((!windows_.root.empty() && SamePath(path, windows_.Child({"uncorvid.exe"}))) ||
+        (ParseAbsolutePath(p_.ModulePath(), self, ignored) && SamePath(path, self))) {
+        why = "the shared uninstaller stays: other products use it";
+        return true;
+    }
+    return false;
+}
+
+void Remover::RemoveFile(const std::string& path, const std::string& kind) {
+    if (p_.DirectoryExists(path)) {
+        Add(Outcome::Left, kind, path, "it is a folder, not a file");
+        return;
+    }
+    if (!p_.FileExists(path)) {
+        Add(Outcome::AlreadyGone, kind, path);
+        return;
+    }
+    if (p_.DeleteFile(path)) {
+        Add(Outcome::Removed, kind, path);
+        return;
+    }
+    p_.SetFileAttributes(path, 0x80); // a read-only file: make it a normal one first
+    if (p_.DeleteFile(path)) {
+        Add(Outcome::Removed, kind, path);
+        return;
+    }
+    Add(Outcome::Left, kind, path, "it cannot be deleted (in use or protected)");
+    pending_.push_back(PendingFile{result_.lines.size() - 1, path});
+}
+
+void Remover::RetryFiles() {
+    for (int round = 0; round < retryRounds && !pending_.empty(); ++round) {
+        p_.Sleep(retryPause);
+        std::vector<PendingFile> still;
+        for (const PendingFile& f : pending_) {
+            ReportLine& line = result_.lines[f.line];
+            if (!p_.FileExists(f.path)) {
+                line.outcome = Outcome::AlreadyGone;
+                line.why.clear();
+            } else if (p_.DeleteFile(f.path)) {
+                line.outcome = Outcome::Removed;
+                line.why.clear();
+            } else {
+                still.push_back(f);
+            }
+        }
+        pending_.swap(still);
+    }
+}
+
+void Remover::NoteDirectory(const WinPath& dir, bool named) {
+    for (WinPath d = dir; IsBelow(d, dest_); d = d.Parent()) {
+        auto it = std::find_if(dirs_.begin(), dirs_.end(), [&](const std::pair<WinPath, bool>& x) {
+            return SamePath(x.first, d);
+        });
+        if (it == dirs_.end())
+            dirs_.emplace_back(d, named);
+        else if (named)
+            it->second = true;
+        named = false; // its parents are implied
+    }
+}
+
+void Remover::RemoveFiles() {
+    for (const LogValue& e : log_.files.entries) {
+        Tick();
+        const std::string label = "[files] f" + std::to_string(e.number);
+        if (!CheckValue(e, "file", label)) continue;
+        std::vector<std::string> parts;
+        std::string why;
+        if (!destOk_) {
+            Add(Outcome::Refused, "file", e.value, "the destination is not usable");
+        } else if (!ParseRelativePath(e.value, parts, why)) {
+            Add(Outcome::Refused, "file", e.value, why);
+        } else if (parts.empty()) {
+            Add(Outcome::Refused, "file", label + " = " + e.value,
+                "it names the destination itself");
+        } else {
+            const WinPath f = dest_.Child(parts);
+            if (IsProtected(f, why))
+                Add(Outcome::Kept, "file", f.Text(), why);
+            else
+                RemoveFile(f.Text(), "file");
+            NoteDirectory(f.Parent(), false);
+        }
+    }
+    for (const LogValue& e : log_.files.beyond)
+        Add(Outcome::Kept, "file", e.value,
+            "f" + std::to_string(e.number) + " lies beyond [files] total " +
+                std::to_string(log_.files.total) + ": an earlier installation's entry");
+}
+
+void Remover::RemoveSystemFiles() {
+    for (const LogValue& e : log_.systemFiles.entries) {
+        Tick();
+        if (!CheckValue(e, "system file", "[systemroot] f" + std::to_string(e.number))) continue;
+        WinPath f;
+        std::string why;
+        if (!ParseAbsolutePath(e.value, f, why))
+            Add(Outcome::Refused, "system file", e.value, why);
+        else if (windows_.root.empty() || !IsBelow(f, windows_))
+            Add(Outcome::Refused, "system file", e.value, "it is not below the Windows directory");
+        else if (IsProtected(f, why))
+            Add(Outcome::Kept, "system file", f.Text(), why);
+        else
+            RemoveFile(f.Text(), "system file");
+    }
+    for (const LogValue& e : log_.systemFiles.beyond)
+        Add(Outcome::Kept, "system file", e.value,
+            "f" + std::to_string(e.number) + " lies beyond [systemroot] total " +
+                std::to_string(log_.systemFiles.total) + ": an earlier installation's entry");
+}
+
+bool Remover::PointsIntoDestination(const std::string& command) const {
+    std::string c = Trimmed(command);
+    if (!c.empty() && c[0] == '"') c.erase(0, 1);
+    std::string raw = log_.directory.value;
+    while (!raw.empty() && (raw.back() == '\\' || raw.back() == '/')) raw.pop_back();
+    const std::string folded = FoldCase(c);
+    for (const std::string& d : {raw, dest_.Text()}) {
+        const std::string prefix = FoldCase(d + "\\");
+        if (folded.compare(0, prefix.size(), prefix) == 0) return true;
+    }
+    return false;
+}
+
+void Remover::RemoveAssociations() {
+    for (const LogValue& e : log_.extensions.entries) {
+        Tick();
+        if (!CheckValue(e, "association", "[extensions] e" + std::to_string(e.number))) continue;
+        const std::string& x = e.value;
+        const std::string item = "HKEY_CLASSES_ROOT\\." + x + ", \\" + x + "autofile";
+        bool bad = x.empty() || x == "_";
+        for (unsigned char c : x) bad = bad || c < 32 || c == '\\' || c == '/';
+        if (bad) {
+            Add(Outcome::Refused, "association", "e" + std::to_string(e.number) + " = " + x,
+                "it is not a file extension");
+            continue;
+        }
+        if (!destOk_) {
+            Add(Outcome::Refused, "association", item,
+                "the destination is not usable, so the product's program cannot be recognised");
+            continue;
+        }
+        const std::string type = x + "autofile", dotKey = "." + x;
+        std::vector<std::string> subkeys;
+        std::vector<RegValueInfo> values;
+        const bool hasType = p_.RegListKey(RegRoot::ClassesRoot, type, subkeys, values);
+        std::string command, dotType;
+        p_.RegReadString(RegRoot::ClassesRoot, type + "\\shell\\open\\command", "", command);
+        const bool hasDot = p_.RegReadString(RegRoot::ClassesRoot, dotKey, "", dotType);
+        if (hasType && !PointsIntoDestination(command)) {
+            Add(Outcome::Kept, "association", item,
+                "the file type now starts another program: " + command);
+            continue;
+        }
+        bool removed = false, left = false;
+        if (hasType) {
+            if (DeleteTree(RegRoot::ClassesRoot, type, 0))
+                removed = true;
+            else
+                left = true;
+        }
+        if (hasDot && SameText(Trimmed(dotType), type)) {
+            left = !p_.RegDeleteValue(RegRoot::ClassesRoot, dotKey, "") || left;
+            removed = true;
+            if (p_.RegListKey(RegRoot::ClassesRoot, dotKey, subkeys, values) && subkeys.empty() &&
+                values.empty())
+                p_.RegDeleteKey(RegRoot::ClassesRoot, dotKey);
+        }
+        if (left)
+            Add(Outcome::Left, "association", item, "a registry key or value cannot be deleted");
+        else if (removed)
+            Add(Outcome::Removed, "association", item,
+                hasDot && !SameText(Trimmed(dotType), type)
+                    ? "the extension now names another type and stays"
+                    : "");
+        else
+            Add(Outcome::AlreadyGone, "association", item);
+    }
+    for (const LogValue& e : log_.extensions.beyond)
+        Add(Outcome::Kept, "association", "." + e.value,
+            "e" + std::to_string(e.number) + " lies beyond [extensions] total " +
+                std::to_string(log_.extensions.total) + ": an earlier installation's entry");
+}
+
+void Remover::RemoveIniEntries() {
+    for (const LogIniFile& ini : log_.iniFiles) {
+        const std::string label = "[ini_" + std::to_string(ini.number) + "]";
+        const bool named =
+            CheckValue(ini.name, "INI file", label + " name") && !ini.name.value.empty();
+        const std::string& file = ini.name.value;
+        std::vector<std::string> touched;
+        for (const LogIniEntry& e : ini.entries) {
+            Tick();
+            const std::string item = file + " [" + e.section.value + "] " + e.key.value;
+            if (!CheckValue(e.section, "INI entry", label + " s" + std::to_string(e.slot)) ||
+                !CheckValue(e.key, "INI entry", label + " k" + std::to_string(e.slot)))
+                continue;
+            if (!named) {
+                if (!ini.name.cut)
+                    Add(Outcome::Left, "INI entry", "[" + e.section.value + "] " + e.key.value,
+                        "the log does not name its INI file (one below the Windows directory)");
+                continue;
+            }
+            if (Trimmed(e.key.value).empty()) {
+                Add(Outcome::Refused, "INI entry", item, "the log names no key");
+                continue;
+            }
+            std::vector<std::string> keys;
+            bool present = false;
+            if (p_.ProfileKeyNames(file, e.section.value, keys))
+                for (const std::string& k : keys)
+                    present = present || SameText(Trimmed(k), Trimmed(e.key.value));
+            if (!present) {
+                Add(Outcome::AlreadyGone, "INI entry", item);
+            } else if (p_.DeleteProfileKey(file, e.section.value, e.key.value)) {
+                Add(Outcome::Removed, "INI entry", item);
+                touched.push_back(e.section.value);
+            } else {
+                Add(Outcome::Left, "INI entry", item, "the INI file cannot be written");
+            }
+        }
+        if (!named) continue;
+        // Sections that our removals emptied go too, and so does a file left without anything.
+        std::vector<std::string> sections, keys;
+        for (const std::string& s : touched) {
+            if (!p_.ProfileSectionNames(file, sections)) break;
+            bool exists = false;
+            for (const std::string& n : sections)
+                exists = exists || SameText(Trimmed(n), Trimmed(s));
+            if (exists && p_.ProfileKeyNames(file, s, keys) && keys.empty()) {
+                if (p_.DeleteProfileSection(file, s))
+                    Add(Outcome::Removed, "INI section", file + " [" + s + "]",
+                        "it was left empty");
+                else
+                    Add(Outcome::Left, "INI section", file + " [" + s + "]",
+                        "the INI file cannot be written");
+            }
+        }
+        if (!touched.empty() && p_.ProfileSectionNames(file, sections) && sections.empty()) {
+            std::string path = file;
+            if (file.find_first_of("\\/:") == std::string::npos)
+                path = p_.WindowsDirectory() + "\\" + file;
+            WinPath parsed;
+            std::string why;
+            auto in = p_.OpenFile(path, OpenMode::ReadShared);
+            bool blank = in != nullptr && ParseAbsolutePath(path, parsed, why);
+            char buf[512];
+            for (int32_t n; blank && in && (n = in->Read(buf, sizeof buf)) > 0;)
+                for (int32_t i = 0; i < n; ++i)
+                    blank = blank && ProfileSpace(static_cast<unsigned char>(buf[i]));
+            in.reset();
+            if (blank && p_.DeleteFile(path))
+                Add(Outcome::Removed, "INI file", path, "nothing was left in it");
+        }
+    }
+}
+
+bool Remover::DeleteTree(RegRoot root, const std::string& key, int depth) {
+    std::vector<std::string> subkeys;
+    std::vector<RegValueInfo> values;
+    if (!p_.RegListKey(root, key, subkeys, values)) return true;
+    if (depth > 64) return false; // deeper than any key the installation makes
+    bool ok = true;
+    for (const std::string& s : subkeys) ok = DeleteTree(root, key + "\\" + s, depth + 1) && ok;
+    return ok && p_.RegDeleteKey(root, key);
+}
+
+void Remover::PruneEmptyKeys(RegRoot root, std::vector<std::string> names, size_t keepDepth) {
+    while (names.size() > keepDepth) {
+        const std::string key = JoinKey(names, names.size());
+        std::vector<std::string> subkeys;
+        std::vector<RegValueInfo> values;
+        if (!p_.RegListKey(root, key, subkeys, values) || !subkeys.empty() || !values.empty())
+            return;
+        if (!p_.RegDeleteKey(root, key)) return;
+        names.pop_back();
+    }
+}
+
+void Remover::RemoveRegistryEntries() {
+    for (const LogRegistryEntry& e : log_.registry) {
+        Tick();
+        const RegRoot root = e.kind == 1   ? RegRoot::ClassesRoot
+                             : e.kind == 2 ? RegRoot::CurrentUser
+                                           : RegRoot::LocalMachine;
+        const std::string item =
+            std::string(e.kind >= 1 && e.kind <= 3 ? RootName(root) : "?") + "\\" + e.path.value;
+        if (!CheckValue(e.path, "registry entry", "[sysreg] p" + std::to_string(e.number)) ||
+            !CheckValue(e.data, "registry entry", "[sysreg] b" + std::to_string(e.number)))
+            continue;
+        if (!log_.registryRemove) {
+            Add(Outcome::Kept, "registry entry", item, "[sysreg] remove is 0: the entries stay");
+            continue;
+        }
+        std::vector<std::string> names;
+        if (e.kind < 1 || e.kind > 3) {
+            Add(Outcome::Refused, "registry entry",
+                "k" + std::to_string(e.number) + " = " + std::to_string(e.kind),
+                "not a kind of registry entry (1, 2 or 3)");
+            continue;
+        }
+        if (!KeyNames(e.path.value, names)) {
+            Add(Outcome::Refused, "registry entry", item, "it names no key below the root");
+            continue;
+        }
+        // Never the keys right below a user or machine root (Software, Environment, ...).
+        const size_t keep = root == RegRoot::ClassesRoot ? 0 : 1;
+        const std::string key = JoinKey(names, names.size());
+        std::vector<std::string> subkeys;
+        std::vector<RegValueInfo> values;
+        if (!p_.RegListKey(root, key, subkeys, values)) {
+            Add(Outcome::AlreadyGone, "registry entry", item);
+            continue;
+        }
+        // The log keeps the data but not the value's name: the values holding exactly that data
+        // are the installation's. Empty data is taken only from a key holding nothing else.
+        int removed = 0;
+        bool failed = false;
+        const bool onlyEmpty =
+            subkeys.empty() && std::all_of(values.begin(), values.end(), [](const RegValueInfo& v) {
+                return v.isString && v.data.empty();
+            });
+        for (const RegValueInfo& v : values) {
+            if (!v.isString || v.data != e.data.value) continue;
+            if (e.data.value.empty() && !onlyEmpty) continue;
+            if (p_.RegDeleteValue(root, key, v.name))
+                ++removed;
+            else
+                failed = true;
+        }
+        const bool emptyNow =
+            p_.RegListKey(root, key, subkeys, values) && subkeys.empty() && values.empty();
+        if (emptyNow && names.size() > keep) {
+            PruneEmptyKeys(root, names, keep);
+            Add(failed ? Outcome::Left : Outcome::Removed, "registry entry", item,
+                failed ? "a value cannot be deleted" : "");
+        } else if (failed) {
+            Add(Outcome::Left, "registry entry", item, "a value cannot be deleted");
+        } else if (removed) {
+            Add(Outcome::Removed, "registry entry", item,
+                emptyNow ? "" : "the key stays: it holds other entries");
+        } else {
+            Add(Outcome::AlreadyGone, "registry entry", item, "no value holds the logged data");
+        }
+    }
+    for (const LogRegistryEntry& e : log_.registryBeyond)
+        Add(Outcome::Kept, "registry entry", e.path.value,
+            "k" + std::to_string(e.number) + " lies beyond [sysreg] total " +
+                std::to_string(log_.registryTotal) + ": an earlier installation's entry");
+}
+
+void Remover::RemoveGroup() {
+    Tick();
+    if (!CheckValue(log_.group, "program group", "[uninstall] prggrp")) return;
+    const std::string& name = log_.group.value;
+    if (name.empty()) return;
+    std::string why;
+    if (!GroupNameOk(name, why)) {
+        Add(Outcome::Refused, "program group", name, why);
+        return;
+    }
+    const std::string command = "[DeleteGroup(" + name + ")]";
+    if (!p_.DdeOpen("Progman", "Progman") && !p_.DdeOpen("Progman", "")) {
+        Add(Outcome::Left, "program group", name, "no program manager answered");
+        return;
+    }
+    if (p_.DdeSend(command))
+        Add(Outcome::Removed, "program group", name);
+    else
+        Add(Outcome::AlreadyGone, "program group", name,
+            "the program manager has no such group (or would not delete it)");
+    p_.DdeClose();
+}
+
+void Remover::RemoveRegistration() {
+    Tick();
+    if (!CheckValue(log_.name, "uninstall registration", "[uninstall] name")) return;
+    const std::string& name = log_.name.value;
+    if (name.empty()) return;
+    std::vector<std::string> names, base;
+    KeyNames(kUninstallKey, base);
+    const std::string item = std::string("HKEY_LOCAL_MACHINE\\") + kUninstallKey + "\\" + name;
+    if (!KeyNames(std::string(kUninstallKey) + "\\" + name, names) || names.size() <= base.size()) {
+        Add(Outcome::Refused, "uninstall registration", item, "the product name makes no key name");
+        return;
+    }
+    const std::string key = JoinKey(names, names.size());
+    std::vector<std::string> subkeys;
+    std::vector<RegValueInfo> values;
+    if (!p_.RegListKey(RegRoot::LocalMachine, key, subkeys, values)) {
+        Add(Outcome::AlreadyGone, "uninstall registration", item);
+        return;
+    }
+    std::string command;
+    if (p_.RegReadString(RegRoot::LocalMachine, key, "UninstallString", command)) {
+        const size_t blank = command.find(' ');
+        const std::string argument =
+            Trimmed(blank == std::string::npos ? "" : command.substr(blank + 1));
+        WinPath a;
+        std::string why;
+        const bool same = ParseAbsolutePath(argument, a, why) && !logFile_.root.empty()
+                              ? SamePath(a, logFile_)
+                              : SameText(argument, logPath_);
+        if (!same) {
+            Add(Outcome::Kept, "uninstall registration", item,
+                "it belongs to another installation: " + command);
+            return;
+        }
+    }
+    if (DeleteTree(RegRoot::LocalMachine, key, 0)) {
+        names.pop_back();
+        PruneEmptyKeys(RegRoot::LocalMachine, names, base.size());
+        Add(Outcome::Removed, "uninstall registration", item);
+    } else {
+        Add(Outcome::Left, "uninstall registration", item, "the key cannot be deleted");
+    }
+}
+
+void Remover::RemoveReadme() {
+    Tick();
+    const LogValue& v = log_.readme;
+    if (!CheckValue(v, "read-me file", "[readme] file") || v.value.empty()) return;
+    WinPath r;
+    std::string why;
+    if (!destOk_) {
+        Add(Outcome::Refused, "read-me file", v.value, "the destination is not usable");
+    } else if (!ParseAbsolutePath(v.value, r, why)) {
+        Add(Outcome::Refused, "read-me file", v.value, why);
+    } else if (!SamePath(r, dest_) && !IsBelow(r, dest_)) {
+        Add(Outcome::Refused, "read-me file", v.value, "it lies outside the destination");
+    } else if (SamePath(r, dest_) || p_.DirectoryExists(r.Text())) {
+        NoteDirectory(r, false); // no read-me file was named, only its folder
+    } else if (IsProtected(r, why)) {
+        Add(Outcome::Kept, "read-me file", r.Text(), why);
+    } else {
+        RemoveFile(r.Text(), "read-me file");
+        NoteDirectory(r.Parent(), false);
+    }
+}
+
+void Remover::RemoveDirectories() {
+    for (const LogValue& e : log_.directories.entries) {
+        Tick();
+        if (!CheckValue(e, "folder", "[directories] d" + std::to_string(e.number))) continue;
+        std::vector<std::string> parts;
+        std::string why;
+        if (!destOk_)
+            Add(Outcome::Refused, "folder", e.value, "the destination is not usable");
+        else if (!ParseRelativePath(e.value, parts, why))
+            Add(Outcome::Refused, "folder", e.value, why);
+        else if (!parts.empty())
+            NoteDirectory(dest_.Child(parts), true);
+    }
+    for (const LogValue& e : log_.directories.beyond)
+        Add(Outcome::Kept, "folder", e.value,
+            "d" + std::to_string(e.number) + " lies beyond [directories] total " +
+                std::to_string(log_.directories.total) + ": an earlier installation's entry");
+    std::sort(dirs_.begin(), dirs_.end(), [](const auto& a, const auto& b) {
+        if (a.first.parts.size() != b.first.parts.size())
+            return a.first.parts.size() > b.first.parts.size();
+        return FoldCase(a.first.Text()) > FoldCase(b.first.Text());
+    });
+    for (const auto& [dir, named] : dirs_) {
+        // The log's own folder and those above it go at the very end.
+        if (!logFile_.root.empty() && IsBelow(logFile_, dir)) continue;
+        const std::string path = dir.Text();
+        std::vector<std::string> names;
+        if (!p_.DirectoryExists(path)) {
+            if (named) Add(Outcome::AlreadyGone, "folder", path);
+        } else if (p_.ListDirectory(path, names) && !names.empty()) {
+            Add(Outcome::Left, "folder", path, "it is not empty: " + FirstNames(names));
+        } else if (p_.RemoveDir(path)) {
+            Add(Outcome::Removed, "folder", path);
+        } else {
+            Add(Outcome::Left, "folder", path, "it cannot be removed");
+        }
+    }
+}
+
+void Remover::Finish() {
+    const auto clean = [&] {
+        return result_.Count(Outcome::Left) == 0 && result_.Count(Outcome::Refused) == 0;
+    };
+    const WinPath setup = dest_.Child({"setup"});
+    const bool logInSetup = destOk_ && !logFile_.root.empty() && SamePath(logFile_.Parent(), setup);
+    static const char* const kWorkFiles[] = {"setup.tmp", "compress.tmp"};
+    const std::string reportName = [&] {
+        WinPath r;
+        std::string why;
+        return ParseAbsolutePath(result_.reportPath, r, why) && !r.parts.empty() ? r.parts.back()
+                                                                                 : std::string();
+    }();
+    if (clean() && logInSetup) {
+        // Only the log's folder may remain in the destination, holding only our own files.
+        std::vector<std::string> names, others;
+        p_.ListDirectory(dest_.Text(), names);
+        for (const std::string& n : names)
+            if (!SameText(n, "setup")) others.push_back(n);
+        if (!others.empty())
+            Add(Outcome::Left, "folder", dest_.Text(),
+                "it holds files the log does not name: " + FirstNames(others));
+        others.clear();
+        p_.ListDirectory(setup.Text(), names);
+        for (const std::string& n : names) {
+            bool ours = SameText(n, logFile_.parts.back()) || SameText(n, reportName);
+            for (const char* w : kWorkFiles) ours = ours || SameText(n, w);
+            if (!ours) others.push_back(n);
+        }
+        if (!others.empty())
+            Add(Outcome::Left, "folder", setup.Text(),
+                "it holds files the log does not name: " + FirstNames(others));
+    }
+    if (clean()) {
+        if (logInSetup)
+            for (const char* w : kWorkFiles) {
+                const std::string path = setup.Child({w}).Text();
+                if (p_.FileExists(path) && p_.DeleteFile(path))
+                    Add(Outcome::Removed, "work file", path);
+            }
+        if (p_.FileExists(result_.reportPath)) p_.DeleteFile(result_.reportPath);
+        if (p_.DeleteFile(logPath_))
+            Add(Outcome::Removed, "uninstall log", logPath_);
+        else
+            Add(Outcome::Left, "uninstall log", logPath_, "it cannot be deleted");
+        if (logInSetup && clean()) {
+            for (const WinPath& d : {setup, dest_}) {
+                if (p_.RemoveDir(d.Text()))
+                    Add(Outcome::Removed, "folder", d.Text());
+                else
+                    Add(Outcome::Left, "folder", d.Text(), "it cannot be removed");
+                if (!clean()) break;
+            }
+        }
+    }
+    result_.complete = clean();
+    if (!result_.complete && !result_.reportPath.empty()) {
+        const std::string text = ReportText(log_, logPath_, silent, result_);
+        if (auto out = p_.OpenFile(result_.reportPath, OpenMode::Create))
+            result_.reportKept = out->Write(text.data(), static_cast<int32_t>(text.size())) ==
+                                 static_cast<int32_t>(text.size());
+    }
+}
+
+RemovalResult Remover::Run() {
+    std::string why;
+    if (!ParseAbsolutePath(p_.WindowsDirectory(), windows_, why) || windows_.IsRoot())
+        windows_ = WinPath();
+    if (!ParseAbsolutePath(logPath_, logFile_, why) || logFile_.IsRoot()) logFile_ = WinPath();
+    // The report: the log's name with ".txt", beside it.
+    if (!logFile_.root.empty()) {
+        WinPath r = logFile_;
+        std::string& n = r.parts.back();
+        const size_t dot = n.rfind('.');
+        n = (dot == std::string::npos ? n : n.substr(0, dot)) + ".txt";
+        if (!SamePath(r, logFile_)) result_.reportPath = r.Text();
+    }
+    if (CheckValue(log_.directory, "destination", "[uninstall] directory")) {
+        if (!ParseAbsolutePath(log_.directory.value, dest_, why))
+            Add(Outcome::Refused, "destination", log_.directory.value, why);
+        else if (dest_.IsRoot())
+            Add(Outcome::Refused, "destination", log_.directory.value, "it names a drive root");
+        else
+            destOk_ = true;
+    }
+    total_ = static_cast<int32_t>(log_.files.entries.size() + log_.systemFiles.entries.size() +
+                                  log_.extensions.entries.size() + log_.registry.size() +
+                                  log_.directories.entries.size()) +
+             3;
+    for (const LogIniFile& ini : log_.iniFiles) total_ += static_cast<int32_t>(ini.entries.size());
+
+    if (progress_) progress_->Stage(0);
+    RemoveFiles();
+    RemoveSystemFiles();
+    RetryFiles();
+    if (progress_) progress_->Stage(1);
+    RemoveAssociations();
+    RemoveIniEntries();
+    RemoveRegistryEntries();
+    RemoveGroup();
+    RemoveRegistration();
+    if (progress_) progress_->Stage(2);
+    RemoveReadme();
+    RemoveDirectories();
+    Finish();
+    return result_;
+}
+
+std::string ReportText(const UninstallLogData& log, const std::string& logPath, bool silent,
+                       const RemovalResult& result) {
+    std::string t;
+    const auto line = [&](const std::string& s) { t += s + "\r\n"; };
+    line("corvid uninstaller report");
+    line("Uninstall log: " + logPath);
+    line("Product: " + log.name.value);
+    line("Destination: " + log.directory.value);
+    line(std::string("Run: ") + (silent ? "silent" : "interactive"));
+    line(result.complete ? "Result: everything the log names was removed"
+                         : "Result: some entries were left or refused (marked LEFT and REFUSED)");
+    line("");
+    for (const ReportLine& l : result.lines) {
+        std::string s = OutcomeName(l.outcome);
+        s.resize(14, ' ');
+        std::string k = l.kind;
+        if (k.size() < 24) k.resize(24, ' ');
+        s += k + " " + l.item;
+        if (!l.why.empty()) s += "  (" + l.why + ")";
+        line(s);
+    }
+    line("");
+    line(std::to_string(result.Count(Outcome::Removed)) + " removed, " +
+         std::to_string(result.Count(Outcome::AlreadyGone)) + " already gone, " +
+         std::to_string(result.Count(Outcome::Kept)) + " kept, " +
+         std::to_string(result.Count(Outcome::Left)) + " left, " +
+         std::to_string(result.Count(Outcome::Refused)) + " refused");
+    return t;
+}
+
+} // namespace corvid

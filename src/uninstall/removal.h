@@ -1,0 +1,105 @@
+// The removal: takes away what the uninstall log names, in an order that strands nothing (files,
+// associations, INI and registry entries, the program group, the uninstall registration, the
+// read-me file, the directories deepest first, then the log's own folder and the destination),
+// and records for every entry what became of it. Nothing the log does not name is removed; a
+// path that leaves the destination, names a drive root or could have been cut off is refused.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "uninstall/paths.h"
+#include "uninstall/uninstall_log.h"
+
+namespace corvid {
+
+enum class Outcome {
+    Removed,
+    AlreadyGone, // not there any more: not an error
+    Kept,        // stays by design (shared uninstaller, an earlier installation's entry, ...)
+    Left,        // should have gone but could not
+    Refused,     // the log's entry is unsafe or unreadable
+};
+
+struct ReportLine {
+    Outcome outcome;
+    std::string kind; // "file", "folder", "registry key", ...
+    std::string item;
+    std::string why; // empty for plain removals
+};
+
+// What the removal shows while it works. Stages: 0 files, 1 system entries, 2 folders.
+class RemovalProgress {
+public:
+    virtual ~RemovalProgress() = default;
+    virtual void Stage(int stage) = 0;
+    virtual void Step(int32_t done, int32_t total) = 0;
+};
+
+struct RemovalResult {
+    std::vector<ReportLine> lines;
+    bool complete = false;   // nothing left or refused: the log and its folder are gone
+    std::string reportPath;  // beside the log
+    bool reportKept = false; // the report stays (something was left or refused)
+    int32_t Count(Outcome o) const;
+};
+
+class Remover {
+public:
+    Remover(Platform& platform, const UninstallLogData& log, std::string logPath,
+            RemovalProgress* progress = nullptr);
+    RemovalResult Run();
+
+    // How long failed file removals are retried (the setup that started us may still be ending).
+    int retryRounds = 10;
+    uint32_t retryPause = 300;
+    bool silent = false; // for the report's header
+
+private:
+    struct PendingFile {
+        size_t line;
+        std::string path;
+    };
+
+    void Add(Outcome o, const std::string& kind, const std::string& item,
+             const std::string& why = "");
+    void Tick();
+    bool CheckValue(const LogValue& v, const std::string& kind, const std::string& label);
+    void RemoveFile(const std::string& path, const std::string& kind);
+    void RetryFiles();
+    void RemoveFiles();
+    void RemoveSystemFiles();
+    void RemoveAssociations();
+    void RemoveIniEntries();
+    void RemoveRegistryEntries();
+    void RemoveGroup();
+    void RemoveRegistration();
+    void RemoveReadme();
+    void RemoveDirectories();
+    void Finish();
+    // Registry helpers: a key and everything below it; empty keys up from a key.
+    bool DeleteTree(RegRoot root, const std::string& key, int depth);
+    void PruneEmptyKeys(RegRoot root, std::vector<std::string> names, size_t keepDepth);
+    void NoteDirectory(const WinPath& dir, bool named);
+    bool IsProtected(const WinPath& path, std::string& why) const;
+    bool PointsIntoDestination(const std::string& command) const;
+
+    Platform& p_;
+    const UninstallLogData& log_;
+    std::string logPath_;
+    RemovalProgress* progress_;
+    RemovalResult result_;
+    bool destOk_ = false;
+    WinPath dest_, windows_, logFile_;
+    std::vector<PendingFile> pending_;
+    std::vector<std::pair<WinPath, bool>> dirs_; // folders to try, named by the log or implied
+    int32_t done_ = 0, total_ = 0;
+};
+
+// The report as text (CR LF lines).
+std::string ReportText(const UninstallLogData& log, const std::string& logPath, bool silent,
+                       const RemovalResult& result);
+
+} // namespace corvid

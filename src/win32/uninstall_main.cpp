@@ -1,0 +1,11 @@
+// uncorvid.exe: the uninstaller, started as "uncorvid.exe LOGPATH" or "uncorvid.exe LOGPATH
+// /silent" (the path unquoted, blanks and all).
+#include "uninstall/uninstaller.h"
+#include "win32/platform_win32.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&icc);
+    corvid::Win32Platform platform(instance);
+    return corvid::RunUninstaller(platform, corvid::ArgumentsOf(GetCommandLineA()));
+}
