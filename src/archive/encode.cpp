@@ -264,39 +264,33 @@ void ArchiveWriter::Add(const std::string& name, uint32_t dosDateTime, uint16_t 
     lastEmpty_ = data.empty();
 }
 
-namespace {
+int32_t BufferStream::Read(void* buffer, int32_t count) {
+    if (count <= 0 || pos_ >= bytes.size()) return 0;
+    const size_t n = std::min(static_cast<size_t>(count), bytes.size() - pos_);
+    std::memcpy(buffer, bytes.data() + pos_, n);
+    pos_ += n;
+    return static_cast<int32_t>(n);
+}
 
-// An archive being built in memory.
-class StringSink : public Stream {
-public:
-    int32_t Read(void*, int32_t) override { return 0; }
-    int32_t Write(const void* buffer, int32_t count) override {
-        if (count <= 0) return 0;
-        if (pos_ + static_cast<size_t>(count) > bytes.size())
-            bytes.resize(pos_ + static_cast<size_t>(count));
-        std::memcpy(&bytes[pos_], buffer, static_cast<size_t>(count));
-        pos_ += static_cast<size_t>(count);
-        return count;
-    }
-    int64_t Seek(int64_t offset, int origin) override {
-        int64_t base = origin == 0 ? 0 : origin == 1 ? static_cast<int64_t>(pos_) : Size();
-        pos_ = static_cast<size_t>(std::max<int64_t>(0, base + offset));
-        return static_cast<int64_t>(pos_);
-    }
-    int64_t Size() override { return static_cast<int64_t>(bytes.size()); }
-    bool SetDosDateTime(uint32_t) override { return true; }
-    std::string bytes;
+int32_t BufferStream::Write(const void* buffer, int32_t count) {
+    if (count <= 0) return 0;
+    if (pos_ + static_cast<size_t>(count) > bytes.size())
+        bytes.resize(pos_ + static_cast<size_t>(count));
+    std::memcpy(&bytes[pos_], buffer, static_cast<size_t>(count));
+    pos_ += static_cast<size_t>(count);
+    return count;
+}
 
-private:
-    size_t pos_ = 0;
-};
-
-} // namespace
+int64_t BufferStream::Seek(int64_t offset, int origin) {
+    const int64_t base = origin == 0 ? 0 : origin == 1 ? static_cast<int64_t>(pos_) : Size();
+    pos_ = static_cast<size_t>(std::max<int64_t>(0, base + offset));
+    return static_cast<int64_t>(pos_);
+}
 
 std::string SingleMemberArchive(const std::string& name, uint32_t dosDateTime, uint16_t attributes,
                                 int method, const std::string& data, bool smart, int* usedMethod,
                                 int32_t* packedSize) {
-    StringSink out;
+    BufferStream out;
     ArchiveWriter w(out, CompressIdFor(method));
     w.Add(name, dosDateTime, attributes, method, data);
     w.Finish();

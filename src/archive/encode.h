@@ -39,6 +39,21 @@ private:
     bool lastEmpty_ = false;
 };
 
+// Bytes in memory as a stream: an archive built or read without a file.
+class BufferStream : public Stream {
+public:
+    explicit BufferStream(std::string initial = {}) : bytes(std::move(initial)) {}
+    int32_t Read(void* buffer, int32_t count) override;
+    int32_t Write(const void* buffer, int32_t count) override;
+    int64_t Seek(int64_t offset, int origin) override;
+    int64_t Size() override { return static_cast<int64_t>(bytes.size()); }
+    bool SetDosDateTime(uint32_t) override { return true; }
+    std::string bytes;
+
+private:
+    size_t pos_ = 0;
+};
+
 // The identifier an archive of members packed by one method carries.
 const char* CompressIdFor(int method);
 

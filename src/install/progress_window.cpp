@@ -119,7 +119,11 @@ void Tcopying::CCheckFile(std::string& filepath) {
 void Tcopying::CShowProgress(int32_t& percentageDone) {
     if (ctx_.run) ShowExpansionProgress(ctx_, *ctx_.run, *this, percentageDone);
     // The expansion goes on to its end; the run stops at its next pause point.
-    if (ctx_.platform.ProcessMessages()) SetCaption(ctx_.language[10]);
+    try {
+        Pause();
+    } catch (const RunTerminated&) {
+        SetCaption(ctx_.language[10]);
+    }
 }
 
 void Tcopying::FormDestroy() {
@@ -154,6 +158,14 @@ void Tcopying::SetLower(int32_t percent) {
 }
 
 void Tcopying::Pause() {
+    // Blocks of 2048 bytes come far faster than a screen shows them, and each pump costs a
+    // repaint: within one slice the messages wait for the next pause point. A terminate can
+    // only come from a pump, so the run still stops at the pause point that saw it.
+    if (ctx_.platform.Terminated()) throw RunTerminated(); // seen by an earlier pump
+    const uint32_t now = ctx_.platform.TickCount();
+    if (pumped_ && now - lastPump_ < pumpSliceMs) return;
+    pumped_ = true;
+    lastPump_ = now;
     if (ctx_.platform.ProcessMessages()) throw RunTerminated();
 }
 

@@ -37,6 +37,9 @@ public:
     void SetLower(int32_t percent) override;
     void Pause() override;
 
+    // Pause points let messages run at most once in this many milliseconds (0: at every one).
+    uint32_t pumpSliceMs = 20;
+
     // Places the window's top edge at two thirds of the screen height (plus 5).
     void MoveDown();
     // The run's last look: no caption, both gauges full, no activity text, no exit.
@@ -44,6 +47,8 @@ public:
 
 private:
     Context& ctx_;
+    bool pumped_ = false;
+    uint32_t lastPump_ = 0;
 };
 
 } // namespace corvid

@@ -29,46 +29,6 @@ std::string Finding::Where() const {
 
 namespace {
 
-// A read-only stream over bytes in memory.
-class BytesStream : public Stream {
-public:
-    explicit BytesStream(const std::string& bytes) : b_(bytes) {}
-    int32_t Read(void* buffer, int32_t count) override {
-        if (count <= 0 || pos_ >= b_.size()) return 0;
-        size_t n = std::min(static_cast<size_t>(count), b_.size() - pos_);
-        std::memcpy(buffer, b_.data() + pos_, n);
-        pos_ += n;
-        return static_cast<int32_t>(n);
-    }
-    int32_t Write(const void*, int32_t) override { return 0; }
-    int64_t Seek(int64_t offset, int origin) override {
-        int64_t base = origin == 0 ? 0 : origin == 1 ? static_cast<int64_t>(pos_) : Size();
-        pos_ = static_cast<size_t>(std::max<int64_t>(0, base + offset));
-        return static_cast<int64_t>(pos_);
-    }
-    int64_t Size() override { return static_cast<int64_t>(b_.size()); }
-    bool SetDosDateTime(uint32_t) override { return true; }
-
-private:
-    const std::string& b_;
-    size_t pos_ = 0;
-};
-
-// Collects what a decoder writes.
-class Sink : public Stream {
-public:
-    int32_t Read(void*, int32_t) override { return 0; }
-    int32_t Write(const void* buffer, int32_t count) override {
-        if (count <= 0) return 0;
-        bytes.append(static_cast<const char*>(buffer), static_cast<size_t>(count));
-        return count;
-    }
-    int64_t Seek(int64_t, int) override { return Size(); }
-    int64_t Size() override { return static_cast<int64_t>(bytes.size()); }
-    bool SetDosDateTime(uint32_t) override { return true; }
-    std::string bytes;
-};
-
 std::string ReadHost(const fs::path& p, bool& ok) {
     std::ifstream in(p, std::ios::binary);
     std::ostringstream ss;
@@ -83,7 +43,7 @@ std::string ExpandFromArchive(const std::string& archive, const std::string& nam
                               int64_t* expandedSize = nullptr) {
     HostPlatform platform;
     TCompress c(platform);
-    BytesStream s(archive);
+    BufferStream s(archive);
     try {
         ArchiveHeader h = ReadArchiveHeader(s);
         c.CheckCompressID(h.compressId);
@@ -95,7 +55,7 @@ std::string ExpandFromArchive(const std::string& archive, const std::string& nam
             if (FoldCase(m.name) == FoldCase(name)) {
                 if (data + m.packedSize > s.Size())
                     return "the archive is cut short in member " + m.name;
-                Sink sink;
+                BufferStream sink;
                 c.ExpandMember(sink, s, m, h.compressId);
                 if (m.method == kStored &&
                     ByteSum(reinterpret_cast<const uint8_t*>(sink.bytes.data()),

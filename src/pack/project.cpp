@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "pack/layout.h"
 #include "pack/names.h"
@@ -55,12 +55,17 @@ bool StatSource(const std::string& hostPath, int64_t& size, uint32_t& dosTime,
     if (!fs::is_regular_file(p, ec)) return false;
     size = static_cast<int64_t>(fs::file_size(p, ec));
     if (ec) return false;
-    auto ft = fs::last_write_time(p, ec);
-    int64_t secs = std::chrono::duration_cast<std::chrono::seconds>(
-                       (ft - fs::file_time_type::clock::now()) +
-                       std::chrono::system_clock::now().time_since_epoch())
-                       .count();
-    dosTime = UnixToDosDateTime(secs);
+        // The change time in whole seconds as the system keeps it: a conversion between the file
+        // clock and the system clock would differ by a little from run to run, and so would the
+        // bytes.
+#ifdef _WIN32
+    struct _stat64 st;
+    if (_wstat64(p.c_str(), &st) != 0) return false;
+#else
+    struct stat st;
+    if (::stat(p.c_str(), &st) != 0) return false;
+#endif
+    dosTime = UnixToDosDateTime(static_cast<int64_t>(st.st_mtime));
     fs::perms perms = fs::status(p, ec).permissions();
     attributes = 0x20;
     if ((perms & fs::perms::owner_write) == fs::perms::none) attributes |= 0x01;

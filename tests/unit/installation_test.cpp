@@ -205,6 +205,7 @@ protected:
         auto w = std::make_unique<Tcopying>(ctx);
         w->FormCreate();
         w->view = &trace;
+        w->pumpSliceMs = 0; // every pause point lets messages run
         window = w.get();
         ctx.copying = std::move(w);
         ctx.installPending = true;
@@ -331,6 +332,29 @@ TEST_F(InstallTest, NormalRunInstallsEveryFileAndWritesTheLogInPhaseOrder) {
     const auto before = trace.texts;
     window->FormActivate();
     EXPECT_EQ(trace.texts, before);
+}
+
+TEST_F(InstallTest, PausePointsWithinOneTimeSliceLetMessagesRunOnce) {
+    AddStandardFiles();
+    Prepare();
+    window->pumpSliceMs = 20; // the clock of the fake stands still
+    Run();
+    EXPECT_TRUE(Errors().empty());
+    ExpectInstalled();
+    EXPECT_EQ(Log(), kHeaderAndCounters);
+    EXPECT_EQ(p.processMessagesCalls, 2); // the window's first showing and the first pause
+
+    // A terminate that a pump saw stops the run at the next pause point, pumped or not.
+    window = nullptr;
+    ctx.copying.reset();
+    Prepare();
+    window->pumpSliceMs = 20;
+    TerminateAtPause(2); // the first directory row
+    p.DeleteFile("C:\\Tools\\help.txt");
+    Run();
+    EXPECT_TRUE(ctx.abortRequested);
+    EXPECT_FALSE(p.FileExists("C:\\Tools\\help.txt"));
+    EXPECT_EQ((*window)["Lbl_o"].text, "Creating directories");
 }
 
 TEST_F(InstallTest, CdTypeWritesZeroTotalsAndCreatesNothing) {

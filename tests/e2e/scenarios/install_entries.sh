@@ -3,8 +3,9 @@
 # whole installation through the wizard from a source folder whose path has a blank:
 # - zsys.re_ imported by the registry editor; associations under HKEY_CLASSES_ROOT pointing at
 #   the installed program; INI entries below the Windows directory and elsewhere; registry
-#   entries of kinds 1, 2 and 3; C:\autoexec.bat appended after its backup, C:\config.sys not
-#   created; the uninstall registration;
+#   entries of kinds 1, 2 and 3 (a kind-3 key the system refuses: the message, no log entry);
+#   C:\autoexec.bat appended after its backup, C:\config.sys not created; the uninstall
+#   registration;
 # - msg2, then the dialog with OK and Read-me; Read-me opens the file in the editor and completes;
 #   reboot 1 answered with Cancel shows l8;
 # - the registration read back by later starts of setup.exe: equal, older and newer versions.
@@ -21,6 +22,8 @@ cp "$E2E_MARKER" "$SRC/uninst.ex_"
 e2e_map_drive d "$E2E_DIST"
 reg_set 'HKCU\Software\Wine\X11 Driver' Managed N
 
+# A key name longer than the registry allows: the system refuses to create it.
+LONGKEY=$(printf 'k%.0s' $(seq 300))
 write_inf() { # SETUP-VERSION [D0]
     # The wizard's texts, and this test's own.
     sed -e '/^\[language\]/a l7=Restart the computer now?\nl8=Please restart the computer later.\nl21=Tools are installed.\nl63=A newer version is installed already.\nl64=This version is installed already.\nl66=An older version is installed. It must be removed first.' \
@@ -76,7 +79,7 @@ s4=Paths
 k4=Data
 v4=C:\\Tools\\data
 [sysreg]
-total=4
+total=5
 k1=1
 p1=\\CorvidDoc\\shell
 e1=Label
@@ -92,6 +95,10 @@ k4=3
 p4=SOFTWARE\\Corvid Tools
 e4=Path
 b4=C:\\Tools
+k5=3
+p5=SOFTWARE\\$LONGKEY
+e5=x
+b5=x
 EOF
 }
 write_inf 3
@@ -106,6 +113,9 @@ rm -f "$E2E_DRIVE_C/config.sys"
 
 install_walk 'D:\source folder\setup.exe' Tools
 setup_pid=$E2E_PID
+drv_ok wait-msgbox "No permission to create a key" 30000
+expect_eq "kind-3 refusal" "$DRV" $'registry\nNo permission to create a key at the top of\\rHKEY_LOCAL_MACHINE'
+drv_ok answer-msgbox OK "No permission"
 drv_ok wait-msgbox "Thank you for choosing the tools." 30000
 expect_eq "msg2" "$DRV" $'Tools\nThank you for choosing the tools.'
 drv_dump
@@ -175,9 +185,10 @@ case "$log" in
 *) e2e_fail "the log lacks the second INI file: $log" ;;
 esac
 case "$log" in
-*'[sysreg]|remove=0|total=4|k1=1|p1=\CorvidDoc\shell|b1=one|k2=2|'*) ;;
+*'[sysreg]|remove=0|total=5|k1=1|p1=\CorvidDoc\shell|b1=one|k2=2|'*) ;;
 *) e2e_fail "the log lacks the registry entries: $log" ;;
 esac
+case "$log" in *'k5='*) e2e_fail "the refused kind-3 entry was logged: $log" ;; esac
 
 expect_eq "autoexec.bat backup" "$(cat "$E2E_DRIVE_C/autoexec.cvd")" "$autoexec"
 expect_eq "autoexec.bat" "$(cat "$E2E_DRIVE_C/autoexec.bat")" \
