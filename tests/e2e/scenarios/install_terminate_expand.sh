@@ -22,14 +22,21 @@ convert "$E2E_DIR/expansion.bmp" "$CORVID_SCREENSHOTS/$E2E_NAME-phase-expansion.
     e2e_fail "no screenshot"
 drv_ok wait-form Tabbruch 20000
 drv_ok pos Tcopying Pr_o
-e2e_log "the abort dialog opened at $DRV % of words.txt"
-[ "$DRV" -lt 100 ] || e2e_log "(the expansion had ended before the key was read)"
-drv_is 'Copying: words.txt' text Tcopying Lbl_o
+pos=$DRV
+drv_ok text Tcopying Lbl_o
+shown=$DRV
+e2e_log "the abort dialog opened at $pos % of \"$shown\""
+# The key is read at the expansion's next pump; on a busy machine words.txt may have been
+# expanded whole by then, and the dialog opens inside notes.txt's expansion instead.
+case $shown in
+'Copying: words.txt') whole=bin/data/words.txt next=$INST_DEST_HOST/notes.txt total=3 ;;
+'Copying: notes.txt') whole=notes.txt next=$(winfile 'C:\windows\system\corvidt.ini') total=4 ;;
+*) e2e_fail "the abort dialog opened outside an expansion: $shown" ;;
+esac
 drv_ok click Tabbruch Btn_terminate
 setup_wait_end 60
 inst_expect_cleaned
-cmp -s "$INST_PRODUCT/bin/data/words.txt" "$INST_DEST_HOST/bin/data/words.txt" ||
-    e2e_fail "words.txt is not whole"
-[ -e "$INST_DEST_HOST/notes.txt" ] && e2e_fail "the file after the terminate was written"
-expect_eq "files total" "$(inst_log_get files.total)" 3
+cmp -s "$INST_PRODUCT/$whole" "$INST_DEST_HOST/$whole" || e2e_fail "$whole is not whole"
+[ -e "$next" ] && e2e_fail "the file after the terminate was written: $next"
+expect_eq "files total" "$(inst_log_get files.total)" $total
 exit 0
