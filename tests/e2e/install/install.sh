@@ -47,7 +47,7 @@ while n < int(sys.argv[1]):
 sys.stdout.write(''.join(out)[:int(sys.argv[1])])" "$1" "$2"; }
 _inst_random() { python3 -c "
 import random,sys
-r=random.Random(int(sys.argv[2])); sys.stdout.buffer.write(bytes(r.getrandbits(8) for _ in range(int(sys.argv[1]))))" "$1" "$2"; }
+r=random.Random(int(sys.argv[2])); sys.stdout.buffer.write(r.randbytes(int(sys.argv[1])))" "$1" "$2"; }
 
 inst_product() {
     INST_PRODUCT=$E2E_DIR/product
