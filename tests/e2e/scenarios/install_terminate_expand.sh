@@ -12,7 +12,7 @@
 e2e_begin
 drv_require
 inst_product
-_inst_text $((8 * 1024 * 1024)) 7 >"$INST_PRODUCT/bin/data/words.txt"
+_inst_text $((24 * 1024 * 1024)) 7 >"$INST_PRODUCT/bin/data/words.txt"
 # The directory rows give the test time to get ready after the uninstaller's own expansion.
 inst_dist 1 1457664 directories total 5000
 inst_walk
