@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # Helpers for the installation scenarios: a product tree, a distribution made from it by
-# corvid-mkdist, the walk through the wizard into the progress window, and checks of what the
+# corvid-pack, the walk through the wizard into the progress window, and checks of what the
 # run left behind. Source it after harness/lib.sh and driver/driver.sh; call e2e_begin first.
 #
 #   inst_product [BIG_KB]     makes the product tree $INST_PRODUCT: component 1 (bin\, bin\data\,
@@ -10,8 +10,8 @@
 #   inst_dist MODE VOLSIZE [SECTION KEY VALUE]...
 #                             the distribution $E2E_DIST (mapped as D:) made from $INST_PRODUCT in
 #                             compression mode MODE with volumes of VOLSIZE bytes, the stand-in
-#                             uninstaller (marker.exe) as uninst.ex_; the triples change the
-#                             description before it is packed
+#                             uninstaller (marker.exe) as uninst.ex_; the triples then change
+#                             values of the packed setup.inf
 #   inst_walk                 starts setup.exe and clicks Next through the wizard until the
 #                             progress window shows
 #   inst_finish               waits for the end of the run: presses the completion dialog's OK
@@ -35,7 +35,7 @@ INST_LOG_FILE=
 INST_DEST='C:\Demo'
 INST_DEST_HOST=
 INST_BANNER='corvid setup 2.20 uninstall log - needed to remove this product'
-: "${CORVID_MKDIST:=$CORVID_BUILD_DIR/tools/corvid-mkdist}"
+: "${CORVID_PACK:=$CORVID_BUILD_DIR/tools/corvid-pack}"
 
 # Deterministic bytes: text words or random, N bytes.
 _inst_text() { python3 -c "
@@ -77,21 +77,43 @@ _inst_files() {
     esac
 }
 
-# The bytes of a component's files.
-_inst_space() {
-    local total=0 path
-    while IFS='|' read -r _ _ _ path; do
-        total=$((total + $(stat -c %s "$INST_PRODUCT/$path")))
-    done < <(_inst_files "$1")
-    echo $total
+# A value of the distribution's setup.inf, as the setup reads it (blanks around it dropped).
+_inst_inf_get() {
+    python3 - "$E2E_DIST/setup.inf" "$1" "$2" <<'PY'
+import sys
+path, sec, key = sys.argv[1:]
+cur = None
+for line in open(path, encoding='cp1252', newline='').read().split('\r\n'):
+    s = line.strip()
+    if s.startswith('['):
+        cur = s[1:s.find(']')].strip().lower()
+    elif cur == sec.lower() and '=' in s and s.split('=', 1)[0].strip().lower() == key.lower():
+        print(s.split('=', 1)[1].strip())
+        break
+PY
 }
 
 inst_dist() {
     local mode=$1 volsize=$2
     shift 2
     setup_dist
-    local tpl=$E2E_DIR/template.inf k
+    # corvid-pack wants an empty folder; it puts the setup program back itself.
+    rm -f "$E2E_DIST/setup.exe"
+    local project=$E2E_DIR/project.ini k
     {
+        printf '[pack]\r\nmode=%s\r\nvolume=%s\r\n' "$mode" "$volsize"
+        local parts=(1 2)
+        [ -d "$INST_PRODUCT/big" ] && parts+=(3)
+        for k in "${parts[@]}"; do
+            printf '[component%s]\r\nname=Part %s\r\nstandard=1\r\n' "$k" "$k"
+            local j=0 name value path
+            # One file a key keeps the order the expected logs follow.
+            while IFS='|' read -r name _ value path; do
+                j=$((j + 1))
+                printf 'files%s=product/%s -> %s\r\n' "$([ $j = 1 ] || echo $j)" "$path" \
+                    "${value:-\\}"
+            done < <(_inst_files "$k")
+        done
         printf '[corvid]\r\nversion=220\r\nversionname=1.0\r\n'
         printf '[language]\r\n'
         printf 'l%s\r\n' '10=Please wait ...' '11=Exit' '14=Copying:' '15=Terminate' \
@@ -102,32 +124,21 @@ inst_dist() {
             '55=Uninstall' '61=Finish'
         printf '[main]\r\nback=_\r\nlogo=_\r\ninfo=_\r\n[leader]\r\nimage=_\r\n'
         printf '[software]\r\nname=Corvid Test\r\nname_display=Corvid Test 1.0\r\n'
-        printf 'prggrp=Corvid Test\r\nreadme=readme.txt\r\nreadmedir=\\doc\r\nmedium=1\r\n'
+        printf 'prggrp=Corvid Test\r\nreadme=product/readme.txt\r\nreadmedir=\\doc\r\n'
         printf 'o_standard=1\r\no_min=0\r\no_custom=0\r\n'
-        local parts=(1 2)
-        [ -d "$INST_PRODUCT/big" ] && parts+=(3)
-        for k in "${parts[@]}"; do
-            printf 'Opt%s_name=Part %s\r\nOpt%s_space=%s\r\nOpt%s_standard=1\r\n' "$k" "$k" "$k" \
-                "$(_inst_space "$k")" "$k"
-        done
         printf '[vercheck]\r\nversion=1\r\ntake=1\r\nfiles=0\r\n'
-        printf '[directories]\r\nd0=%s\r\ntotal=3\r\n' "$INST_DEST"
-        printf 'd1_1=\\bin\\\r\nd1_2=\\bin\\data\\\r\nd1_3=%%SystemRoot%%\\system\\\r\n'
-        printf 'd2_1=\\help\\\r\nd3_1=\\big\\\r\n'
-        for k in "${parts[@]}"; do
-            printf '[Option_%s]\r\n' "$k"
-            local j=0 line
-            while IFS='|' read -r name dir _ _; do
-                j=$((j + 1))
-                printf 'f%s=%s\r\nd%s=%s\r\n' "$j" "$name" "$j" "$dir"
-            done < <(_inst_files $k)
-        done
-    } >"$tpl"
+        printf '[directories]\r\nd0=%s\r\n' "$INST_DEST"
+    } >"$project"
+    [ -x "$CORVID_PACK" ] || e2e_fail "no $CORVID_PACK"
+    [ -f "$E2E_MARKER" ] || e2e_fail "no marker program $E2E_MARKER"
+    "$CORVID_PACK" --quiet --setup "$E2E_SETUP" --uninstaller "$E2E_MARKER" "$project" \
+        "$E2E_DIST" >"$E2E_DIR/pack.log" 2>&1 ||
+        e2e_fail "corvid-pack failed: $(cat "$E2E_DIR/pack.log")"
     while [ $# -ge 3 ]; do
-        python3 - "$tpl" "$1" "$2" "$3" <<'EOF' || e2e_fail "cannot set $1 $2 in the template"
+        python3 - "$E2E_DIST/setup.inf" "$1" "$2" "$3" <<'PY' || e2e_fail "cannot set $1 $2 in setup.inf"
 import sys, re
 path, sec, key, val = sys.argv[1:]
-t = open(path, newline='').read()
+t = open(path, newline='', encoding='cp1252').read()
 m = re.search(r'^\[' + re.escape(sec) + r'\]\r\n', t, re.M | re.I)
 if not m:
     t += '[%s]\r\n%s=%s\r\n' % (sec, key, val)
@@ -140,16 +151,11 @@ else:
     else:
         body += key + '=' + val + '\r\n'
     t = t[:m.end()] + body + t[body_end:]
-open(path, 'w', newline='').write(t)
-EOF
+open(path, 'w', newline='', encoding='cp1252').write(t)
+PY
         shift 3
     done
-    [ -x "$CORVID_MKDIST" ] || e2e_fail "no $CORVID_MKDIST"
-    [ -f "$E2E_MARKER" ] || e2e_fail "no marker program $E2E_MARKER"
-    "$CORVID_MKDIST" --mode "$mode" --volume-size "$volsize" --uninstaller "$E2E_MARKER" \
-        --copy "$INST_PRODUCT/readme.txt" "$tpl" "$INST_PRODUCT" "$E2E_DIST" \
-        >"$E2E_DIR/mkdist.log" 2>&1 || e2e_fail "corvid-mkdist failed: $(cat "$E2E_DIR/mkdist.log")"
-    e2e_log "distribution: $(cat "$E2E_DIR/mkdist.log")"
+    e2e_log "distribution: $(ls "$E2E_DIST" | tr '\n' ' ')"
     INST_DEST_HOST=$(winfile "$INST_DEST")
     E2E_MARKER_FILE=$E2E_DRIVE_C/corvid-marker.txt
     rm -f "$E2E_MARKER_FILE"
@@ -235,9 +241,11 @@ inst_expected_log() {
         'important!.i1=This file is needed to uninstall Corvid Test' "files.total=$total" \
         'extensions.total=0' 'uninstall.versionname=1.0' 'uninstall.version=220' \
         'uninstall.name=Corvid Test' 'uninstall.language=' "uninstall.directory=$INST_DEST" \
-        'uninstall.ask=0' 'language.l11=Exit' 'language.l15=Terminate' \
-        'language.l10=Please wait ...' 'language.l55=Uninstall' 'language.l56=' 'language.l57=' \
-        'language.l58=' 'language.l59=' 'language.l60=' 'language.l61=Finish'
+        'uninstall.ask=0'
+    # The uninstaller's texts, copied from the description (corvid-pack fills in those it lacks).
+    for k in 10 11 15 55 56 57 58 59 60 61; do
+        printf '%s\n' "language.l$k=$(_inst_inf_get language "l$k")"
+    done
     # Directories in row order: row 1 of each component, then row 2.
     local rows=('\bin\' '\help\' '\big\' '\bin\data\') comp=(1 2 3 1) i
     for i in 0 1 2 3; do

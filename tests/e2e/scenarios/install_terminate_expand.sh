@@ -27,7 +27,8 @@ drv_ok text Tcopying Lbl_o
 shown=$DRV
 e2e_log "the abort dialog opened at $pos % of \"$shown\""
 # The key is read at the expansion's next pump; on a busy machine words.txt may have been
-# expanded whole by then, and the dialog opens inside notes.txt's expansion instead.
+# expanded whole by then, and the dialog opens while notes.txt's archive is copied into
+# compress.tmp (notes.txt is then not made at all) or inside its expansion (then whole).
 case $shown in
 'Copying: words.txt') whole=bin/data/words.txt next=$INST_DEST_HOST/notes.txt total=3 ;;
 'Copying: notes.txt') whole=notes.txt next=$(winfile 'C:\windows\system\corvidt.ini') total=4 ;;
@@ -36,7 +37,11 @@ esac
 drv_ok click Tabbruch Btn_terminate
 setup_wait_end 60
 inst_expect_cleaned
-cmp -s "$INST_PRODUCT/$whole" "$INST_DEST_HOST/$whole" || e2e_fail "$whole is not whole"
+if [ "$whole" = notes.txt ] && [ ! -e "$INST_DEST_HOST/notes.txt" ]; then
+    e2e_log "terminated while notes.txt's archive was copied: notes.txt not made"
+else
+    cmp -s "$INST_PRODUCT/$whole" "$INST_DEST_HOST/$whole" || e2e_fail "$whole is not whole"
+fi
 [ -e "$next" ] && e2e_fail "the file after the terminate was written: $next"
 expect_eq "files total" "$(inst_log_get files.total)" $total
 exit 0
