@@ -287,13 +287,22 @@ void Loader::CollectRule(Component& c, const std::string& section, const std::st
         if (HasWildcard(PathText(hp.parent_path())))
             Fail(section, key, "only the last part of a source may hold * or ?");
         std::vector<std::string> found;
+        bool folderMatched = false;
         const std::string pat = PathText(hp.filename());
         for (auto it = fs::directory_iterator(hp.parent_path(), ec);
-             !ec && it != fs::directory_iterator(); it.increment(ec))
-            if (it->is_regular_file(ec) &&
-                GlobMatch(pat.c_str(), PathText(it->path().filename()).c_str()))
+             !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            if (!GlobMatch(pat.c_str(), PathText(it->path().filename()).c_str())) continue;
+            if (it->is_regular_file(ec))
                 found.push_back(PathText(it->path()));
-        if (found.empty()) Fail(section, key, "no file matches " + host);
+            else if (it->is_directory(ec))
+                folderMatched = true;
+        }
+        if (found.empty())
+            Fail(section, key,
+                 "no file matches " + host +
+                     (folderMatched ? " (a pattern takes files only; name a folder to take its "
+                                      "whole tree)"
+                                    : ""));
         std::sort(found.begin(), found.end());
         for (const std::string& f : found) AddFile(c, section, key, f, target);
         return;

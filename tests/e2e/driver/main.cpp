@@ -44,8 +44,9 @@
 //                                to the focused window (--input: SendInput); KEY: ESC, ENTER,
 //                                TAB, SPACE, F1..F12 or a virtual key number
 //   wait-text FORM CONTROL TEXT [MS]
-//   wait-pos FORM CONTROL N [--min] [--when LABEL=TEXT] [--shot FILE.bmp] [--key KEY] [MS]
-//                                --min: N or more; --when: while LABEL reads TEXT too; --shot
+//   wait-pos FORM CONTROL N [--min [--max M]] [--when LABEL=TEXT] [--shot FILE.bmp] [--key KEY]
+//            [MS]                --min: N or more (--max: and M or less); --when: while LABEL
+//                                reads TEXT too; --shot
 //                                saves the screen the moment the position is seen; --key then
 //                                sends KEY to the form as `key` does
 //   watch-pos FORM CONTROL [--shot FILE.bmp [--shot-at N]] [MS]   waits for FORM to show (or for
@@ -123,6 +124,7 @@ struct Args {
     bool timeoutGiven = false;
     bool hidden = false, mouse = false, force = false, window = false, input = false;
     bool atLeast = false; // wait-pos: N or more
+    int atMost = -1;      // wait-pos: and at most this (--max), -1 without a bound
     int shotAt = 1;       // watch-pos: the screenshot is taken at this position or more
     std::string shot;     // wait-form: screenshot file taken as soon as the wait is met
     std::string thenKey;  // wait-pos: a key sent to the form the moment the wait is met
@@ -620,17 +622,22 @@ int CmdWaitPos(Args& a) {
     bool ok = WaitFor(
         a.timeout,
         [&] {
+            // The label first: a program sets its label before the bar, so a position read
+            // after the label belongs to what the label names.
+            if (!a.when.empty()) {
+                const size_t eq = a.when.find('=');
+                HWND label = FindFormControl(a.pos[0], a.when.substr(0, eq));
+                std::string t;
+                if (!label || eq == std::string::npos || !TextOf(label, t) ||
+                    Escape(t) != a.when.substr(eq + 1))
+                    return false;
+            }
             HWND control = FindFormControl(a.pos[0], a.pos[1]);
             int p;
             if (!control || !PositionOf(control, p)) return false;
             last = std::to_string(p);
             if (!(a.atLeast ? p >= want : p == want)) return false;
-            if (a.when.empty()) return true;
-            const size_t eq = a.when.find('=');
-            HWND label = FindFormControl(a.pos[0], a.when.substr(0, eq));
-            std::string t;
-            return label && eq != std::string::npos && TextOf(label, t) &&
-                   Escape(t) == a.when.substr(eq + 1);
+            return a.atMost < 0 || p <= a.atMost;
         },
         kFastPollMs);
     if (!ok) return Fail("timeout: " + a.pos[1] + " stands at " + last);
@@ -883,6 +890,8 @@ int main(int argc, char** argv) {
             a.shotAt = std::atoi(argv[++i]);
         } else if (s == "--key" && i + 1 < argc) {
             a.thenKey = argv[++i];
+        } else if (s == "--max" && i + 1 < argc && IsNumber(argv[i + 1])) {
+            a.atMost = std::atoi(argv[++i]);
         } else if (s == "--when" && i + 1 < argc) {
             a.when = argv[++i];
         } else if (a.command.empty()) {
