@@ -142,8 +142,7 @@ TEST_F(PackProject, ClearRefusals) {
               std::string::npos);
     EXPECT_NE(Error("[component1]\nname=P\nfiles=tree/*.none\n").find("no file matches"),
               std::string::npos);
-    EXPECT_NE(Error("[component1]\nname=P\nfiles=tre*\n").find("name a folder"),
-              std::string::npos);
+    EXPECT_NE(Error("[component1]\nname=P\nfiles=tre*\n").find("name a folder"), std::string::npos);
     EXPECT_NE(Error("[component2]\nname=P\nfiles=one.dll\n").find("without gaps"),
               std::string::npos);
     EXPECT_NE(Error("[component1]\nname=P\n").find("no files"), std::string::npos);
