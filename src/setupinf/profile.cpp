@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fstream>
+#include <cstdio>
 #include <mutex>
-#include <sstream>
 #include <sys/stat.h>
 
 namespace corvid {
@@ -401,6 +400,28 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 std::mutex cacheMutex;
 std::unordered_map<std::string, CacheEntry> cache;
 
+// Whole-file reads and writes through stdio: the file streams would pull the locale machinery
+// into the Windows programs, half of their size.
+bool ReadWholeFile(const std::string& hostPath, std::string& bytes) {
+    std::FILE* f = std::fopen(hostPath.c_str(), "rb");
+    if (!f) return false;
+    bytes.clear();
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+bool WriteWholeFile(const std::string& hostPath, const std::string& bytes) {
+    std::FILE* f = std::fopen(hostPath.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = std::fclose(f) == 0 && ok;
+    return ok;
+}
+
 } // namespace
 
 std::shared_ptr<const ProfileData> LoadProfile(const std::string& hostPath) {
@@ -410,11 +431,9 @@ std::shared_ptr<const ProfileData> LoadProfile(const std::string& hostPath) {
     auto it = cache.find(hostPath);
     if (it != cache.end() && SameFile(it->second.st, st)) return it->second.data;
 
-    std::ifstream in(hostPath, std::ios::binary);
-    if (!in) return nullptr;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    auto data = std::make_shared<const ProfileData>(ss.str());
+    std::string bytes;
+    if (!ReadWholeFile(hostPath, bytes)) return nullptr;
+    auto data = std::make_shared<const ProfileData>(bytes);
     if (cache.size() > 64) cache.clear();
     cache[hostPath] = CacheEntry{st, data};
     return data;
@@ -451,16 +470,7 @@ namespace {
 bool EditProfileFile(const std::string& hostPath, const std::string& section,
                      const std::string* key, const std::string* value) {
     std::string bytes;
-    bool existed = false;
-    {
-        std::ifstream in(hostPath, std::ios::binary);
-        if (in) {
-            std::ostringstream ss;
-            ss << in.rdbuf();
-            bytes = ss.str();
-            existed = true;
-        }
-    }
+    const bool existed = ReadWholeFile(hostPath, bytes);
     std::vector<std::string> lines;
     {
         size_t p = 0;
@@ -522,10 +532,7 @@ bool EditProfileFile(const std::string& hostPath, const std::string& section,
     if (!existed && !value) return true;
     std::string out;
     for (const std::string& l : lines) out += l + "\r\n";
-    std::ofstream os(hostPath, std::ios::binary | std::ios::trunc);
-    if (!os) return false;
-    os << out;
-    return static_cast<bool>(os);
+    return WriteWholeFile(hostPath, out);
 }
 
 // The index of the first section of that name, for ProfileData::KeyNames.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A distribution made by corvid-pack from a tree of real files (several megabytes, sub-folders,
-# an empty file and an empty folder, a file below the Windows directory) on floppy-sized volumes
-# in disk folders (the first disk larger: setup.exe alone fills more than a floppy) installs
+# an empty file and an empty folder, a file below the Windows directory) on floppy-sized disk
+# folders (the first one holding setup.exe, setup.inf and the uninstaller beside its volume) installs
 # through the real windows with only the first disk mapped at first: each disk prompt is answered
 # by mapping the next disk folder, and the installed tree equals the source tree byte for byte.
 . "$(dirname "$0")/../harness/lib.sh"
@@ -52,11 +52,15 @@ o_standard=1
 d0=C:\PackTest
 INI
 dist=$E2E_DIR/dist
-"$CORVID_PACK" --disks --first-disk 4M --setup "$E2E_SETUP" --uninstaller "$E2E_MARKER" "$E2E_DIR/project.ini" \
+"$CORVID_PACK" --disks --setup "$E2E_SETUP" --uninstaller "$E2E_MARKER" "$E2E_DIR/project.ini" \
     "$dist" >"$E2E_DIR/pack.out" 2>&1 || e2e_fail "corvid-pack failed: $(cat "$E2E_DIR/pack.out")"
 e2e_log "$(head -1 "$E2E_DIR/pack.out")"
 disks=$(find "$dist" -maxdepth 1 -name 'disk*' | wc -l)
 [ "$disks" -ge 3 ] || e2e_fail "want three disks or more, corvid-pack made $disks"
+for d in "$dist"/disk*; do
+    bytes=$(find "$d" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
+    [ "$bytes" -le 1457664 ] || e2e_fail "$(basename "$d") holds $bytes bytes, more than a floppy"
+done
 "$CORVID_BUILD_DIR/tools/corvid-inf" check "$dist" >"$E2E_DIR/check.out" 2>&1 ||
     e2e_fail "check: $(cat "$E2E_DIR/check.out")"
 
