@@ -308,9 +308,11 @@ void Loader::CollectRule(Component& c, const std::string& section, const std::st
         return;
     }
     if (fs::is_directory(hp, ec)) {
-        // The whole tree: files and empty folders below the target, in name order.
+        // The whole tree: files and empty folders below the target, in name order. Linked
+        // folders are followed, so that their files are not left out unseen.
         std::vector<fs::path> entries;
-        for (auto it = fs::recursive_directory_iterator(hp, ec);
+        for (auto it = fs::recursive_directory_iterator(
+                 hp, fs::directory_options::follow_directory_symlink, ec);
              !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
             entries.push_back(it->path());
         if (ec) Fail(section, key, host + ": " + ec.message());

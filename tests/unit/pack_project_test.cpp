@@ -117,6 +117,18 @@ TEST_F(PackProject, FolderTreesBecomeFilesAndDirectoryRows) {
     EXPECT_FALSE(c.custom);
 }
 
+TEST_F(PackProject, LinkedFoldersInATreeAreFollowed) {
+    fs::create_directories(dir_ / "elsewhere");
+    Write("elsewhere/c.txt", "gamma");
+    fs::create_directory_symlink(dir_ / "elsewhere", dir_ / "tree" / "linked");
+    Project p = Load("[component1]\nname=P\nfiles=tree\n");
+    const Component& c = p.components[0];
+    bool found = false;
+    for (const SourceFile& f : c.files)
+        found = found || (f.name == "c.txt" && f.dir == "\\linked\\");
+    EXPECT_TRUE(found);
+}
+
 TEST_F(PackProject, GlobsAndProgramItemsByPath) {
     Project p = Load("[component1]\nname=P\nfiles=tree/sub/*.txt -> \\docs\\\n"
                      "[prggrp]\nf1=\\docs\\b.txt\np1=B\n[extensions]\ne1=txt\no1=1\nf1=b.txt\n");
