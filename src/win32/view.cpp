@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <map>
 
 #include "win32/draw.h"
@@ -142,6 +143,10 @@ struct View::CtlRec {
     std::vector<std::string> items;
     int rangeMin = 0, rangeMax = 0, pos = -1;
     int itemHeight = 0;
+    // Gauges: what the last full sync gave the window, and whether a repaint is on its way.
+    bool gaugeSynced = false, gaugeVisible = false, gaugeEnabled = false;
+    RECT gaugeRect{};
+    bool paintPending = false;
 };
 
 View::View(HINSTANCE instance) : instance_(instance) {
@@ -407,6 +412,21 @@ void View::Sync(CtlRec& rec) {
     HWND h = rec.hwnd;
     if (!h) return;
 
+    // A gauge moves with every block the installation copies. When nothing but what it paints
+    // has changed, one pending repaint covers any number of moves: it paints from the model,
+    // and its window text is answered from the model too.
+    if (c.kind == ControlKind::Gauge && rec.gaugeSynced && c.visible == rec.gaugeVisible &&
+        c.enabled == rec.gaugeEnabled) {
+        RECT want = ControlRect(c);
+        if (EqualRect(&want, &rec.gaugeRect)) {
+            if (!rec.paintPending) {
+                rec.paintPending = true;
+                InvalidateArea(c, want);
+            }
+            return;
+        }
+    }
+
     bool repaint = false;
     const bool graphic = IsGraphic(c.kind);
     std::string text = c.kind == ControlKind::Gauge || c.kind == ControlKind::ProgressBar
@@ -517,6 +537,13 @@ void View::Sync(CtlRec& rec) {
     if (graphic && (repaint || c.kind == ControlKind::Label || c.kind == ControlKind::Gauge ||
                     c.kind == ControlKind::Bevel))
         InvalidateArea(c, want);
+    if (c.kind == ControlKind::Gauge) {
+        rec.gaugeSynced = true;
+        rec.gaugeVisible = c.visible;
+        rec.gaugeEnabled = c.enabled;
+        rec.gaugeRect = want;
+        rec.paintPending = true;
+    }
 }
 
 void View::FormChanged(Form& form) {
@@ -900,7 +927,21 @@ LRESULT CALLBACK View::GraphicProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return HTTRANSPARENT; // clicks go to what lies beneath
     case WM_ERASEBKGND:
         return 1;
+    case WM_GETTEXT:
+    case WM_GETTEXTLENGTH:
+        if (rec->ctl->kind == ControlKind::Gauge) {
+            // The position as the model has it now, between repaints too.
+            const std::string text = std::to_string(rec->ctl->position);
+            if (msg == WM_GETTEXTLENGTH) return static_cast<LRESULT>(text.size());
+            if (wp == 0) return 0;
+            const size_t n = std::min<size_t>(text.size(), static_cast<size_t>(wp) - 1);
+            std::memcpy(reinterpret_cast<char*>(lp), text.data(), n);
+            reinterpret_cast<char*>(lp)[n] = '\0';
+            return static_cast<LRESULT>(n);
+        }
+        break;
     case WM_PAINT: {
+        rec->paintPending = false;
         // The composite of the parent for this window's rectangle, so that transparent labels
         // show the pictures and painting beneath them.
         PAINTSTRUCT ps;
