@@ -313,8 +313,19 @@ void Loader::CollectRule(Component& c, const std::string& section, const std::st
         std::vector<fs::path> entries;
         for (auto it = fs::recursive_directory_iterator(
                  hp, fs::directory_options::follow_directory_symlink, ec);
-             !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+             !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+            std::error_code lec;
+            if (it->is_symlink(lec) && it->is_directory(lec)) {
+                // A link to a folder that holds the link itself would repeat the tree forever.
+                const fs::path target = fs::canonical(it->path(), lec);
+                const fs::path here = fs::canonical(it->path().parent_path(), lec);
+                const fs::path inside = here.lexically_relative(target);
+                if (!lec && !inside.empty() && *inside.begin() != "..")
+                    Fail(section, key,
+                         PathText(it->path()) + ": the linked folder leads back into itself");
+            }
             entries.push_back(it->path());
+        }
         if (ec) Fail(section, key, host + ": " + ec.message());
         std::sort(entries.begin(), entries.end());
         for (const fs::path& e : entries) {

@@ -127,6 +127,10 @@ TEST_F(PackProject, LinkedFoldersInATreeAreFollowed) {
     for (const SourceFile& f : c.files)
         found = found || (f.name == "c.txt" && f.dir == "\\linked\\");
     EXPECT_TRUE(found);
+    // A link back to a folder above it is refused by name, not followed without end.
+    fs::create_directory_symlink(dir_ / "tree", dir_ / "tree" / "sub" / "up");
+    EXPECT_NE(Error("[component1]\nname=P\nfiles=tree\n").find("leads back into itself"),
+              std::string::npos);
 }
 
 TEST_F(PackProject, GlobsAndProgramItemsByPath) {
