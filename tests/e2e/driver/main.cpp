@@ -46,7 +46,7 @@
 //   wait-text FORM CONTROL TEXT [MS]
 //   wait-pos FORM CONTROL N [--min [--max M]] [--when LABEL=TEXT] [--shot FILE.bmp] [--key KEY]
 //            [MS]                --min: N or more (--max: and M or less); --when: while LABEL
-//                                reads TEXT too; --shot
+//                                reads TEXT too (TEXT* for any text beginning so); --shot
 //                                saves the screen the moment the position is seen; --key then
 //                                sends KEY to the form as `key` does
 //   watch-pos FORM CONTROL [--shot FILE.bmp [--shot-at N]] [MS]   waits for FORM to show (or for
@@ -628,8 +628,14 @@ int CmdWaitPos(Args& a) {
                 const size_t eq = a.when.find('=');
                 HWND label = FindFormControl(a.pos[0], a.when.substr(0, eq));
                 std::string t;
-                if (!label || eq == std::string::npos || !TextOf(label, t) ||
-                    Escape(t) != a.when.substr(eq + 1))
+                if (!label || eq == std::string::npos || !TextOf(label, t)) return false;
+                // TEXT ending in * matches every text that begins with the part before it.
+                const std::string want = a.when.substr(eq + 1);
+                const std::string got = Escape(t);
+                const bool prefix = !want.empty() && want.back() == '*';
+                if (prefix ? got.compare(0, want.size() - 1, want, 0, want.size() - 1) != 0 ||
+                                 got.size() < want.size() - 1
+                           : got != want)
                     return false;
             }
             HWND control = FindFormControl(a.pos[0], a.pos[1]);
