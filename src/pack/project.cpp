@@ -252,14 +252,8 @@ void Loader::CollectRule(Component& c, const std::string& section, const std::st
         source = rule.substr(0, arrow);
         target = rule.substr(arrow + 2);
     }
-    auto trim = [](std::string& s) {
-        while (!s.empty() && ProfileSpace(static_cast<unsigned char>(s.back()))) s.pop_back();
-        size_t b = 0;
-        while (b < s.size() && ProfileSpace(static_cast<unsigned char>(s[b]))) ++b;
-        s.erase(0, b);
-    };
-    trim(source);
-    trim(target);
+    source = TrimProfileSpace(source);
+    target = TrimProfileSpace(target);
     if (source.empty()) Fail(section, key, "no source named (SOURCE -> TARGET)");
     if (target.empty()) target = "\\";
     for (char& ch : target)

@@ -12,6 +12,13 @@ bool ProfileSpace(unsigned char c) {
     return (c >= 9 && c <= 13) || c == 0x1a || c == 0x20;
 }
 
+std::string TrimProfileSpace(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && ProfileSpace(static_cast<unsigned char>(s[b]))) ++b;
+    while (e > b && ProfileSpace(static_cast<unsigned char>(s[e - 1]))) --e;
+    return s.substr(b, e - b);
+}
+
 namespace {
 
 unsigned char FoldChar(unsigned char c) {
@@ -46,13 +53,6 @@ std::string CutAtNul(const char* begin, const char* end) {
     size_t nul = s.find('\0');
     if (nul != std::string::npos) s.resize(nul);
     return s;
-}
-
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && ProfileSpace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && ProfileSpace(static_cast<unsigned char>(s[e - 1]))) --e;
-    return s.substr(b, e - b);
 }
 
 } // namespace
@@ -334,10 +334,10 @@ ProfileData::ProfileData(const std::string& fileBytes) {
 
 const std::string* ProfileData::Find(const std::string& section, const std::string& key,
                                      bool* quotable) const {
-    auto si = index_.find(FoldNameCase(Trim(section)));
+    auto si = index_.find(FoldNameCase(TrimProfileSpace(section)));
     if (si == index_.end()) return nullptr;
     const Section& s = sections_[si->second];
-    auto ki = s.index.find(FoldNameCase(Trim(key)));
+    auto ki = s.index.find(FoldNameCase(TrimProfileSpace(key)));
     if (ki == s.index.end()) return nullptr;
     const Key& k = s.keys[ki->second];
     if (quotable) *quotable = k.quotable;
@@ -483,13 +483,13 @@ bool EditProfileFile(const std::string& hostPath, const std::string& section,
             if (p < bytes.size() && bytes[p] == '\n') ++p;
         }
     }
-    const std::string wantSection = FoldNameCase(Trim(section));
-    const std::string wantKey = key ? FoldNameCase(Trim(*key)) : std::string();
+    const std::string wantSection = FoldNameCase(TrimProfileSpace(section));
+    const std::string wantKey = key ? FoldNameCase(TrimProfileSpace(*key)) : std::string();
     bool inSection = false, found = false;
     size_t insertAt = std::string::npos, sectionStart = std::string::npos;
     size_t sectionEnd = lines.size();
     for (size_t i = 0; i < lines.size() && !found; ++i) {
-        std::string t = Trim(lines[i]);
+        std::string t = TrimProfileSpace(lines[i]);
         if (t.empty()) continue;
         if (t[0] == '[') {
             size_t close = t.rfind(']');
@@ -498,7 +498,7 @@ bool EditProfileFile(const std::string& hostPath, const std::string& section,
                     sectionEnd = i;
                     break;
                 }
-                inSection = FoldNameCase(Trim(t.substr(1, close - 1))) == wantSection;
+                inSection = FoldNameCase(TrimProfileSpace(t.substr(1, close - 1))) == wantSection;
                 if (inSection) insertAt = i + 1, sectionStart = i;
                 continue;
             }
@@ -506,10 +506,10 @@ bool EditProfileFile(const std::string& hostPath, const std::string& section,
         if (!inSection || !key) continue;
         insertAt = i + 1;
         size_t eq = t.find('=');
-        std::string name = Trim(eq == std::string::npos ? t : t.substr(0, eq));
+        std::string name = TrimProfileSpace(eq == std::string::npos ? t : t.substr(0, eq));
         if (FoldNameCase(name) == wantKey) {
             if (value)
-                lines[i] = Trim(*key) + "=" + *value;
+                lines[i] = TrimProfileSpace(*key) + "=" + *value;
             else
                 lines.erase(lines.begin() + static_cast<long>(i));
             found = true;
@@ -521,11 +521,11 @@ bool EditProfileFile(const std::string& hostPath, const std::string& section,
                     lines.begin() + static_cast<long>(sectionEnd));
     } else if (!found) {
         if (!value) return true; // nothing to remove
-        const std::string newLine = Trim(*key) + "=" + *value;
+        const std::string newLine = TrimProfileSpace(*key) + "=" + *value;
         if (insertAt != std::string::npos) {
             lines.insert(lines.begin() + static_cast<long>(insertAt), newLine);
         } else {
-            lines.push_back("[" + Trim(section) + "]");
+            lines.push_back("[" + TrimProfileSpace(section) + "]");
             lines.push_back(newLine);
         }
     }
@@ -538,9 +538,9 @@ bool EditProfileFile(const std::string& hostPath, const std::string& section,
 // The index of the first section of that name, for ProfileData::KeyNames.
 bool FindSection(const ProfileData& data, const std::string& section, size_t& index) {
     const std::vector<std::string> names = data.SectionNames();
-    const std::string want = FoldNameCase(Trim(section));
+    const std::string want = FoldNameCase(TrimProfileSpace(section));
     for (size_t i = 0; i < names.size(); ++i)
-        if (FoldNameCase(Trim(names[i])) == want) {
+        if (FoldNameCase(TrimProfileSpace(names[i])) == want) {
             index = i;
             return true;
         }

@@ -62,6 +62,8 @@ bool Utf8ToAnsi(const std::string& utf8, std::string& ansi);
 // Profile section and key names fold ASCII letters only.
 std::string FoldCase(const std::string& s);
 bool ProfileSpace(unsigned char c);
+// The text without the blanks the profile reader drops around names and values.
+std::string TrimProfileSpace(const std::string& s);
 
 // Applies the buffer and quote rules to a found value or to the caller's default.
 std::string ProfileResult(const std::string* value, const std::string& deflt, bool fileOpened,

@@ -50,13 +50,6 @@ std::string JoinKey(const std::vector<std::string>& names, size_t count) {
     return k;
 }
 
-std::string Trimmed(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && ProfileSpace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && ProfileSpace(static_cast<unsigned char>(s[e - 1]))) --e;
-    return s.substr(b, e - b);
-}
-
 bool SameText(const std::string& a, const std::string& b) {
     return FoldCase(a) == FoldCase(b);
 }
@@ -257,7 +250,7 @@ void Remover::RemoveSystemFiles() {
 }
 
 bool Remover::PointsIntoDestination(const std::string& command) const {
-    std::string c = Trimmed(command);
+    std::string c = TrimProfileSpace(command);
     if (!c.empty() && c[0] == '"') c.erase(0, 1);
     std::string raw = log_.directory.value;
     while (!raw.empty() && (raw.back() == '\\' || raw.back() == '/')) raw.pop_back();
@@ -306,7 +299,7 @@ void Remover::RemoveAssociations() {
             else
                 left = true;
         }
-        if (hasDot && SameText(Trimmed(dotType), type)) {
+        if (hasDot && SameText(TrimProfileSpace(dotType), type)) {
             left = !p_.RegDeleteValue(RegRoot::ClassesRoot, dotKey, "") || left;
             removed = true;
             if (p_.RegListKey(RegRoot::ClassesRoot, dotKey, subkeys, values) && subkeys.empty() &&
@@ -317,7 +310,7 @@ void Remover::RemoveAssociations() {
             Add(Outcome::Left, "association", item, "a registry key or value cannot be deleted");
         else if (removed)
             Add(Outcome::Removed, "association", item,
-                hasDot && !SameText(Trimmed(dotType), type)
+                hasDot && !SameText(TrimProfileSpace(dotType), type)
                     ? "the extension now names another type and stays"
                     : "");
         else
@@ -348,7 +341,7 @@ void Remover::RemoveIniEntries() {
                         "the log does not name its INI file (one below the Windows directory)");
                 continue;
             }
-            if (Trimmed(e.key.value).empty()) {
+            if (TrimProfileSpace(e.key.value).empty()) {
                 Add(Outcome::Refused, "INI entry", item, "the log names no key");
                 continue;
             }
@@ -356,7 +349,8 @@ void Remover::RemoveIniEntries() {
             bool present = false;
             if (p_.ProfileKeyNames(file, e.section.value, keys))
                 for (const std::string& k : keys)
-                    present = present || SameText(Trimmed(k), Trimmed(e.key.value));
+                    present =
+                        present || SameText(TrimProfileSpace(k), TrimProfileSpace(e.key.value));
             if (!present) {
                 Add(Outcome::AlreadyGone, "INI entry", item);
             } else if (p_.DeleteProfileKey(file, e.section.value, e.key.value)) {
@@ -373,7 +367,7 @@ void Remover::RemoveIniEntries() {
             if (!p_.ProfileSectionNames(file, sections)) break;
             bool exists = false;
             for (const std::string& n : sections)
-                exists = exists || SameText(Trimmed(n), Trimmed(s));
+                exists = exists || SameText(TrimProfileSpace(n), TrimProfileSpace(s));
             if (exists && p_.ProfileKeyNames(file, s, keys) && keys.empty()) {
                 if (p_.DeleteProfileSection(file, s))
                     Add(Outcome::Removed, "INI section", file + " [" + s + "]",
@@ -542,7 +536,7 @@ void Remover::RemoveRegistration() {
     if (p_.RegReadString(RegRoot::LocalMachine, key, "UninstallString", command)) {
         const size_t blank = command.find(' ');
         const std::string argument =
-            Trimmed(blank == std::string::npos ? "" : command.substr(blank + 1));
+            TrimProfileSpace(blank == std::string::npos ? "" : command.substr(blank + 1));
         WinPath a;
         std::string why;
         const bool same = ParseAbsolutePath(argument, a, why) && !logFile_.root.empty()
