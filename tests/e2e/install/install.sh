@@ -67,13 +67,13 @@ inst_product() {
     fi
 }
 
-# component: lines "name|dir index|directory value|product path"
+# component: lines "name|directory value|product path"
 _inst_files() {
     case $1 in
-    1) printf '%s\n' 'app.exe|1|\bin\|bin/app.exe' 'words.txt|2|\bin\data\|bin/data/words.txt' \
-        'notes.txt|0||notes.txt' 'corvidt.ini|3|%SystemRoot%\system\|SystemRoot/system/corvidt.ini' ;;
-    2) printf '%s\n' 'manual.txt|1|\help\|help/manual.txt' 'empty.txt|1|\help\|help/empty.txt' ;;
-    3) printf '%s\n' 'big.txt|1|\big\|big/big.txt' 'big.bin|1|\big\|big/big.bin' ;;
+    1) printf '%s\n' 'app.exe|\bin\|bin/app.exe' 'words.txt|\bin\data\|bin/data/words.txt' \
+        'notes.txt||notes.txt' 'corvidt.ini|%SystemRoot%\system\|SystemRoot/system/corvidt.ini' ;;
+    2) printf '%s\n' 'manual.txt|\help\|help/manual.txt' 'empty.txt|\help\|help/empty.txt' ;;
+    3) printf '%s\n' 'big.txt|\big\|big/big.txt' 'big.bin|\big\|big/big.bin' ;;
     esac
 }
 
@@ -108,7 +108,7 @@ inst_dist() {
             printf '[component%s]\r\nname=Part %s\r\nstandard=1\r\n' "$k" "$k"
             local j=0 name value path
             # One file a key keeps the order the expected logs follow.
-            while IFS='|' read -r name _ value path; do
+            while IFS='|' read -r name value path; do
                 j=$((j + 1))
                 printf 'files%s=product/%s -> %s\r\n' "$([ $j = 1 ] || echo $j)" "$path" \
                     "${value:-\\}"
@@ -194,10 +194,10 @@ inst_finish() {
 }
 
 inst_expect_files() {
-    local comps=("$@") k name dir value path target
+    local comps=("$@") k name value path target
     [ ${#comps[@]} -gt 0 ] || comps=(1 2)
     for k in "${comps[@]}"; do
-        while IFS='|' read -r name dir value path; do
+        while IFS='|' read -r name value path; do
             case $value in
             %SystemRoot%*) target=$(winfile 'C:\windows')${value#%SystemRoot%}$name ;;
             *) target=$INST_DEST_HOST${value:-\\}$name ;;
@@ -233,7 +233,7 @@ inst_expect_log() {
 }
 
 inst_expected_log() {
-    local total=$1 n=0 d=0 s=0 k name dir value path
+    local total=$1 n=0 d=0 s=0 k name value path
     shift
     local comps=("$@")
     [ ${#comps[@]} -gt 0 ] || comps=(1 2)
@@ -255,7 +255,7 @@ inst_expected_log() {
     done
     printf '%s\n' "directories.total=$d"
     for k in "${comps[@]}"; do
-        while IFS='|' read -r name dir value path; do
+        while IFS='|' read -r name value path; do
             n=$((n + 1))
             case $value in
             %SystemRoot%*)
