@@ -127,7 +127,8 @@ e2e_make_prefix() {
     mkdir -p "$E2E_ROOT"
     local stamp="$E2E_BASE_PREFIX/.corvid-ready" want
     "${E2E_WINE[@]}" --version >"$E2E_ROOT/wine-version.$$" 2>/dev/null </dev/null
-    want=$(cat "$E2E_ROOT/wine-version.$$")
+    # The stamp names what the prefix was made with; a change of the making below changes it too.
+    want="$(cat "$E2E_ROOT/wine-version.$$"), with windows/system"
     rm -f "$E2E_ROOT/wine-version.$$"
     if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ]; then return 0; fi
     exec 9>"$E2E_ROOT/prefix.lock"
@@ -158,6 +159,9 @@ e2e_make_prefix() {
         exec 9>&-
         return 1
     fi
+    # Windows always has its 16-bit system folder; some Wine builds' 64-bit prefixes lack it, and
+    # a setup that places a file there would otherwise leave a folder the round trip counts.
+    mkdir -p "$tmp/drive_c/windows/system"
     echo "$want" >"$tmp/.corvid-ready"
     mv "$tmp" "$E2E_BASE_PREFIX"
     e2e_log "prefix ready in $((SECONDS - started)) s"
