@@ -39,12 +39,14 @@ public:
     // keeps its files elsewhere.
     virtual std::string MapPath(const std::string& path) const { return HostPath(path); }
 
+    // --- files and disks: the host's own; no program file and no Windows directory
     std::string ModulePath() override { return std::string(); }
     std::string WindowsDirectory() override { return std::string(); }
     char CurrentDrive() override;
     bool FileExists(const std::string& path) override;
     bool DirectoryExists(const std::string& path) override;
     bool CreateDir(const std::string& path) override;
+    bool RemoveDir(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
     bool CopyFile(const std::string& from, const std::string& to) override;
     std::unique_ptr<Stream> OpenFile(const std::string& path, OpenMode mode) override;
@@ -56,7 +58,9 @@ public:
     std::string DriveLetters() override;
     std::string DriveDirectory(char drive) override;
     bool ListDirectories(const std::string& dir, std::vector<std::string>& names) override;
+    bool ListDirectory(const std::string& path, std::vector<std::string>& names) override;
 
+    // --- private profile (INI) files: untouched here
     std::string ProfileString(const std::string&, const std::string&, const std::string&,
                               const std::string& deflt) override {
         return deflt;
@@ -65,43 +69,6 @@ public:
                             const std::string&) override {
         return false;
     }
-    bool RegReadString(RegRoot, const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-    bool RegWriteString(RegRoot, const std::string&, const std::string&,
-                        const std::string&) override {
-        return false;
-    }
-    unsigned WinExec(const std::string&, int) override { return 0; }
-    bool DdeExecute(const std::string&, const std::string&, const std::string&) override {
-        return false;
-    }
-    bool ExitWindows(unsigned) override { return false; }
-
-    // --- system integration: nothing answers and nothing is in front
-    bool DdeOpen(const std::string&, const std::string&) override { return false; }
-    bool DdeSend(const std::string&) override { return false; }
-    void DdeClose() override {}
-    std::string ForegroundWindowTitle(int) override { return std::string(); }
-    void BringToFront() override {}
-    void WaitForMessage(uint32_t) override {}
-    bool RegCreateKey(RegRoot, const std::string&) override { return false; }
-    int MessageBox(const std::string&, const std::string&, unsigned) override { return mb::IdOk; }
-    int ScreenWidth() override { return 0; }
-    int ScreenHeight() override { return 0; }
-    void SetHourglass(bool) override {}
-    bool ProcessMessages() override { return terminated_; }
-    void Terminate() override { terminated_ = true; }
-    bool Terminated() override { return terminated_; }
-    int ShowModal(Form&) override { return 0; }
-    void AttachForm(Form&) override {}
-    void RunMessageLoop(Form&) override {}
-    void Yield() override {}
-    uint32_t TickCount() override;
-
-    // --- uninstaller: directories are real; profiles and the registry stay untouched here
-    bool ListDirectory(const std::string& path, std::vector<std::string>& names) override;
-    bool RemoveDir(const std::string& path) override;
     bool ProfileSectionNames(const std::string&, std::vector<std::string>& names) override {
         names.clear();
         return false;
@@ -115,13 +82,50 @@ public:
         return false;
     }
     bool DeleteProfileSection(const std::string&, const std::string&) override { return false; }
+
+    // --- registry: untouched here
+    bool RegReadString(RegRoot, const std::string&, const std::string&, std::string&) override {
+        return false;
+    }
+    bool RegWriteString(RegRoot, const std::string&, const std::string&,
+                        const std::string&) override {
+        return false;
+    }
+    bool RegCreateKey(RegRoot, const std::string&) override { return false; }
     bool RegListKey(RegRoot, const std::string&, std::vector<std::string>&,
                     std::vector<RegValueInfo>&) override {
         return false;
     }
     bool RegDeleteValue(RegRoot, const std::string&, const std::string&) override { return false; }
     bool RegDeleteKey(RegRoot, const std::string&) override { return false; }
+
+    // --- processes and DDE: nothing starts and nothing answers
+    unsigned WinExec(const std::string&, int) override { return 0; }
+    bool ExitWindows(unsigned) override { return false; }
+    bool DdeExecute(const std::string&, const std::string&, const std::string&) override {
+        return false;
+    }
+    bool DdeOpen(const std::string&, const std::string&) override { return false; }
+    bool DdeSend(const std::string&) override { return false; }
+    void DdeClose() override {}
+
+    // --- windows and messages: no screen and nothing in front; the clock and sleep are real
+    int MessageBox(const std::string&, const std::string&, unsigned) override { return mb::IdOk; }
+    int ScreenWidth() override { return 0; }
+    int ScreenHeight() override { return 0; }
+    void SetHourglass(bool) override {}
+    std::string ForegroundWindowTitle(int) override { return std::string(); }
+    void BringToFront() override {}
+    void AttachForm(Form&) override {}
+    int ShowModal(Form&) override { return 0; }
+    void RunMessageLoop(Form&) override {}
+    bool ProcessMessages() override { return terminated_; }
+    void Terminate() override { terminated_ = true; }
+    bool Terminated() override { return terminated_; }
+    void WaitForMessage(uint32_t) override {}
+    void Yield() override {}
     void Sleep(uint32_t milliseconds) override;
+    uint32_t TickCount() override;
 
 protected:
     // Makes the stream for a file opened as `path`; a platform that watches its streams returns

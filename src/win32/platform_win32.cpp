@@ -73,6 +73,15 @@ std::string KeyPath(const std::string& key) {
     return key.substr(i);
 }
 
+// Opens a key for writing, creating it and its missing parents; nullptr when refused.
+HKEY CreateKey(RegRoot root, const std::string& key) {
+    HKEY h;
+    if (RegCreateKeyExA(RootKey(root), KeyPath(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
+        return nullptr;
+    return h;
+}
+
 // Calls back for every entry of a folder but "." and ".."; false when it cannot be read.
 bool ForEachEntry(const std::string& dir,
                   const std::function<void(const WIN32_FIND_DATAA&)>& take) {
@@ -98,7 +107,7 @@ HDDEDATA CALLBACK DdeCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, 
 
 Win32Platform::Win32Platform(HINSTANCE instance) : view_(instance) {}
 
-// ---------------------------------------------------------------- program and system facts
+// ---------------------------------------------------------------- files and disks
 
 std::string Win32Platform::ModulePath() {
     char buf[MAX_PATH + 1];
@@ -121,8 +130,6 @@ char Win32Platform::CurrentDrive() {
     return static_cast<char>(std::toupper(static_cast<unsigned char>(buf[0])));
 }
 
-// ---------------------------------------------------------------- files and disks
-
 bool Win32Platform::FileExists(const std::string& path) {
     DWORD a = GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
@@ -135,6 +142,10 @@ bool Win32Platform::DirectoryExists(const std::string& path) {
 
 bool Win32Platform::CreateDir(const std::string& path) {
     return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+}
+
+bool Win32Platform::RemoveDir(const std::string& path) {
+    return RemoveDirectoryA(path.c_str()) != FALSE;
 }
 
 bool Win32Platform::DeleteFile(const std::string& path) {
@@ -178,8 +189,6 @@ int64_t Win32Platform::DiskFree(char drive) {
     return static_cast<int64_t>(available.QuadPart);
 }
 
-// ---------------------------------------------------------------- directory browsing
-
 std::string Win32Platform::DriveLetters() {
     std::string letters;
     const DWORD mask = GetLogicalDrives();
@@ -211,7 +220,13 @@ bool Win32Platform::ListDirectories(const std::string& dir, std::vector<std::str
     return ok;
 }
 
-// ---------------------------------------------------------------- profiles
+bool Win32Platform::ListDirectory(const std::string& path, std::vector<std::string>& names) {
+    names.clear();
+    if (!DirectoryExists(path)) return false;
+    return ForEachEntry(path, [&](const WIN32_FIND_DATAA& fd) { names.push_back(fd.cFileName); });
+}
+
+// ---------------------------------------------------------------- private profile (INI) files
 
 std::string Win32Platform::ProfileString(const std::string& file, const std::string& section,
                                          const std::string& key, const std::string& deflt) {
@@ -226,277 +241,6 @@ bool Win32Platform::WriteProfileString(const std::string& file, const std::strin
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) !=
            FALSE;
 }
-
-// ---------------------------------------------------------------- registry
-
-bool Win32Platform::RegReadString(RegRoot root, const std::string& key, const std::string& name,
-                                  std::string& value) {
-    HKEY h;
-    if (RegOpenKeyExA(RootKey(root), KeyPath(key).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
-        return false;
-    DWORD type = 0, size = 0;
-    bool ok = false;
-    if (RegQueryValueExA(h, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
-        std::vector<BYTE> data(size + 1, 0);
-        if (RegQueryValueExA(h, name.c_str(), nullptr, &type, data.data(), &size) ==
-            ERROR_SUCCESS) {
-            if (type == REG_SZ || type == REG_EXPAND_SZ) {
-                std::string s(reinterpret_cast<const char*>(data.data()), size);
-                size_t nul = s.find('\0');
-                if (nul != std::string::npos) s.resize(nul);
-                value = s;
-                ok = true;
-            } else if (type == REG_DWORD && size == 4) { // a number written by another tool
-                DWORD v = data[0] | (data[1] << 8) | (data[2] << 16) |
-                          (static_cast<DWORD>(data[3]) << 24);
-                value = std::to_string(v);
-                ok = true;
-            }
-        }
-    }
-    RegCloseKey(h);
-    return ok;
-}
-
-bool Win32Platform::RegWriteString(RegRoot root, const std::string& key, const std::string& name,
-                                   const std::string& value) {
-    HKEY h;
-    if (RegCreateKeyExA(RootKey(root), KeyPath(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
-        return false;
-    LONG rc = RegSetValueExA(h, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
-                             reinterpret_cast<const BYTE*>(value.c_str()),
-                             static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(h);
-    return rc == ERROR_SUCCESS;
-}
-
-// ---------------------------------------------------------------- processes, DDE, restart
-
-unsigned Win32Platform::WinExec(const std::string& commandLine, int show) {
-    return ::WinExec(commandLine.c_str(), static_cast<UINT>(show));
-}
-
-bool Win32Platform::DdeExecute(const std::string& service, const std::string& topic,
-                               const std::string& command) {
-    DWORD inst = 0;
-    if (DdeInitializeA(&inst, DdeCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) return false;
-    bool ok = false;
-    HSZ hService = DdeCreateStringHandleA(inst, service.c_str(), CP_WINANSI);
-    HSZ hTopic = DdeCreateStringHandleA(inst, topic.c_str(), CP_WINANSI);
-    if (HCONV conv = DdeConnect(inst, hService, hTopic, nullptr)) {
-        std::vector<BYTE> data(command.begin(), command.end());
-        data.push_back(0);
-        DWORD result = 0;
-        HDDEDATA r = DdeClientTransaction(data.data(), static_cast<DWORD>(data.size()), conv,
-                                          nullptr, 0, XTYP_EXECUTE, 30000, &result);
-        ok = r != nullptr;
-        if (r && r != reinterpret_cast<HDDEDATA>(TRUE)) DdeFreeDataHandle(r);
-        DdeDisconnect(conv);
-    }
-    if (hService) DdeFreeStringHandle(inst, hService);
-    if (hTopic) DdeFreeStringHandle(inst, hTopic);
-    DdeUninitialize(inst);
-    return ok;
-}
-
-bool Win32Platform::ExitWindows(unsigned how) {
-    // Restarting and shutting down need the shutdown privilege on NT systems.
-    HANDLE token;
-    if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
-        TOKEN_PRIVILEGES tp{};
-        if (LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &tp.Privileges[0].Luid)) {
-            tp.PrivilegeCount = 1;
-            tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-            AdjustTokenPrivileges(token, FALSE, &tp, 0, nullptr, nullptr);
-        }
-        CloseHandle(token);
-    }
-    return ExitWindowsEx(how, 0) != FALSE;
-}
-
-// ---------------------------------------------------------------- system integration
-
-bool Win32Platform::DdeOpen(const std::string& service, const std::string& topic) {
-    DdeClose();
-    if (DdeInitializeA(&ddeInstance_, DdeCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
-        ddeInstance_ = 0;
-        return false;
-    }
-    HSZ hService = DdeCreateStringHandleA(ddeInstance_, service.c_str(), CP_WINANSI);
-    // No topic handle connects to any topic the service offers.
-    HSZ hTopic =
-        topic.empty() ? nullptr : DdeCreateStringHandleA(ddeInstance_, topic.c_str(), CP_WINANSI);
-    ddeConversation_ = ::DdeConnect(ddeInstance_, hService, hTopic, nullptr);
-    if (hService) DdeFreeStringHandle(ddeInstance_, hService);
-    if (hTopic) DdeFreeStringHandle(ddeInstance_, hTopic);
-    if (ddeConversation_) return true;
-    DdeUninitialize(ddeInstance_);
-    ddeInstance_ = 0;
-    return false;
-}
-
-bool Win32Platform::DdeSend(const std::string& text) {
-    if (!ddeConversation_) return false;
-    std::vector<BYTE> data(text.begin(), text.end());
-    data.push_back(0);
-    // Waited for, so that each command has reached the server before the next one or the end
-    // of the conversation; a server that does not answer in time is given up.
-    DWORD result = 0;
-    HDDEDATA r =
-        DdeClientTransaction(data.data(), static_cast<DWORD>(data.size()), ddeConversation_,
-                             nullptr, CF_TEXT, XTYP_EXECUTE, 10000, &result);
-    if (r && r != reinterpret_cast<HDDEDATA>(TRUE)) DdeFreeDataHandle(r);
-    return r != nullptr;
-}
-
-void Win32Platform::DdeClose() {
-    if (ddeConversation_) ::DdeDisconnect(ddeConversation_);
-    ddeConversation_ = nullptr;
-    if (ddeInstance_) DdeUninitialize(ddeInstance_);
-    ddeInstance_ = 0;
-}
-
-std::string Win32Platform::ForegroundWindowTitle(int maxChars) {
-    HWND h = GetForegroundWindow();
-    if (!h || maxChars <= 0) return std::string();
-    std::vector<char> buf(static_cast<size_t>(maxChars) + 1, '\0');
-    int n = GetWindowTextA(h, buf.data(), maxChars + 1);
-    return std::string(buf.data(), n > 0 ? static_cast<size_t>(n) : 0);
-}
-
-void Win32Platform::BringToFront() {
-    // The window the user last worked in, as the task bar entry would bring it back.
-    HWND app = view_.AppWindow();
-    HWND w = app ? GetLastActivePopup(app) : nullptr;
-    if (!w || w == app) w = view_.MessageBoxOwner();
-    if (w) SetForegroundWindow(w);
-}
-
-void Win32Platform::WaitForMessage(uint32_t ms) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
-}
-
-bool Win32Platform::RegCreateKey(RegRoot root, const std::string& key) {
-    HKEY h;
-    if (RegCreateKeyExA(RootKey(root), KeyPath(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, nullptr, &h, nullptr) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(h);
-    return true;
-}
-
-// ---------------------------------------------------------------- user interface
-
-int Win32Platform::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
-    return MessageBoxA(view_.MessageBoxOwner(), text.c_str(), caption.c_str(), flags);
-}
-
-int Win32Platform::ScreenWidth() {
-    return GetSystemMetrics(SM_CXSCREEN);
-}
-int Win32Platform::ScreenHeight() {
-    return GetSystemMetrics(SM_CYSCREEN);
-}
-
-void Win32Platform::SetHourglass(bool on) {
-    view_.SetHourglass(on);
-}
-
-void Win32Platform::Dispatch(MSG& msg) {
-    if (view_.PreTranslate(msg)) return;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-}
-
-bool Win32Platform::ProcessMessages() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            terminated_ = true;
-            break;
-        }
-        Dispatch(msg);
-    }
-    return terminated_;
-}
-
-void Win32Platform::Terminate() {
-    terminated_ = true;
-    PostQuitMessage(0);
-}
-
-bool Win32Platform::Terminated() {
-    return terminated_;
-}
-
-int Win32Platform::ShowModal(Form& form) {
-    if (!view_.WindowOf(form)) view_.Attach(form);
-    HWND h = view_.WindowOf(form);
-    if (!h) return 0;
-    HWND previous = GetActiveWindow();
-    form.modalResult = 0;
-
-    // The other windows of ours wait while the modal form is up; it stays above stay-on-top
-    // windows of ours, else it could open beneath them.
-    std::vector<HWND> disabled = view_.EnabledTopLevels(h);
-    for (HWND w : disabled) EnableWindow(w, FALSE);
-    const bool raise = !form.stayOnTop && view_.AnyOtherTopmostVisible(h);
-    if (raise) view_.SetModalTopmost(form, true);
-    form.Show();
-    if (GetActiveWindow() != h) SetActiveWindow(h);
-
-    while (form.modalResult == 0 && !terminated_) {
-        MSG msg;
-        BOOL r = GetMessageA(&msg, nullptr, 0, 0);
-        if (r == 0) {
-            terminated_ = true;
-            break;
-        }
-        if (r < 0) break;
-        Dispatch(msg);
-    }
-
-    // Enable first, then hide: the activation then passes to a window of ours.
-    for (HWND w : disabled)
-        if (IsWindow(w)) EnableWindow(w, TRUE);
-    if (raise) view_.SetModalTopmost(form, false);
-    form.Hide();
-    if (previous && previous != h && IsWindow(previous) && IsWindowVisible(previous) &&
-        IsWindowEnabled(previous))
-        SetActiveWindow(previous);
-    return form.modalResult;
-}
-
-void Win32Platform::AttachForm(Form& form) {
-    view_.Attach(form);
-}
-
-void Win32Platform::RunMessageLoop(Form& mainForm) {
-    if (terminated_) return;
-    if (!view_.WindowOf(mainForm)) view_.Attach(mainForm);
-    mainForm.Show();
-    while (!terminated_) {
-        MSG msg;
-        BOOL r = GetMessageA(&msg, nullptr, 0, 0);
-        if (r == 0) {
-            terminated_ = true;
-            break;
-        }
-        if (r < 0) break;
-        Dispatch(msg);
-    }
-}
-
-void Win32Platform::Yield() {
-    ::Sleep(0);
-}
-
-uint32_t Win32Platform::TickCount() {
-    return GetTickCount();
-}
-
-// ---------------------------------------------------------------- uninstaller: listing and removal
 
 namespace {
 
@@ -534,16 +278,6 @@ bool ProfileList(const char* section, const std::string& file, std::vector<std::
 
 } // namespace
 
-bool Win32Platform::ListDirectory(const std::string& path, std::vector<std::string>& names) {
-    names.clear();
-    if (!DirectoryExists(path)) return false;
-    return ForEachEntry(path, [&](const WIN32_FIND_DATAA& fd) { names.push_back(fd.cFileName); });
-}
-
-bool Win32Platform::RemoveDir(const std::string& path) {
-    return RemoveDirectoryA(path.c_str()) != FALSE;
-}
-
 bool Win32Platform::ProfileSectionNames(const std::string& file, std::vector<std::string>& names) {
     return ProfileList(nullptr, file, names);
 }
@@ -560,6 +294,55 @@ bool Win32Platform::DeleteProfileKey(const std::string& file, const std::string&
 
 bool Win32Platform::DeleteProfileSection(const std::string& file, const std::string& section) {
     return WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, file.c_str()) != FALSE;
+}
+
+// ---------------------------------------------------------------- registry
+
+bool Win32Platform::RegReadString(RegRoot root, const std::string& key, const std::string& name,
+                                  std::string& value) {
+    HKEY h;
+    if (RegOpenKeyExA(RootKey(root), KeyPath(key).c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0, size = 0;
+    bool ok = false;
+    if (RegQueryValueExA(h, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+        std::vector<BYTE> data(size + 1, 0);
+        if (RegQueryValueExA(h, name.c_str(), nullptr, &type, data.data(), &size) ==
+            ERROR_SUCCESS) {
+            if (type == REG_SZ || type == REG_EXPAND_SZ) {
+                std::string s(reinterpret_cast<const char*>(data.data()), size);
+                size_t nul = s.find('\0');
+                if (nul != std::string::npos) s.resize(nul);
+                value = s;
+                ok = true;
+            } else if (type == REG_DWORD && size == 4) { // a number written by another tool
+                DWORD v = data[0] | (data[1] << 8) | (data[2] << 16) |
+                          (static_cast<DWORD>(data[3]) << 24);
+                value = std::to_string(v);
+                ok = true;
+            }
+        }
+    }
+    RegCloseKey(h);
+    return ok;
+}
+
+bool Win32Platform::RegWriteString(RegRoot root, const std::string& key, const std::string& name,
+                                   const std::string& value) {
+    HKEY h = CreateKey(root, key);
+    if (!h) return false;
+    LONG rc = RegSetValueExA(h, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(h);
+    return rc == ERROR_SUCCESS;
+}
+
+bool Win32Platform::RegCreateKey(RegRoot root, const std::string& key) {
+    HKEY h = CreateKey(root, key);
+    if (!h) return false;
+    RegCloseKey(h);
+    return true;
 }
 
 bool Win32Platform::RegListKey(RegRoot root, const std::string& key,
@@ -629,8 +412,219 @@ bool Win32Platform::RegDeleteKey(RegRoot root, const std::string& key) {
     return RegDeleteKeyA(RootKey(root), path.c_str()) == ERROR_SUCCESS;
 }
 
+// ---------------------------------------------------------------- processes and DDE
+
+unsigned Win32Platform::WinExec(const std::string& commandLine, int show) {
+    return ::WinExec(commandLine.c_str(), static_cast<UINT>(show));
+}
+
+bool Win32Platform::ExitWindows(unsigned how) {
+    // Restarting and shutting down need the shutdown privilege on NT systems.
+    HANDLE token;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+        TOKEN_PRIVILEGES tp{};
+        if (LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &tp.Privileges[0].Luid)) {
+            tp.PrivilegeCount = 1;
+            tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+            AdjustTokenPrivileges(token, FALSE, &tp, 0, nullptr, nullptr);
+        }
+        CloseHandle(token);
+    }
+    return ExitWindowsEx(how, 0) != FALSE;
+}
+
+bool Win32Platform::DdeExecute(const std::string& service, const std::string& topic,
+                               const std::string& command) {
+    DWORD inst = 0;
+    if (DdeInitializeA(&inst, DdeCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) return false;
+    bool ok = false;
+    HSZ hService = DdeCreateStringHandleA(inst, service.c_str(), CP_WINANSI);
+    HSZ hTopic = DdeCreateStringHandleA(inst, topic.c_str(), CP_WINANSI);
+    if (HCONV conv = DdeConnect(inst, hService, hTopic, nullptr)) {
+        std::vector<BYTE> data(command.begin(), command.end());
+        data.push_back(0);
+        DWORD result = 0;
+        HDDEDATA r = DdeClientTransaction(data.data(), static_cast<DWORD>(data.size()), conv,
+                                          nullptr, 0, XTYP_EXECUTE, 30000, &result);
+        ok = r != nullptr;
+        if (r && r != reinterpret_cast<HDDEDATA>(TRUE)) DdeFreeDataHandle(r);
+        DdeDisconnect(conv);
+    }
+    if (hService) DdeFreeStringHandle(inst, hService);
+    if (hTopic) DdeFreeStringHandle(inst, hTopic);
+    DdeUninitialize(inst);
+    return ok;
+}
+
+bool Win32Platform::DdeOpen(const std::string& service, const std::string& topic) {
+    DdeClose();
+    if (DdeInitializeA(&ddeInstance_, DdeCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
+        ddeInstance_ = 0;
+        return false;
+    }
+    HSZ hService = DdeCreateStringHandleA(ddeInstance_, service.c_str(), CP_WINANSI);
+    // No topic handle connects to any topic the service offers.
+    HSZ hTopic =
+        topic.empty() ? nullptr : DdeCreateStringHandleA(ddeInstance_, topic.c_str(), CP_WINANSI);
+    ddeConversation_ = ::DdeConnect(ddeInstance_, hService, hTopic, nullptr);
+    if (hService) DdeFreeStringHandle(ddeInstance_, hService);
+    if (hTopic) DdeFreeStringHandle(ddeInstance_, hTopic);
+    if (ddeConversation_) return true;
+    DdeUninitialize(ddeInstance_);
+    ddeInstance_ = 0;
+    return false;
+}
+
+bool Win32Platform::DdeSend(const std::string& text) {
+    if (!ddeConversation_) return false;
+    std::vector<BYTE> data(text.begin(), text.end());
+    data.push_back(0);
+    // Waited for, so that each command has reached the server before the next one or the end
+    // of the conversation; a server that does not answer in time is given up.
+    DWORD result = 0;
+    HDDEDATA r =
+        DdeClientTransaction(data.data(), static_cast<DWORD>(data.size()), ddeConversation_,
+                             nullptr, CF_TEXT, XTYP_EXECUTE, 10000, &result);
+    if (r && r != reinterpret_cast<HDDEDATA>(TRUE)) DdeFreeDataHandle(r);
+    return r != nullptr;
+}
+
+void Win32Platform::DdeClose() {
+    if (ddeConversation_) ::DdeDisconnect(ddeConversation_);
+    ddeConversation_ = nullptr;
+    if (ddeInstance_) DdeUninitialize(ddeInstance_);
+    ddeInstance_ = 0;
+}
+
+// ---------------------------------------------------------------- windows and messages
+
+int Win32Platform::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
+    return MessageBoxA(view_.MessageBoxOwner(), text.c_str(), caption.c_str(), flags);
+}
+
+int Win32Platform::ScreenWidth() {
+    return GetSystemMetrics(SM_CXSCREEN);
+}
+
+int Win32Platform::ScreenHeight() {
+    return GetSystemMetrics(SM_CYSCREEN);
+}
+
+void Win32Platform::SetHourglass(bool on) {
+    view_.SetHourglass(on);
+}
+
+std::string Win32Platform::ForegroundWindowTitle(int maxChars) {
+    HWND h = GetForegroundWindow();
+    if (!h || maxChars <= 0) return std::string();
+    std::vector<char> buf(static_cast<size_t>(maxChars) + 1, '\0');
+    int n = GetWindowTextA(h, buf.data(), maxChars + 1);
+    return std::string(buf.data(), n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+void Win32Platform::BringToFront() {
+    // The window the user last worked in, as the task bar entry would bring it back.
+    HWND app = view_.AppWindow();
+    HWND w = app ? GetLastActivePopup(app) : nullptr;
+    if (!w || w == app) w = view_.MessageBoxOwner();
+    if (w) SetForegroundWindow(w);
+}
+
+void Win32Platform::AttachForm(Form& form) {
+    view_.Attach(form);
+}
+
+void Win32Platform::Dispatch(MSG& msg) {
+    if (view_.PreTranslate(msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
+bool Win32Platform::DispatchNext() {
+    MSG msg;
+    const BOOL r = GetMessageA(&msg, nullptr, 0, 0);
+    if (r == 0) {
+        terminated_ = true;
+        return false;
+    }
+    if (r < 0) return false;
+    Dispatch(msg);
+    return true;
+}
+
+int Win32Platform::ShowModal(Form& form) {
+    if (!view_.WindowOf(form)) view_.Attach(form);
+    HWND h = view_.WindowOf(form);
+    if (!h) return 0;
+    HWND previous = GetActiveWindow();
+    form.modalResult = 0;
+
+    // The other windows of ours wait while the modal form is up; it stays above stay-on-top
+    // windows of ours, else it could open beneath them.
+    std::vector<HWND> disabled = view_.EnabledTopLevels(h);
+    for (HWND w : disabled) EnableWindow(w, FALSE);
+    const bool raise = !form.stayOnTop && view_.AnyOtherTopmostVisible(h);
+    if (raise) view_.SetModalTopmost(form, true);
+    form.Show();
+    if (GetActiveWindow() != h) SetActiveWindow(h);
+
+    while (form.modalResult == 0 && !terminated_ && DispatchNext()) {
+    }
+
+    // Enable first, then hide: the activation then passes to a window of ours.
+    for (HWND w : disabled)
+        if (IsWindow(w)) EnableWindow(w, TRUE);
+    if (raise) view_.SetModalTopmost(form, false);
+    form.Hide();
+    if (previous && previous != h && IsWindow(previous) && IsWindowVisible(previous) &&
+        IsWindowEnabled(previous))
+        SetActiveWindow(previous);
+    return form.modalResult;
+}
+
+void Win32Platform::RunMessageLoop(Form& mainForm) {
+    if (terminated_) return;
+    if (!view_.WindowOf(mainForm)) view_.Attach(mainForm);
+    mainForm.Show();
+    while (!terminated_ && DispatchNext()) {
+    }
+}
+
+bool Win32Platform::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            terminated_ = true;
+            break;
+        }
+        Dispatch(msg);
+    }
+    return terminated_;
+}
+
+void Win32Platform::Terminate() {
+    terminated_ = true;
+    PostQuitMessage(0);
+}
+
+bool Win32Platform::Terminated() {
+    return terminated_;
+}
+
+void Win32Platform::WaitForMessage(uint32_t ms) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
+}
+
+void Win32Platform::Yield() {
+    ::Sleep(0);
+}
+
 void Win32Platform::Sleep(uint32_t milliseconds) {
     ::Sleep(milliseconds);
+}
+
+uint32_t Win32Platform::TickCount() {
+    return GetTickCount();
 }
 
 } // namespace corvid

@@ -59,6 +59,8 @@ private:
     // Messages that forms and panels answer alike for their child controls.
     bool ParentMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
     void PaintWindow(HWND hwnd, Form& form, Control* parent);
+    // A graphic control's window shows what its parent paints beneath it and itself.
+    void PaintGraphic(HWND hwnd, CtlRec& rec);
     // Draws the parent's background, the form's own painting and the parent's graphic
     // controls for an area given in the parent's client coordinates.
     void PaintArea(HDC dc, Form& form, Control* parent, const RECT& area);
@@ -80,6 +82,9 @@ private:
     std::vector<Control*> TabOrder(Form& form);
     bool MoveFocus(Form& form, bool backwards);
     bool Mnemonic(Form& form, char letter);
+
+    // The one view; the window procedures reach it through here.
+    static View* current_;
 
     HINSTANCE instance_;
     HICON icon_;

@@ -29,34 +29,10 @@ public:
     std::string ReadFile(const std::string& windowsPath) const;
     std::string root; // host directory holding one folder per drive letter
 
-    struct MessageBoxCall {
-        std::string text, caption;
-        unsigned flags;
-    };
-    std::vector<MessageBoxCall> messageBoxes;
-    // Answers message boxes; by default OK/Yes (the first button).
-    std::function<int(const MessageBoxCall&)> answerMessageBox;
-    // Runs while a form is shown modally; by default it closes the form at once.
-    std::function<int(Form&)> modalHandler;
-    std::vector<std::string> modalForms;
-    std::vector<std::string> processStarts;
-    std::vector<int> processShowModes;
-    // The start result of a command line; by default 33 (started).
-    std::function<unsigned(const std::string&)> startResult;
-    std::vector<std::string> ddeCommands;
-    std::map<std::string, std::string> registry; // "ROOT\key\name" (folded) -> value
-    std::map<char, int64_t> diskFree;            // default: 1 GB
+    // --- files and disks: the host platform's, over the mapped paths, and these
     std::string modulePath = "D:\\setup.exe";
     std::string windowsDirectory = "C:\\WINDOWS";
-    int screenWidth = 800, screenHeight = 600;
-    int hourglassOn = 0;
-    int processMessagesCalls = 0;
-    std::function<void()> onProcessMessages; // runs at every pause point
-    bool terminated = false;
-    uint32_t tick = 0;
-    static std::string RegPath(RegRoot root, const std::string& key, const std::string& name);
-
-    // --- Platform
+    std::map<char, int64_t> diskFree; // default: 1 GB
     std::string ModulePath() override { return modulePath; }
     std::string WindowsDirectory() override { return windowsDirectory; }
     char CurrentDrive() override { return 'C'; }
@@ -69,24 +45,52 @@ public:
     std::string DriveLetters() override;
     std::string DriveDirectory(char drive) override;
     std::map<char, std::string> driveDirectory;
+
+    // --- private profile (INI) files: our own reader and editor over the mapped files
     std::string ProfileString(const std::string& file, const std::string& section,
                               const std::string& key, const std::string& deflt) override;
     bool WriteProfileString(const std::string& file, const std::string& section,
                             const std::string& key, const std::string& value) override;
+    bool ProfileSectionNames(const std::string& file, std::vector<std::string>& names) override;
+    bool ProfileKeyNames(const std::string& file, const std::string& section,
+                         std::vector<std::string>& names) override;
+    bool DeleteProfileKey(const std::string& file, const std::string& section,
+                          const std::string& key) override;
+    bool DeleteProfileSection(const std::string& file, const std::string& section) override;
+
+    // --- registry: in memory
+    std::map<std::string, std::string> registry; // "ROOT\key\name" (folded) -> value
+    static std::string RegPath(RegRoot root, const std::string& key, const std::string& name);
+    std::set<std::string> registryKeys; // "ROOT\key" (folded) of every key made
+    // Keys (RegPath(root, key, "") without the final "\") that the system refuses to create,
+    // and value names it refuses to set.
+    std::set<std::string> refusedKeys, refusedValues;
+    // A key exists when it is in registryKeys, holds a value in `registry` or has a sub-key.
+    bool RegKeyExists(RegRoot root, const std::string& key) const;
     bool RegReadString(RegRoot root, const std::string& key, const std::string& name,
                        std::string& value) override;
     bool RegWriteString(RegRoot root, const std::string& key, const std::string& name,
                         const std::string& value) override;
+    bool RegCreateKey(RegRoot root, const std::string& key) override;
+    bool RegListKey(RegRoot root, const std::string& key, std::vector<std::string>& subkeys,
+                    std::vector<RegValueInfo>& values) override;
+    bool RegDeleteValue(RegRoot root, const std::string& key, const std::string& name) override;
+    bool RegDeleteKey(RegRoot root, const std::string& key) override;
+
+    // --- processes and DDE: recorded
+    std::vector<std::string> processStarts;
+    std::vector<int> processShowModes;
+    // The start result of a command line; by default 33 (started).
+    std::function<unsigned(const std::string&)> startResult;
     unsigned WinExec(const std::string& commandLine, int show) override;
-    bool DdeExecute(const std::string& service, const std::string& topic,
-                    const std::string& command) override;
     bool ExitWindows(unsigned how) override;
     std::vector<unsigned> exitWindowsCalls;
     bool exitWindowsRefused = false;
-
-    // --- system integration: the program manager's DDE conversation, the foreground window,
-    // registry keys
-    // Which service and topic answer a connect; by default "Progman" with the topic "Progman".
+    std::vector<std::string> ddeCommands;
+    bool DdeExecute(const std::string& service, const std::string& topic,
+                    const std::string& command) override;
+    // The program manager's DDE conversation. Which service and topic answer a connect; by
+    // default "Progman" with the topic "Progman".
     std::function<bool(const std::string& service, const std::string& topic)> ddeAnswers;
     std::vector<std::string> ddeConnects; // "service|topic" of every attempt
     bool ddeConnected = false;
@@ -95,48 +99,47 @@ public:
     bool DdeOpen(const std::string& service, const std::string& topic) override;
     bool DdeSend(const std::string& text) override;
     void DdeClose() override;
+
+    // --- windows and messages: answered by the test
+    struct MessageBoxCall {
+        std::string text, caption;
+        unsigned flags;
+    };
+    std::vector<MessageBoxCall> messageBoxes;
+    // Answers message boxes; by default OK/Yes (the first button).
+    std::function<int(const MessageBoxCall&)> answerMessageBox;
+    int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
+    int screenWidth = 800, screenHeight = 600;
+    int hourglassOn = 0;
+    int ScreenWidth() override { return screenWidth; }
+    int ScreenHeight() override { return screenHeight; }
+    void SetHourglass(bool on) override { hourglassOn += on ? 1 : -1; }
     // The foreground window's title; by default none.
     std::function<std::string()> foregroundTitle;
     std::vector<int> foregroundTitleLengths; // maxChars of every query
     int bringToFrontCalls = 0;
     std::string ForegroundWindowTitle(int maxChars) override;
     void BringToFront() override { ++bringToFrontCalls; }
-    void WaitForMessage(uint32_t) override {}
-    std::set<std::string> registryKeys; // "ROOT\key" (folded) of every key made
-    // Keys (RegPath(root, key, "") without the final "\") that the system refuses to create,
-    // and value names it refuses to set.
-    std::set<std::string> refusedKeys, refusedValues;
-    bool RegCreateKey(RegRoot root, const std::string& key) override;
-    int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
-    int ScreenWidth() override { return screenWidth; }
-    int ScreenHeight() override { return screenHeight; }
-    void SetHourglass(bool on) override { hourglassOn += on ? 1 : -1; }
+    void AttachForm(Form& form) override { attachedForms.push_back(form.name); }
+    std::vector<std::string> attachedForms;
+    // Runs while a form is shown modally; by default it closes the form at once.
+    std::function<int(Form&)> modalHandler;
+    std::vector<std::string> modalForms;
+    int ShowModal(Form& form) override;
+    void RunMessageLoop(Form& mainForm) override;
+    std::function<void()> messageLoop; // what the user does once the loop runs
+    int processMessagesCalls = 0;
+    std::function<void()> onProcessMessages; // runs at every pause point
+    bool terminated = false;
     bool ProcessMessages() override;
     void Terminate() override { terminated = true; }
     bool Terminated() override { return terminated; }
-    int ShowModal(Form& form) override;
-    void AttachForm(Form& form) override { attachedForms.push_back(form.name); }
-    void RunMessageLoop(Form& mainForm) override;
-    std::vector<std::string> attachedForms;
-    std::function<void()> messageLoop; // what the user does once the loop runs
+    void WaitForMessage(uint32_t) override {}
     void Yield() override {}
-    uint32_t TickCount() override { return tick; }
-
-    // --- uninstaller: listing and removal
-    // A key exists when it is in registryKeys, holds a value in `registry` or has a sub-key.
-    bool RegKeyExists(RegRoot root, const std::string& key) const;
-    bool ProfileSectionNames(const std::string& file, std::vector<std::string>& names) override;
-    bool ProfileKeyNames(const std::string& file, const std::string& section,
-                         std::vector<std::string>& names) override;
-    bool DeleteProfileKey(const std::string& file, const std::string& section,
-                          const std::string& key) override;
-    bool DeleteProfileSection(const std::string& file, const std::string& section) override;
-    bool RegListKey(RegRoot root, const std::string& key, std::vector<std::string>& subkeys,
-                    std::vector<RegValueInfo>& values) override;
-    bool RegDeleteValue(RegRoot root, const std::string& key, const std::string& name) override;
-    bool RegDeleteKey(RegRoot root, const std::string& key) override;
     void Sleep(uint32_t milliseconds) override { slept += milliseconds; }
     uint64_t slept = 0;
+    uint32_t tick = 0;
+    uint32_t TickCount() override { return tick; }
 
 protected:
     // Streams record the date and time set on them in dosTimes instead of applying it.

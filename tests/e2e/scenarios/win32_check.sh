@@ -2,7 +2,7 @@
 # win32-check.exe, the self-check of the real platform and the view, passes under Wine: its exit
 # code is the number of failed checks, each listed in its log.
 . "$(dirname "$0")/../harness/lib.sh"
-exe=$CORVID_WIN_DIR/src/win32/win32-check.exe
+exe=$CORVID_E2E_PROGRAMS/win32_check/win32-check.exe
 [ -f "$exe" ] || e2e_fail "no $exe"
 
 e2e_begin
