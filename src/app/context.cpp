@@ -2,7 +2,7 @@
 
 #include "app/main.h"
 #include "app/trailer.h"
-#include "install/abbruch.h"
+#include "install/abort_dialog.h"
 #include "install/run_state.h"
 #include "wizard/dialog.h"
 

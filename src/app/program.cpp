@@ -5,7 +5,7 @@
 #include "app/context.h"
 #include "app/main.h"
 #include "app/trailer.h"
-#include "install/abbruch.h"
+#include "install/abort_dialog.h"
 #include "install/complete.h"
 #include "install/progress_window.h"
 #include "wizard/dialog.h"

@@ -6,7 +6,7 @@
 
 #include "app/context.h"
 #include "archive/compress.h"
-#include "install/abbruch.h"
+#include "install/abort_dialog.h"
 #include "setupinf/profile.h"
 #include "setupinf/values.h"
 

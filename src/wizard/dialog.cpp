@@ -7,7 +7,7 @@
 #include "app/main.h"
 #include "app/trailer.h"
 #include "archive/compress.h"
-#include "install/abbruch.h"
+#include "install/abort_dialog.h"
 
 namespace corvid {
 

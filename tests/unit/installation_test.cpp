@@ -10,7 +10,7 @@
 #include "archive/compress.h"
 #include "archive/encode.h"
 #include "fake_platform.h"
-#include "install/abbruch.h"
+#include "install/abort_dialog.h"
 #include "install/file_transfer.h"
 #include "install/progress_window.h"
 #include "install/uninstall_log.h"

@@ -8,7 +8,7 @@
 #include "app/trailer.h"
 #include "archive/compress.h"
 #include "fake_platform.h"
-#include "install/abbruch.h"
+#include "install/abort_dialog.h"
 #include "wizard/dialog.h"
 
 using namespace corvid;

@@ -9,7 +9,7 @@
 #include "app/main.h"
 #include "app/program.h"
 #include "fake_platform.h"
-#include "install/abbruch.h"
+#include "install/abort_dialog.h"
 #include "wizard/dialog.h"
 #include "wizard/folder.h"
 
