@@ -101,6 +101,6 @@ struct Context {
 };
 
 // Round to the nearest integer, halves to even, of the fraction a / b (b > 0).
-int32_t RoundHalfEven(int64_t a, int64_t b);
+int64_t RoundHalfEven(int64_t a, int64_t b);
 
 } // namespace corvid

@@ -19,9 +19,6 @@ public:
     // The installation look: info picture and text instead of logo and titles.
     void ShowInstallationLook();
 
-    // How many tiles the last painting drew.
-    int lastTileCount = 0;
-
 private:
     Context& ctx_;
     bool activated_ = false;

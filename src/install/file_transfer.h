@@ -41,8 +41,4 @@ std::string ContinuationVolumeName(int32_t n);
 // Whether an existing target is replaced, by the rule of [vercheck] files.
 bool ReplaceExistingFile(int32_t vercheckFiles, int32_t setupVersion, int32_t installedVersion);
 
-// Creates a directory and every missing one above it; a trailing "\" is ignored. Failures are
-// silent: the caller finds out when it uses the directory.
-void ForceDirectories(Platform& platform, const std::string& path);
-
 } // namespace corvid

@@ -6,6 +6,7 @@
 #include "install/integration.h"
 #include "install/progress_window.h"
 #include "install/uninstall_log.h"
+#include "platform/paths.h"
 
 namespace corvid {
 
