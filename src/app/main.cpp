@@ -2,7 +2,6 @@
 
 #include "forms/picture.h"
 #include "setupinf/values.h"
-#include "wizard/dialog.h"
 
 namespace corvid {
 

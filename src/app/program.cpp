@@ -2,69 +2,88 @@
 
 #include <exception>
 
-#include "app/context.h"
 #include "app/main.h"
 #include "app/trailer.h"
 #include "install/abort_dialog.h"
 #include "install/complete.h"
 #include "install/progress_window.h"
+#include "state/context.h"
 #include "wizard/dialog.h"
 #include "wizard/folder.h"
 
 namespace corvid {
 
-int RunProgram(Platform& platform) {
-    Context ctx(platform);
-    return RunProgram(ctx);
+Program::Program(Context& c) : ctx(c) {}
+
+Program::~Program() {
+    ctx.main = nullptr;
+    ctx.trailer = nullptr;
+    ctx.abbruch = nullptr;
+    ctx.leader = nullptr;
+    ctx.copying = nullptr;
+    ctx.complete = nullptr;
+    ctx.dlgFolder = nullptr;
 }
 
-int RunProgram(Context& ctx) {
+int Program::Run() {
     Platform& platform = ctx.platform;
     try {
-        ctx.main = std::make_unique<Tmain>(ctx);
-        platform.AttachForm(*ctx.main);
-        ctx.main->FormCreate();
+        main = std::make_unique<Tmain>(ctx);
+        ctx.main = main.get();
+        platform.AttachForm(*main);
+        main->FormCreate();
         if (ctx.stop) {
-            ctx.main->FormDestroy();
+            main->FormDestroy();
             return 0;
         }
 
-        ctx.trailer = std::make_unique<Ttrailer>(ctx);
-        platform.AttachForm(*ctx.trailer);
-        ctx.trailer->FormCreate();
-        ctx.trailer->Show();
+        trailer = std::make_unique<Ttrailer>(ctx, *main);
+        ctx.trailer = trailer.get();
+        platform.AttachForm(*trailer);
+        trailer->FormCreate();
+        trailer->Show();
 
-        ctx.abbruch = std::make_unique<Tabbruch>(ctx);
-        platform.AttachForm(*ctx.abbruch);
-        ctx.abbruch->FormCreate();
+        abbruch = std::make_unique<Tabbruch>(ctx);
+        ctx.abbruch = abbruch.get();
+        platform.AttachForm(*abbruch);
+        abbruch->FormCreate();
 
-        ctx.leader = std::make_unique<Tleader>(ctx);
-        platform.AttachForm(*ctx.leader);
-        ctx.leader->FormCreate();
-        if (!platform.Terminated()) ctx.leader->Show();
+        leader = std::make_unique<Tleader>(ctx);
+        ctx.leader = leader.get();
+        platform.AttachForm(*leader);
+        leader->FormCreate();
+        if (!platform.Terminated()) leader->Show();
 
-        auto copying = std::make_unique<Tcopying>(ctx);
+        copying = std::make_unique<Tcopying>(ctx);
+        ctx.copying = copying.get();
         platform.AttachForm(*copying);
         copying->FormCreate();
-        ctx.copying = std::move(copying);
-        auto complete = std::make_unique<Tcomplete>(ctx);
+
+        complete = std::make_unique<Tcomplete>(ctx);
+        ctx.complete = complete.get();
         platform.AttachForm(*complete);
         complete->FormCreate();
-        ctx.complete = std::move(complete);
-        auto folder = std::make_unique<Tdlg_folder>(ctx);
-        platform.AttachForm(*folder);
-        folder->FormCreate();
-        ctx.dlgFolder = std::move(folder);
+
+        dlgFolder = std::make_unique<Tdlg_folder>(ctx);
+        ctx.dlgFolder = dlgFolder.get();
+        platform.AttachForm(*dlgFolder);
+        dlgFolder->FormCreate();
     } catch (const std::exception& e) {
         ctx.ShowError(e.what());
         return 0;
     }
 
-    if (!platform.Terminated()) platform.RunMessageLoop(*ctx.main);
+    if (!platform.Terminated()) platform.RunMessageLoop(*main);
     // Forms go in the reverse order of their creation.
-    if (ctx.copying && ctx.copying->onDestroy) ctx.copying->onDestroy();
-    ctx.main->FormDestroy();
+    copying->FormDestroy();
+    main->FormDestroy();
     return 0;
+}
+
+int RunProgram(Platform& platform) {
+    Context ctx(platform);
+    Program program(ctx);
+    return program.Run();
 }
 
 } // namespace corvid

@@ -4,12 +4,11 @@
 #include <climits>
 #include <vector>
 
-#include "app/context.h"
 #include "archive/compress.h"
-#include "install/abort_dialog.h"
 #include "platform/paths.h"
 #include "setupinf/profile.h"
 #include "setupinf/values.h"
+#include "state/context.h"
 
 namespace corvid {
 

@@ -1,9 +1,9 @@
 // The program group: the lines for the program manager, built item by item and sent over DDE.
 #include <cstring>
 
-#include "app/context.h"
 #include "install/integration.h"
 #include "platform/paths.h"
+#include "state/context.h"
 
 namespace corvid {
 

@@ -4,10 +4,7 @@
 #include <cctype>
 #include <cstdint>
 
-#include "app/main.h"
-#include "app/trailer.h"
 #include "archive/compress.h"
-#include "install/abort_dialog.h"
 #include "platform/paths.h"
 
 namespace corvid {
@@ -206,7 +203,7 @@ void Tleader::SetUpChoices() {
 }
 
 void Tleader::FormCreate() {
-    Ttrailer& trailer = *ctx_.trailer;
+    LoadingScreen& trailer = *ctx_.trailer;
     trailer.LoadingStart();
 
     SetTexts();

@@ -1,10 +1,6 @@
-#include "app/context.h"
+#include "state/context.h"
 
-#include "app/main.h"
-#include "app/trailer.h"
-#include "install/abort_dialog.h"
-#include "install/run_state.h"
-#include "wizard/dialog.h"
+#include "state/run_state.h"
 
 namespace corvid {
 
