@@ -36,7 +36,8 @@ public:
     std::vector<MessageBoxCall> messageBoxes;
     // Answers message boxes; by default OK/Yes (the first button).
     std::function<int(const MessageBoxCall&)> answerMessageBox;
-    // Runs while a form is shown modally; by default it closes the form at once.
+    // Runs while a form is shown modally, after its activation; by default it closes the form
+    // at once.
     std::function<int(Form&)> modalHandler;
     std::vector<std::string> modalForms;
     std::vector<std::string> processStarts;
