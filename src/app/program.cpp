@@ -25,49 +25,36 @@ Program::~Program() {
     ctx.dlgFolder = nullptr;
 }
 
+namespace {
+
+// Creates a window, links it into the context as what the others see of it, attaches it to the
+// platform and runs its creation.
+template <typename Window, typename Face, typename... Args>
+Window& Make(Platform& platform, std::unique_ptr<Window>& slot, Face*& link, Args&... args) {
+    slot = std::make_unique<Window>(args...);
+    link = slot.get();
+    platform.AttachForm(*slot);
+    slot->FormCreate();
+    return *slot;
+}
+
+} // namespace
+
 int Program::Run() {
     Platform& platform = ctx.platform;
     try {
-        main = std::make_unique<Tmain>(ctx);
-        ctx.main = main.get();
-        platform.AttachForm(*main);
-        main->FormCreate();
+        Make(platform, main, ctx.main, ctx);
         if (ctx.stop) {
             main->FormDestroy();
             return 0;
         }
-
-        trailer = std::make_unique<Ttrailer>(ctx, *main);
-        ctx.trailer = trailer.get();
-        platform.AttachForm(*trailer);
-        trailer->FormCreate();
-        trailer->Show();
-
-        abbruch = std::make_unique<Tabbruch>(ctx);
-        ctx.abbruch = abbruch.get();
-        platform.AttachForm(*abbruch);
-        abbruch->FormCreate();
-
-        leader = std::make_unique<Tleader>(ctx);
-        ctx.leader = leader.get();
-        platform.AttachForm(*leader);
-        leader->FormCreate();
+        Make(platform, trailer, ctx.trailer, ctx, *main).Show();
+        Make(platform, abbruch, ctx.abbruch, ctx);
+        Make(platform, leader, ctx.leader, ctx);
         if (!platform.Terminated()) leader->Show();
-
-        copying = std::make_unique<Tcopying>(ctx);
-        ctx.copying = copying.get();
-        platform.AttachForm(*copying);
-        copying->FormCreate();
-
-        complete = std::make_unique<Tcomplete>(ctx);
-        ctx.complete = complete.get();
-        platform.AttachForm(*complete);
-        complete->FormCreate();
-
-        dlgFolder = std::make_unique<Tdlg_folder>(ctx);
-        ctx.dlgFolder = dlgFolder.get();
-        platform.AttachForm(*dlgFolder);
-        dlgFolder->FormCreate();
+        Make(platform, copying, ctx.copying, ctx);
+        Make(platform, complete, ctx.complete, ctx);
+        Make(platform, dlgFolder, ctx.dlgFolder, ctx);
     } catch (const std::exception& e) {
         ctx.ShowError(e.what());
         return 0;
