@@ -2,7 +2,6 @@
 
 #include "forms/picture.h"
 #include "setupinf/values.h"
-#include "wizard/dialog.h"
 
 namespace corvid {
 
@@ -247,7 +246,6 @@ void Tmain::FormActivate() {
 }
 
 void Tmain::FormPaint(Canvas& canvas) {
-    lastTileCount = 0;
     Platform& p = ctx_.platform;
     if (stretch_ || !p.FileExists(ctx_.startup.backPicture)) return;
     auto picture = Picture::Load(p, ctx_.startup.backPicture);
@@ -255,10 +253,7 @@ void Tmain::FormPaint(Canvas& canvas) {
     const int w = picture->width, h = picture->height;
     const int sw = p.ScreenWidth(), sh = p.ScreenHeight();
     for (int y = 0; y < sh; y += h)
-        for (int x = 0; x < sw; x += w) {
-            canvas.DrawPicture(*picture, x, y);
-            ++lastTileCount;
-        }
+        for (int x = 0; x < sw; x += w) canvas.DrawPicture(*picture, x, y);
 }
 
 void Tmain::FormDestroy() {

@@ -2,12 +2,12 @@
 // the wizard and the installation for the whole run.
 #pragma once
 
-#include "app/context.h"
 #include "forms/form.h"
+#include "state/context.h"
 
 namespace corvid {
 
-class Tmain : public Form {
+class Tmain : public Form, public Backdrop {
 public:
     explicit Tmain(Context& ctx);
 
@@ -16,11 +16,7 @@ public:
     void FormPaint(Canvas& canvas);
     void FormDestroy();
 
-    // The installation look: info picture and text instead of logo and titles.
-    void ShowInstallationLook();
-
-    // How many tiles the last painting drew.
-    int lastTileCount = 0;
+    void ShowInstallationLook() override;
 
 private:
     Context& ctx_;

@@ -2,69 +2,75 @@
 
 #include <exception>
 
-#include "app/context.h"
 #include "app/main.h"
 #include "app/trailer.h"
-#include "install/abbruch.h"
+#include "install/abort_dialog.h"
 #include "install/complete.h"
 #include "install/progress_window.h"
+#include "state/context.h"
 #include "wizard/dialog.h"
 #include "wizard/folder.h"
 
 namespace corvid {
 
-int RunProgram(Platform& platform) {
-    Context ctx(platform);
-    return RunProgram(ctx);
+Program::Program(Context& c) : ctx(c) {}
+
+Program::~Program() {
+    ctx.main = nullptr;
+    ctx.trailer = nullptr;
+    ctx.abbruch = nullptr;
+    ctx.leader = nullptr;
+    ctx.copying = nullptr;
+    ctx.complete = nullptr;
+    ctx.dlgFolder = nullptr;
 }
 
-int RunProgram(Context& ctx) {
+namespace {
+
+// Creates a window, links it into the context as what the others see of it, attaches it to the
+// platform and runs its creation.
+template <typename Window, typename Face, typename... Args>
+Window& Make(Platform& platform, std::unique_ptr<Window>& slot, Face*& link, Args&... args) {
+    slot = std::make_unique<Window>(args...);
+    link = slot.get();
+    platform.AttachForm(*slot);
+    slot->FormCreate();
+    return *slot;
+}
+
+} // namespace
+
+int Program::Run() {
     Platform& platform = ctx.platform;
     try {
-        ctx.main = std::make_unique<Tmain>(ctx);
-        platform.AttachForm(*ctx.main);
-        ctx.main->FormCreate();
+        Make(platform, main, ctx.main, ctx);
         if (ctx.stop) {
-            ctx.main->FormDestroy();
+            main->FormDestroy();
             return 0;
         }
-
-        ctx.trailer = std::make_unique<Ttrailer>(ctx);
-        platform.AttachForm(*ctx.trailer);
-        ctx.trailer->FormCreate();
-        ctx.trailer->Show();
-
-        ctx.abbruch = std::make_unique<Tabbruch>(ctx);
-        platform.AttachForm(*ctx.abbruch);
-        ctx.abbruch->FormCreate();
-
-        ctx.leader = std::make_unique<Tleader>(ctx);
-        platform.AttachForm(*ctx.leader);
-        ctx.leader->FormCreate();
-        if (!platform.Terminated()) ctx.leader->Show();
-
-        auto copying = std::make_unique<Tcopying>(ctx);
-        platform.AttachForm(*copying);
-        copying->FormCreate();
-        ctx.copying = std::move(copying);
-        auto complete = std::make_unique<Tcomplete>(ctx);
-        platform.AttachForm(*complete);
-        complete->FormCreate();
-        ctx.complete = std::move(complete);
-        auto folder = std::make_unique<Tdlg_folder>(ctx);
-        platform.AttachForm(*folder);
-        folder->FormCreate();
-        ctx.dlgFolder = std::move(folder);
+        Make(platform, trailer, ctx.trailer, ctx, *main).Show();
+        Make(platform, abbruch, ctx.abbruch, ctx);
+        Make(platform, leader, ctx.leader, ctx);
+        if (!platform.Terminated()) leader->Show();
+        Make(platform, copying, ctx.copying, ctx);
+        Make(platform, complete, ctx.complete, ctx);
+        Make(platform, dlgFolder, ctx.dlgFolder, ctx);
     } catch (const std::exception& e) {
         ctx.ShowError(e.what());
         return 0;
     }
 
-    if (!platform.Terminated()) platform.RunMessageLoop(*ctx.main);
+    if (!platform.Terminated()) platform.RunMessageLoop(*main);
     // Forms go in the reverse order of their creation.
-    if (ctx.copying && ctx.copying->onDestroy) ctx.copying->onDestroy();
-    ctx.main->FormDestroy();
+    copying->FormDestroy();
+    main->FormDestroy();
     return 0;
+}
+
+int RunProgram(Platform& platform) {
+    Context ctx(platform);
+    Program program(ctx);
+    return program.Run();
 }
 
 } // namespace corvid

@@ -1,13 +1,14 @@
 #include "app/trailer.h"
 
-#include "app/main.h"
 #include "archive/compress.h"
 #include "forms/picture.h"
+#include "platform/paths.h"
 #include "setupinf/values.h"
 
 namespace corvid {
 
-Ttrailer::Ttrailer(Context& ctx) : Form("Ttrailer"), ctx_(ctx) {
+Ttrailer::Ttrailer(Context& ctx, Form& backdrop)
+    : Form("Ttrailer"), ctx_(ctx), backdrop_(backdrop) {
     caption = "Setup";
     border = BorderStyle::Single;
     systemMenu = false;
@@ -103,31 +104,25 @@ void Ttrailer::LoadPictures(TCompress& cbmp, Control& wizardImage,
                             const std::function<void(bool)>& afterWizardPicture) {
     Platform& p = ctx_.platform;
     StartupSettings& s = ctx_.startup;
-    Tmain& main = *ctx_.main;
 
-    Control& i2 = main["i2"];
+    Control& i2 = backdrop_["i2"];
     i2.SetBounds(i2.x, i2.y, p.ScreenWidth(), 2 * p.ScreenHeight() / 3);
 
-    // Create C:\temp with its parents; failures only mean that no picture gets expanded.
-    std::string dir = kTempPictureDir;
-    for (size_t at = dir.find('\\', 3);; at = dir.find('\\', at + 1)) {
-        std::string part = at == std::string::npos ? dir : dir.substr(0, at);
-        if (!p.DirectoryExists(part)) p.CreateDir(part);
-        if (at == std::string::npos) break;
-    }
+    // Failures only mean that no picture gets expanded.
+    ForceDirectories(p, kTempPictureDir);
 
     bool wizardLoaded = LoadOne(cbmp, s.wizardPicture, 4, wizardImage, false);
     if (afterWizardPicture) afterWizardPicture(wizardLoaded);
     SetBar(15, true);
 
-    Control& infoTarget = main[s.infoText != "_" ? "i4" : "i2"];
+    Control& infoTarget = backdrop_[s.infoText != "_" ? "i4" : "i2"];
     ctx_.infoPictureLoaded = LoadOne(cbmp, s.infoPicture, 2, infoTarget, false);
     SetBar(35, true);
 
-    LoadOne(cbmp, s.logoPicture, 3, main["i3"], false);
+    LoadOne(cbmp, s.logoPicture, 3, backdrop_["i3"], false);
     SetBar(65, true);
 
-    LoadOne(cbmp, s.backPicture, 1, main["i1"], true);
+    LoadOne(cbmp, s.backPicture, 1, backdrop_["i1"], true);
     SetBar(90, true);
 
     SetBar(100, false);

@@ -5,16 +5,17 @@
 #include <functional>
 #include <string>
 
-#include "app/context.h"
 #include "forms/form.h"
+#include "state/context.h"
 
 namespace corvid {
 
 class TCompress;
 
-class Ttrailer : public Form {
+class Ttrailer : public Form, public LoadingScreen {
 public:
-    explicit Ttrailer(Context& ctx);
+    // The start-up pictures go into the background window's picture controls i1 to i4.
+    Ttrailer(Context& ctx, Form& backdrop);
 
     void FormCreate();
     void FormActivate();
@@ -25,18 +26,15 @@ public:
     // Which range of the bar the running expansion covers: 4 wizard, 2 info, 3 logo, 1 back.
     int pictureStep = 0;
 
-    // Body of the wizard's progress handler during the loading.
-    void ShowProgress(int32_t percentageDone);
-
-    // First block, at the very start of the wizard's creation.
-    void LoadingStart();
-    // Second block: the four pictures. afterWizardPicture runs right after the wizard picture's
-    // turn with whether it was loaded.
+    // LoadingScreen
+    void ShowProgress(int32_t percentageDone) override;
+    void LoadingStart() override;
     void LoadPictures(TCompress& cbmp, Control& wizardImage,
-                      const std::function<void(bool)>& afterWizardPicture);
+                      const std::function<void(bool)>& afterWizardPicture) override;
 
 private:
     Context& ctx_;
+    Form& backdrop_;
 
     // keepCopy: the temporary copy of a packed picture stays on disk (the back picture, which
     // the background window reads again to tile it).

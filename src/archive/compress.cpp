@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "archive/decode.h"
+#include "platform/paths.h"
 
 namespace corvid {
 
@@ -221,15 +222,6 @@ int64_t TCompress::SpaceAvailable(const std::string& path) {
     return space;
 }
 
-void TCompress::ForceDirectories(const std::string& dir) {
-    std::string d = dir;
-    if (!d.empty() && d.back() == '\\') d.pop_back();
-    if (d.size() <= 2 || platform_.DirectoryExists(d)) return;
-    std::string parent = ExtractFilePath(d);
-    if (parent != d) ForceDirectories(parent); // "X:" ends a path that has no "\\"
-    if (!platform_.CreateDir(d) && !platform_.DirectoryExists(d)) throw RuntimeError(kAccessDenied);
-}
-
 void TCompress::ExpandStream(Stream& Source, std::vector<std::string>* FileList) {
     ArchiveHeader header = ReadArchiveHeader(Source);
     CheckCompressID(header.compressId);
@@ -259,7 +251,8 @@ void TCompress::ExpandStream(Stream& Source, std::vector<std::string>* FileList)
             if (path == "*") break;
         }
         if (SpaceAvailable(path) < h.expandedSize) throw EInsufficientDiskSpace(path);
-        if (MakeDirectories) ForceDirectories(ExtractFilePath(path));
+        if (MakeDirectories && !ForceDirectories(platform_, ExtractFilePath(path)))
+            throw RuntimeError(kAccessDenied);
 
         std::unique_ptr<Stream> dest = platform_.OpenFile(path, OpenMode::Create);
         if (!dest) {

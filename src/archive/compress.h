@@ -126,7 +126,6 @@ public:
                       const std::string& CompressID);
 
 private:
-    void ForceDirectories(const std::string& dir);
     int64_t SpaceAvailable(const std::string& path);
 
     Platform& platform_;

@@ -1,8 +1,8 @@
 #include "install/complete.h"
 
-#include "app/context.h"
 #include "forms/picture.h"
-#include "install/run_state.h"
+#include "state/context.h"
+#include "state/run_state.h"
 
 namespace corvid {
 
@@ -130,14 +130,17 @@ void Tcomplete::Btn_completeKeyDown(int& key) {
     }
 }
 
+void Tcomplete::Open() {
+    FormShow();
+    ctx_.platform.ShowModal(*this);
+}
+
 void OpenCompletionDialog(Context& ctx) {
-    auto* dialog = dynamic_cast<Tcomplete*>(ctx.complete.get());
-    if (!dialog || !ctx.run || !ctx.run->workDescription) {
+    if (!ctx.complete || !ctx.run || !ctx.run->workDescription) {
         ctx.platform.Terminate();
         return;
     }
-    dialog->FormShow();
-    ctx.platform.ShowModal(*dialog);
+    ctx.complete->Open();
 }
 
 } // namespace corvid

@@ -6,18 +6,21 @@
 #include <string>
 
 #include "forms/form.h"
+#include "state/windows.h"
 
 namespace corvid {
 
 struct Context;
 
-class Tcomplete : public Form {
+class Tcomplete : public Form, public CompletionDialog {
 public:
     explicit Tcomplete(Context& ctx);
 
     void FormCreate();
     // What happens as the dialog is being shown, before the user sees it.
     void FormShow();
+    // FormShow, then the dialog modally.
+    void Open() override;
     void Btn_completeClick();
     void Btn_readmeClick();
     void Btn_completeKeyDown(int& key);

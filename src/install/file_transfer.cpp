@@ -4,11 +4,11 @@
 #include <climits>
 #include <vector>
 
-#include "app/context.h"
 #include "archive/compress.h"
-#include "install/abbruch.h"
+#include "platform/paths.h"
 #include "setupinf/profile.h"
 #include "setupinf/values.h"
+#include "state/context.h"
 
 namespace corvid {
 
@@ -162,15 +162,6 @@ bool ReplaceExistingFile(int32_t vercheckFiles, int32_t setupVersion, int32_t in
     if (vercheckFiles == 1) return true;
     if (vercheckFiles == 0) return setupVersion >= installedVersion;
     return false;
-}
-
-void ForceDirectories(Platform& platform, const std::string& path) {
-    std::string dir = path;
-    if (!dir.empty() && dir.back() == '\\') dir.pop_back();
-    if (dir.size() <= 2 || platform.DirectoryExists(dir)) return;
-    const size_t cut = dir.find_last_of('\\');
-    if (cut != std::string::npos && cut > 0) ForceDirectories(platform, dir.substr(0, cut));
-    platform.CreateDir(dir);
 }
 
 void InstallUninstaller(Context& ctx, RunState& run, RunProgress& progress, TCompress& c) {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "install/run_state.h"
+#include "state/run_state.h"
 
 namespace corvid {
 
@@ -40,9 +40,5 @@ std::string ContinuationVolumeName(int32_t n);
 
 // Whether an existing target is replaced, by the rule of [vercheck] files.
 bool ReplaceExistingFile(int32_t vercheckFiles, int32_t setupVersion, int32_t installedVersion);
-
-// Creates a directory and every missing one above it; a trailing "\" is ignored. Failures are
-// silent: the caller finds out when it uses the directory.
-void ForceDirectories(Platform& platform, const std::string& path);
 
 } // namespace corvid

@@ -1,7 +1,7 @@
 // Entries written into up to four INI files named by the setup description.
-#include "app/context.h"
-#include "install/file_transfer.h"
 #include "install/integration.h"
+#include "platform/paths.h"
+#include "state/context.h"
 
 namespace corvid {
 

@@ -1,11 +1,12 @@
 #include "install/installation_run.h"
 
-#include "app/context.h"
 #include "install/complete.h"
 #include "install/file_transfer.h"
 #include "install/integration.h"
 #include "install/progress_window.h"
 #include "install/uninstall_log.h"
+#include "platform/paths.h"
+#include "state/context.h"
 
 namespace corvid {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "install/run_state.h"
+#include "state/run_state.h"
 
 namespace corvid {
 

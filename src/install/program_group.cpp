@@ -1,8 +1,9 @@
 // The program group: the lines for the program manager, built item by item and sent over DDE.
 #include <cstring>
 
-#include "app/context.h"
 #include "install/integration.h"
+#include "platform/paths.h"
+#include "state/context.h"
 
 namespace corvid {
 
@@ -33,18 +34,6 @@ void AddUninstallItem(Context& ctx, RunState& run, const std::string& group) {
         name.find('[') != std::string::npos ? "Uninstall" : "Uninstall " + name;
     ctx.groupItemsAdded = true;
     EmitItem(run, group, integration::UninstallCommand(run), title);
-}
-
-// The drive of a path, "D:", or the server and share of a network path, "\\server\share".
-std::string DriveOf(const std::string& path) {
-    if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
-    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
-        size_t server = path.find('\\', 2);
-        if (server == std::string::npos) return path;
-        size_t share = path.find('\\', server + 1);
-        return share == std::string::npos ? path : path.substr(0, share);
-    }
-    return std::string();
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 
 #include "archive/compress.h"
 #include "forms/picture.h"
-#include "install/abbruch.h"
 #include "install/file_transfer.h"
 #include "install/installation_run.h"
 #include "install/uninstall_log.h"

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "app/context.h"
 #include "forms/form.h"
-#include "install/run_state.h"
+#include "state/context.h"
+#include "state/run_state.h"
 
 namespace corvid {
 

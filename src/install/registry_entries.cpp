@@ -1,7 +1,7 @@
 // The registry side of the system integration: the registry file's import, file associations,
 // the [sysreg] entries and the uninstall registration.
-#include "app/context.h"
 #include "install/integration.h"
+#include "state/context.h"
 
 namespace corvid {
 

@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/context.h"
 #include "install/integration.h"
+#include "state/context.h"
 
 namespace corvid {
 

@@ -2,7 +2,7 @@
 // the file and directory phases are written where they happen (file_transfer.cpp).
 #pragma once
 
-#include "install/run_state.h"
+#include "state/run_state.h"
 
 namespace corvid {
 

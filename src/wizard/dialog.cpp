@@ -4,10 +4,8 @@
 #include <cctype>
 #include <cstdint>
 
-#include "app/main.h"
-#include "app/trailer.h"
 #include "archive/compress.h"
-#include "install/abbruch.h"
+#include "platform/paths.h"
 
 namespace corvid {
 
@@ -205,7 +203,7 @@ void Tleader::SetUpChoices() {
 }
 
 void Tleader::FormCreate() {
-    Ttrailer& trailer = *ctx_.trailer;
+    LoadingScreen& trailer = *ctx_.trailer;
     trailer.LoadingStart();
 
     SetTexts();
@@ -526,13 +524,8 @@ std::string Upper(std::string s) {
 } // namespace
 
 std::string DrivePartOf(const std::string& d) {
-    if (d.size() >= 3 && d[1] == ':') return Upper(d.substr(0, 2));
-    if (d.compare(0, 2, "\\\\") == 0) {
-        size_t server = d.find('\\', 2);
-        size_t share = server == std::string::npos ? server : d.find('\\', server + 1);
-        return Upper(d.substr(0, share));
-    }
-    return std::string();
+    if (d.size() == 2 && d[1] == ':') return std::string(); // a drive without a directory
+    return Upper(DriveOf(d));
 }
 
 bool Tleader::FolderCheck() {
@@ -587,13 +580,7 @@ bool groupPageNeeded(const Context& ctx) {
 }
 
 std::string KiloBytes(int64_t bytes) {
-    int64_t q = bytes / 1024, r = bytes % 1024;
-    if (r < 0) {
-        r += 1024;
-        --q;
-    }
-    if (2 * r > 1024 || (2 * r == 1024 && (q & 1))) ++q;
-    return std::to_string(q);
+    return std::to_string(RoundHalfEven(bytes, 1024));
 }
 
 void Tleader::CbmpCheckFile(std::string& filepath) {

@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "app/context.h"
 #include "forms/form.h"
+#include "state/context.h"
 
 namespace corvid {
 

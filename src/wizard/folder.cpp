@@ -2,8 +2,6 @@
 
 #include <cctype>
 
-#include "wizard/dialog.h"
-
 namespace corvid {
 
 std::string NormalDirectory(const std::string& dir) {

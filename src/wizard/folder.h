@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/context.h"
 #include "forms/form.h"
+#include "state/context.h"
 
 namespace corvid {
 

@@ -220,6 +220,8 @@ bool FakePlatform::ProcessMessages() {
 
 int FakePlatform::ShowModal(Form& form) {
     modalForms.push_back(form.name);
+    // Showing a window activates it, as on Windows: the progress window's run starts there.
+    if (form.onActivate) form.onActivate();
     if (modalHandler) return modalHandler(form);
     return 0;
 }

@@ -122,7 +122,8 @@ public:
     void BringToFront() override { ++bringToFrontCalls; }
     void AttachForm(Form& form) override { attachedForms.push_back(form.name); }
     std::vector<std::string> attachedForms;
-    // Runs while a form is shown modally; by default it closes the form at once.
+    // Runs while a form is shown modally, after its activation; by default it closes the form
+    // at once.
     std::function<int(Form&)> modalHandler;
     std::vector<std::string> modalForms;
     int ShowModal(Form& form) override;

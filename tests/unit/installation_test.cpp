@@ -6,15 +6,15 @@
 #include <map>
 #include <sstream>
 
-#include "app/context.h"
 #include "archive/compress.h"
 #include "archive/encode.h"
 #include "fake_platform.h"
-#include "install/abbruch.h"
+#include "install/abort_dialog.h"
 #include "install/file_transfer.h"
 #include "install/progress_window.h"
 #include "install/uninstall_log.h"
 #include "pack/layout.h"
+#include "state/context.h"
 
 using namespace corvid;
 
@@ -132,6 +132,8 @@ protected:
     Inf inf;
     VolumeStream volumes{1 << 20};
     int fileCount[8] = {};
+    std::unique_ptr<Tabbruch> abbruch;
+    std::unique_ptr<Tcopying> copying;
     Tcopying* window = nullptr;
     Trace trace;
     std::map<std::string, std::string> expected; // target -> bytes
@@ -200,14 +202,14 @@ protected:
         p.WriteFile("D:\\setup.inf", inf.Text());
         ctx.description = std::make_unique<SetupDescription>(p, "D:\\setup.inf");
         ctx.language.Load(*ctx.description);
-        ctx.abbruch = std::make_unique<Tabbruch>(ctx);
-        ctx.abbruch->FormCreate();
-        auto w = std::make_unique<Tcopying>(ctx);
-        w->FormCreate();
-        w->view = &trace;
-        w->pumpSliceMs = 0; // every pause point lets messages run
-        window = w.get();
-        ctx.copying = std::move(w);
+        abbruch = std::make_unique<Tabbruch>(ctx);
+        ctx.abbruch = abbruch.get();
+        abbruch->FormCreate();
+        copying = std::make_unique<Tcopying>(ctx);
+        copying->FormCreate();
+        copying->view = &trace;
+        copying->pumpSliceMs = 0; // every pause point lets messages run
+        window = copying.get();
         ctx.installPending = true;
         p.terminated = false; // a run before this one ended the program
     }
@@ -220,7 +222,7 @@ protected:
     // Terminates in the abort dialog at the n-th pause point (1 = the first).
     void TerminateAtPause(int n) {
         p.onProcessMessages = [this, n, count = 0]() mutable {
-            if (++count == n) ctx.abbruch->Btn_terminateClick();
+            if (++count == n) abbruch->Btn_terminateClick();
         };
     }
 
@@ -346,7 +348,7 @@ TEST_F(InstallTest, PausePointsWithinOneTimeSliceLetMessagesRunOnce) {
 
     // A terminate that a pump saw stops the run at the next pause point, pumped or not.
     window = nullptr;
-    ctx.copying.reset();
+    copying.reset();
     Prepare();
     window->pumpSliceMs = 20;
     TerminateAtPause(2); // the first directory row
@@ -495,7 +497,7 @@ TEST_F(InstallTest, SecondInstallationWithFewerFilesKeepsTheSurplusEntries) {
 
     // The same destination again, only component 1 this time.
     ctx.choices.components[2] = false;
-    ctx.copying.reset();
+    copying.reset();
     window = nullptr;
     Run();
     EXPECT_TRUE(Errors().empty()) << Errors()[0];
@@ -608,7 +610,7 @@ TEST_F(InstallTest, DamagedPositionsEndTheRunWithAMessageNamingTheFile) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.key) + "=" + c.value);
         window = nullptr;
-        ctx.copying.reset();
+        copying.reset();
         p.messageBoxes.clear();
         inf = Inf();
         fileCount[1] = 0;
@@ -643,7 +645,7 @@ TEST_F(InstallTest, MediumAbsentOrNotANumberCopiesNoFile) {
     for (const char* medium : {"", "disk"}) {
         SCOPED_TRACE(medium);
         window = nullptr;
-        ctx.copying.reset();
+        copying.reset();
         inf = Inf();
         fileCount[1] = fileCount[2] = 0;
         SetUp();
@@ -711,7 +713,7 @@ TEST_F(InstallTest, TerminateDuringAnExpansionFinishesTheFileThenStops) {
         if (!terminatedInExpansion && (*window)["Pr_o"].position > 20 &&
             (*window)["Lbl_o"].text == "Copying: a.txt") {
             terminatedInExpansion = true;
-            ctx.abbruch->Btn_terminateClick();
+            abbruch->Btn_terminateClick();
         }
     };
     Run();
@@ -734,7 +736,7 @@ TEST_F(InstallTest, UninstallerIsKeptWhenVersion220IsRecorded) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value ? c.value : "none");
         window = nullptr;
-        ctx.copying.reset();
+        copying.reset();
         p.registry.clear();
         p.WriteFile("C:\\WINDOWS\\uncorvid.exe", "old");
         if (c.value)
@@ -772,7 +774,7 @@ TEST_F(InstallTest, RefusedLogWriteEndsTheRunAndTerminateStillCleansUp) {
     EXPECT_EQ(Errors()[0], "Kann nicht nach C:\\Tools\\setup\\uninst.log schreiben");
     EXPECT_FALSE(p.FileExists("C:\\Tools\\bin\\prog.exe"));
     EXPECT_TRUE(ctx.installStarted);
-    ctx.abbruch->Btn_terminateClick();
+    abbruch->Btn_terminateClick();
     window->FormDestroy();
     EXPECT_EQ(p.processStarts.size(), 1u);
 }

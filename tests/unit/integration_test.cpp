@@ -2,10 +2,10 @@
 // uninstall registration) and the completion dialog, on the fake platform.
 #include <gtest/gtest.h>
 
-#include "app/context.h"
 #include "fake_platform.h"
 #include "install/complete.h"
 #include "install/integration.h"
+#include "state/context.h"
 
 using namespace corvid;
 

@@ -2,13 +2,13 @@
 // platform.
 #include <gtest/gtest.h>
 
-#include "app/context.h"
 #include "app/main.h"
 #include "app/program.h"
 #include "app/trailer.h"
 #include "archive/compress.h"
 #include "fake_platform.h"
-#include "install/abbruch.h"
+#include "install/abort_dialog.h"
+#include "state/context.h"
 #include "wizard/dialog.h"
 
 using namespace corvid;
@@ -80,6 +80,7 @@ class Startup : public ::testing::Test {
 protected:
     FakePlatform p;
     Context ctx{p};
+    Program program{ctx};
     std::string inf = "[corvid]\nversion=220\n[language]\nl1=loading data.\nl10=Wait\n"
                       "l11=Exit\nl12=Back\nl15=Terminate\nl17=Next\nl27=Really?\nl29=Backdrop\n"
                       "l30=Welcome\nl63=newer installed\nl64=same installed\nl65=remove old?\n"
@@ -102,7 +103,7 @@ protected:
 } // namespace
 
 TEST_F(Startup, MissingDescriptionStopsBeforeAnyOtherWindow) {
-    EXPECT_EQ(RunProgram(ctx), 0);
+    EXPECT_EQ(program.Run(), 0);
     ASSERT_EQ(p.messageBoxes.size(), 1u);
     EXPECT_EQ(p.messageBoxes[0].text,
               "File setup.inf not found.\rAsk your software-distributor for help.");
@@ -114,11 +115,11 @@ TEST_F(Startup, MissingDescriptionStopsBeforeAnyOtherWindow) {
 
 TEST_F(Startup, FormsAreCreatedInOrderAndTheWizardOpensOnWelcome) {
     Write();
-    EXPECT_EQ(RunProgram(ctx), 0);
+    EXPECT_EQ(program.Run(), 0);
     EXPECT_EQ(p.attachedForms, (std::vector<std::string>{"Tmain", "Ttrailer", "Tabbruch", "Tleader",
                                                          "Tcopying", "Tcomplete", "Tdlg_folder"}));
     EXPECT_TRUE(p.messageBoxes.empty());
-    Tleader& w = *ctx.leader;
+    Tleader& w = *program.leader;
     EXPECT_TRUE(w.visible);
     EXPECT_EQ(w.caption, "Welcome");
     EXPECT_EQ(w["Btn_weiter"].text, "Next");
@@ -127,10 +128,10 @@ TEST_F(Startup, FormsAreCreatedInOrderAndTheWizardOpensOnWelcome) {
     EXPECT_FALSE(w["Btn_back"].enabled);
     EXPECT_TRUE(w["Ebn_welcome"].visible);
     EXPECT_FALSE(w["Ebn_folder"].visible);
-    EXPECT_EQ(ctx.main->caption, "Backdrop");
-    EXPECT_EQ((*ctx.trailer)["Lbl"].text, "corvid loading data.");
-    EXPECT_EQ((*ctx.trailer)["Lbl_wait"].text, "Wait");
-    EXPECT_FALSE(ctx.trailer->visible);
+    EXPECT_EQ(program.main->caption, "Backdrop");
+    EXPECT_EQ((*program.trailer)["Lbl"].text, "corvid loading data.");
+    EXPECT_EQ((*program.trailer)["Lbl_wait"].text, "Wait");
+    EXPECT_FALSE(program.trailer->visible);
     EXPECT_EQ(p.hourglassOn, 0);
     EXPECT_TRUE(ctx.installPending);
 }
@@ -138,28 +139,28 @@ TEST_F(Startup, FormsAreCreatedInOrderAndTheWizardOpensOnWelcome) {
 TEST_F(Startup, OtherFormatVersionWarnsAndGoesOn) {
     inf.replace(inf.find("220"), 3, "219");
     Write();
-    RunProgram(ctx);
+    program.Run();
     ASSERT_EQ(p.messageBoxes.size(), 1u);
     EXPECT_EQ(p.messageBoxes[0].text, "There is a conflict with setup.inf.\rOperation may fail.");
     EXPECT_EQ(p.messageBoxes[0].caption, "corvid");
     EXPECT_EQ(p.messageBoxes[0].flags, mb::Ok);
-    EXPECT_TRUE(ctx.leader && ctx.leader->visible);
+    EXPECT_TRUE(program.leader && program.leader->visible);
 }
 
 TEST_F(Startup, VersionMessagesAgainstAnEarlierInstallation) {
     Registered("C:\\WINDOWS\\uncorvid.exe D:\\APPS\\TOOL\\setup\\uninst.log", "5");
     Write("[vercheck]\nversion=5\nold=1\n");
-    RunProgram(ctx);
+    program.Run();
     EXPECT_EQ(Texts(), std::vector<std::string>{"same installed"}); // no uninstall question
     EXPECT_EQ(ctx.choices.targetDirectory, "D:\\APPS\\TOOL");
-    EXPECT_EQ((*ctx.leader)["Edt_verz"].text, "D:\\APPS\\TOOL");
+    EXPECT_EQ((*program.leader)["Edt_verz"].text, "D:\\APPS\\TOOL");
     EXPECT_TRUE(p.processStarts.empty());
 
     FakePlatform p2;
     Context c2(p2);
     p2.RegWriteString(RegRoot::LocalMachine, std::string(kUninstall) + "Tools", "version", "$10");
     p2.WriteFile("D:\\setup.inf", inf + "[vercheck]\nversion=15\n");
-    RunProgram(c2);
+    Program(c2).Run();
     ASSERT_EQ(p2.messageBoxes.size(), 1u);
     EXPECT_EQ(p2.messageBoxes[0].text, "newer installed");
     EXPECT_EQ(c2.previous.version, 16);
@@ -167,7 +168,7 @@ TEST_F(Startup, VersionMessagesAgainstAnEarlierInstallation) {
 
 TEST_F(Startup, NoEarlierInstallationAndNoVersionSaysNothing) {
     Write("[directories]\nd0=C:\\Tools\n");
-    RunProgram(ctx);
+    program.Run();
     EXPECT_TRUE(p.messageBoxes.empty());
     EXPECT_EQ(ctx.previous.version, -1);
     EXPECT_EQ(ctx.choices.targetDirectory, "C:\\Tools");
@@ -177,7 +178,7 @@ TEST_F(Startup, OlderInstallationMustBeRemovedFirst) {
     const std::string cmd = "C:\\WINDOWS\\uncorvid.exe C:\\T\\setup\\uninst.log";
     Registered(cmd, "5");
     Write("[vercheck]\nversion=6\nold=2\n");
-    EXPECT_EQ(RunProgram(ctx), 0);
+    EXPECT_EQ(program.Run(), 0);
     EXPECT_EQ(Texts(), std::vector<std::string>{"must remove old"});
     EXPECT_EQ(p.messageBoxes[0].flags, mb::OkCancel);
     EXPECT_EQ(p.processStarts, std::vector<std::string>{cmd});
@@ -189,7 +190,7 @@ TEST_F(Startup, OlderInstallationMustBeRemovedFirst) {
     p2.RegWriteString(RegRoot::LocalMachine, std::string(kUninstall) + "Tools", "UninstallString",
                       cmd);
     p2.WriteFile("D:\\setup.inf", inf + "[vercheck]\nversion=6\nold=2\n");
-    EXPECT_EQ(RunProgram(c2), 0);
+    EXPECT_EQ(Program(c2).Run(), 0);
     EXPECT_TRUE(p2.processStarts.empty());
     EXPECT_EQ(p2.attachedForms.size(), 1u);
 }
@@ -199,11 +200,11 @@ TEST_F(Startup, OlderInstallationMayBeRemovedFirst) {
     Registered(cmd, "5");
     Write("[vercheck]\nversion=6\nold=1\n");
     p.answerMessageBox = [](const FakePlatform::MessageBoxCall&) { return mb::IdNo; };
-    RunProgram(ctx);
+    program.Run();
     EXPECT_EQ(Texts(), std::vector<std::string>{"remove old?"});
     EXPECT_EQ(p.messageBoxes[0].flags, mb::YesNo);
     EXPECT_TRUE(p.processStarts.empty());
-    EXPECT_TRUE(ctx.leader->visible);
+    EXPECT_TRUE(program.leader->visible);
 }
 
 TEST(DestinationProposal, CutsTheLogPathOffTheUninstallCommand) {
@@ -218,7 +219,7 @@ TEST(DestinationProposal, CutsTheLogPathOffTheUninstallCommand) {
 TEST_F(Startup, DestinationWithoutTake) {
     Registered("C:\\WINDOWS\\uncorvid.exe D:\\APPS\\TOOL\\setup\\uninst.log", "1");
     Write("[vercheck]\ntake=0\n");
-    RunProgram(ctx);
+    program.Run();
     EXPECT_EQ(ctx.choices.targetDirectory, "_");
 }
 
@@ -227,7 +228,7 @@ TEST_F(Startup, ComponentsTypesAndSpaceTotals) {
           "Opt2_space=2000\nOpt3_space=$10\nOpt1_standard=1\nOpt2_standard=1\nOpt3_min=1\n"
           "Opt1_custom=1\nOpt4_prgitem=1\n[compression]\nmode=2\nsize=1000\n");
     // The second [software] section is never looked at: the first one wins.
-    RunProgram(ctx);
+    program.Run();
     EXPECT_FALSE(ctx.types.offerStandard);
 
     FakePlatform p2;
@@ -238,7 +239,7 @@ TEST_F(Startup, ComponentsTypesAndSpaceTotals) {
                        "Opt1_name=Core\nOpt1_space=1000\nOpt2_space=2000\nOpt3_space=$10\n"
                        "Opt1_standard=1\nOpt2_standard=1\nOpt3_min=1\nOpt1_custom=1\n"
                        "Opt4_prgitem=1\n[compression]\nmode=2\nsize=1000\n");
-    RunProgram(c2);
+    Program(c2).Run();
     EXPECT_EQ(c2.choices.programGroup, "Tools Group");
     EXPECT_EQ(c2.components[1].name, "Core");
     EXPECT_TRUE(c2.types.offerStandard && c2.types.offerMinimal);
@@ -256,15 +257,15 @@ TEST_F(Startup, SpaceTotalsDoNotWrapPastThirtyTwoBits) {
     Write();
     p.WriteFile("D:\\setup.inf", own + "[software]\no_custom=1\nOpt1_custom=1\nOpt2_custom=1\n"
                                        "Opt1_space=2147483647\nOpt2_space=1\n");
-    RunProgram(ctx);
+    program.Run();
     EXPECT_EQ(ctx.types.customSpace, int64_t{2147483648});
     EXPECT_TRUE(ctx.types.firstComponentLocked);
 }
 
 TEST_F(Startup, BackgroundWithoutPicturesShowsTheGradientAndMovesTitlesLeft) {
     Write("[main]\nl1=Title\nl1_color=$FF\nshadow=0\n");
-    RunProgram(ctx);
-    Tmain& m = *ctx.main;
+    program.Run();
+    Tmain& m = *program.main;
     EXPECT_TRUE(m["i1"].visible);
     ASSERT_TRUE(m["i1"].picture);
     EXPECT_EQ(m["i1"].picture->width, 1);
@@ -288,20 +289,20 @@ TEST_F(Startup, BackgroundWithoutPicturesShowsTheGradientAndMovesTitlesLeft) {
 TEST_F(Startup, StretchedBackgroundAppearsAtFirstActivation) {
     Write("[main]\nstretch=1\nshow=0\n");
     p.messageLoop = [&] {};
-    ctx.main = std::make_unique<Tmain>(ctx);
-    ctx.main->FormCreate();
-    EXPECT_FALSE((*ctx.main)["i1"].visible);
-    ctx.main->FormActivate();
-    EXPECT_TRUE((*ctx.main)["i1"].visible);
-    EXPECT_EQ(ctx.main->state, WindowState::Minimized);
+    program.main = std::make_unique<Tmain>(ctx);
+    program.main->FormCreate();
+    EXPECT_FALSE((*program.main)["i1"].visible);
+    program.main->FormActivate();
+    EXPECT_TRUE((*program.main)["i1"].visible);
+    EXPECT_EQ(program.main->state, WindowState::Minimized);
 }
 
 TEST_F(Startup, TilesTheBackPictureUnlessItIsTooThin) {
     p.WriteFile("D:\\back.bmp", Bmp(300, 250));
     p.WriteFile("D:\\logo.bmp", Bmp(10, 10));
     Write("[main]\nback=back.bmp\nlogo=logo.bmp\n");
-    RunProgram(ctx);
-    Tmain& m = *ctx.main;
+    program.Run();
+    Tmain& m = *program.main;
     EXPECT_FALSE(m["i1"].visible);
     EXPECT_EQ(m["Lbl_1"].x, 134); // the logo exists
     RecordingCanvas canvas;
@@ -317,33 +318,34 @@ TEST_F(Startup, TilesTheBackPictureUnlessItIsTooThin) {
 
 TEST_F(Startup, LoadingBarWithoutPictures) {
     Write();
-    ctx.main = std::make_unique<Tmain>(ctx);
-    ctx.main->FormCreate();
-    ctx.trailer = std::make_unique<Ttrailer>(ctx);
+    program.main = std::make_unique<Tmain>(ctx);
+    program.main->FormCreate();
+    program.trailer = std::make_unique<Ttrailer>(ctx, *program.main);
+    ctx.trailer = program.trailer.get();
     BarSpy spy;
-    ctx.trailer->view = &spy;
-    ctx.trailer->FormCreate();
-    ctx.abbruch = std::make_unique<Tabbruch>(ctx);
-    ctx.leader = std::make_unique<Tleader>(ctx);
+    program.trailer->view = &spy;
+    program.trailer->FormCreate();
+    program.abbruch = std::make_unique<Tabbruch>(ctx);
+    program.leader = std::make_unique<Tleader>(ctx);
     int pumpsAt15 = 0;
     p.onProcessMessages = [&] {
-        if ((*ctx.trailer)["pr_load"].position == 15) ++pumpsAt15;
+        if ((*program.trailer)["pr_load"].position == 15) ++pumpsAt15;
     };
-    ctx.leader->FormCreate();
+    program.leader->FormCreate();
     EXPECT_EQ(spy.positions, (std::vector<int>{7, 15, 35, 65, 90, 100}));
     EXPECT_EQ(pumpsAt15, 1);
     EXPECT_FALSE(p.DirectoryExists("C:\\temp\\cvd.bmp"));
     // No side picture: the dialog closes up.
-    EXPECT_EQ(ctx.leader->clientWidth, 311);
-    EXPECT_EQ((*ctx.leader)["Btn_weiter"].x, 96);
-    EXPECT_EQ((*ctx.leader)["strich"].x, 20);
-    EXPECT_EQ((*ctx.leader)["Ebn_start"].x, 4);
+    EXPECT_EQ(program.leader->clientWidth, 311);
+    EXPECT_EQ((*program.leader)["Btn_weiter"].x, 96);
+    EXPECT_EQ((*program.leader)["strich"].x, 20);
+    EXPECT_EQ((*program.leader)["Ebn_start"].x, 4);
 }
 
 TEST_F(Startup, ProgressReportsMoveTheBarWithinEachPicturesRange) {
     Write();
-    ctx.trailer = std::make_unique<Ttrailer>(ctx);
-    Ttrailer& t = *ctx.trailer;
+    Form backdrop("Tmain");
+    Ttrailer t(ctx, backdrop);
     const std::pair<int, std::vector<int>> expect[] = {
         {4, {0, 8, 15}},
         {2, {15, 25, 35}},
@@ -373,22 +375,22 @@ TEST_F(Startup, PackedPicturesAreExpandedThroughTheTemporaryFile) {
     p.WriteFile("D:\\logo.bmp", StoredArchive({{"logo.bmp", Bmp(16, 16)}}));
     Write(
         "[compression]\nmode=1\n[main]\nback=back.bm_\nlogo=logo.bmp\n[leader]\nimage=side.bm_\n");
-    RunProgram(ctx);
-    Tleader& w = *ctx.leader;
+    program.Run();
+    Tleader& w = *program.leader;
     ASSERT_TRUE(w["Img_Setup"].picture);
     EXPECT_EQ(w["Img_Setup"].picture->width, 120);
     EXPECT_EQ(w.clientWidth, 461);
-    ASSERT_TRUE((*ctx.main)["i3"].picture); // a packed picture whose name already ends in p
-    EXPECT_EQ((*ctx.main)["i3"].picture->width, 16);
-    ASSERT_TRUE((*ctx.main)["i1"].picture);
-    EXPECT_EQ((*ctx.main)["i1"].picture->width, 40);
+    ASSERT_TRUE((*program.main)["i3"].picture); // a packed picture whose name already ends in p
+    EXPECT_EQ((*program.main)["i3"].picture->width, 16);
+    ASSERT_TRUE((*program.main)["i1"].picture);
+    EXPECT_EQ((*program.main)["i1"].picture->width, 40);
     EXPECT_EQ(ctx.startup.backPicture, kTempPicture);
     EXPECT_EQ(ctx.startup.wizardPicture, kTempPicture);
     // Only the back picture's copy stays, for the tiling.
     EXPECT_EQ(p.ReadFile(kTempPicture), Bmp(40, 30));
-    EXPECT_FALSE((*ctx.main)["i1"].visible);
+    EXPECT_FALSE((*program.main)["i1"].visible);
     RecordingCanvas canvas;
-    ctx.main->FormPaint(canvas);
+    program.main->FormPaint(canvas);
     EXPECT_EQ(canvas.at.size(), 20u * 20u);
     EXPECT_FALSE(ctx.infoPictureLoaded);
 }
@@ -397,8 +399,8 @@ TEST_F(Startup, PackedWizardPictureAloneLeavesNoTemporaryFile) {
     p.WriteFile("D:\\side.bm_", StoredArchive({{"side.bmp", Bmp(12, 12)}}));
     p.WriteFile("D:\\info.bm_", StoredArchive({{"wrong.bmp", Bmp(12, 12)}}));
     Write("[compression]\nmode=1\n[leader]\nimage=side.bm_\n[main]\ninfo=info.bm_\n");
-    RunProgram(ctx);
-    EXPECT_TRUE((*ctx.leader)["Img_Setup"].picture);
+    program.Run();
+    EXPECT_TRUE((*program.leader)["Img_Setup"].picture);
     EXPECT_FALSE(ctx.infoPictureLoaded); // the archive lacks info.bmp
     EXPECT_FALSE(p.FileExists(kTempPicture));
     EXPECT_TRUE(p.DirectoryExists(kTempPictureDir));
@@ -407,19 +409,19 @@ TEST_F(Startup, PackedWizardPictureAloneLeavesNoTemporaryFile) {
 TEST_F(Startup, DamagedPictureArchiveIsReportedAndSkipped) {
     p.WriteFile("D:\\side.bm_", "MORV\x1aNON garbage that is no archive");
     Write("[compression]\nmode=1\n[leader]\nimage=side.bm_\n");
-    RunProgram(ctx);
+    program.Run();
     ASSERT_EQ(p.messageBoxes.size(), 1u);
     EXPECT_EQ(p.messageBoxes[0].caption, "Setup");
-    EXPECT_FALSE((*ctx.leader)["Img_Setup"].picture);
-    EXPECT_EQ(ctx.leader->clientWidth, 311);
-    EXPECT_TRUE(ctx.leader->visible);
+    EXPECT_FALSE((*program.leader)["Img_Setup"].picture);
+    EXPECT_EQ(program.leader->clientWidth, 311);
+    EXPECT_TRUE(program.leader->visible);
 }
 
 TEST_F(Startup, InfoPictureAndTextMakeTheInstallationLook) {
     p.WriteFile("D:\\info.bmp", Bmp(20, 20));
     Write("[main]\ninfo=info.bmp\ntext=Read this\n");
-    RunProgram(ctx);
-    Tmain& m = *ctx.main;
+    program.Run();
+    Tmain& m = *program.main;
     EXPECT_TRUE(ctx.infoPictureLoaded);
     EXPECT_TRUE(m["i4"].picture);
     EXPECT_FALSE(m["i2"].picture);
@@ -433,7 +435,7 @@ TEST_F(Startup, InfoPictureAndTextMakeTheInstallationLook) {
 TEST_F(Startup, WelcomeMessageWithItsCaption) {
     std::string own = inf.substr(0, inf.find("[software]"));
     p.WriteFile("D:\\setup.inf", own + "[software]\nname=Tools\nmsg1=Hello\nmsg1t=Greeting\n");
-    RunProgram(ctx);
+    program.Run();
     ASSERT_EQ(p.messageBoxes.size(), 1u);
     EXPECT_EQ(p.messageBoxes[0].text, "Hello");
     EXPECT_EQ(p.messageBoxes[0].caption, "Greeting");
@@ -442,8 +444,8 @@ TEST_F(Startup, WelcomeMessageWithItsCaption) {
 
 TEST_F(Startup, EscAndF4OpenTheAbortDialogButNotOnRadioButtons) {
     Write();
-    RunProgram(ctx);
-    Tleader& w = *ctx.leader;
+    program.Run();
+    Tleader& w = *program.leader;
     int key = vk::Escape;
     w["cf_standard"].onKeyDown ? w["cf_standard"].onKeyDown(key) : void();
     EXPECT_TRUE(p.modalForms.empty());
@@ -466,8 +468,8 @@ TEST_F(Startup, AbortDialogTextsAndKeys) {
         FakePlatform fp;
         Context c(fp);
         fp.WriteFile("D:\\setup.inf", "[language]\nl15=" + l15 + "\nl27=Quit?\n");
-        c.main = std::make_unique<Tmain>(c);
-        c.main->FormCreate();
+        Tmain main(c);
+        main.FormCreate();
         Tabbruch dlg(c);
         dlg.FormCreate();
         EXPECT_EQ(dlg["Btn_cancel"].text, cancel) << l15;
@@ -477,8 +479,8 @@ TEST_F(Startup, AbortDialogTextsAndKeys) {
     }
 
     Write();
-    ctx.main = std::make_unique<Tmain>(ctx);
-    ctx.main->FormCreate();
+    program.main = std::make_unique<Tmain>(ctx);
+    program.main->FormCreate();
     Tabbruch dlg(ctx);
     dlg.FormCreate();
     p.WriteFile(kTempPicture, "x");
@@ -497,8 +499,8 @@ TEST_F(Startup, AbortDialogTextsAndKeys) {
 
 TEST_F(Startup, TerminatingDuringTheInstallationRemovesWorkFiles) {
     Write("[language]\n");
-    ctx.main = std::make_unique<Tmain>(ctx);
-    ctx.main->FormCreate();
+    program.main = std::make_unique<Tmain>(ctx);
+    program.main->FormCreate();
     Tabbruch dlg(ctx);
     dlg.FormCreate();
     ctx.installStarted = true;

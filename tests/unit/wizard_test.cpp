@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/context.h"
 #include "app/main.h"
 #include "app/program.h"
 #include "fake_platform.h"
-#include "install/abbruch.h"
+#include "install/abort_dialog.h"
+#include "state/context.h"
 #include "wizard/dialog.h"
 #include "wizard/folder.h"
 
@@ -30,14 +30,15 @@ class Wizard : public ::testing::Test {
 protected:
     FakePlatform p;
     Context ctx{p};
+    Program program{ctx};
 
     // Starts the setup on a description with this [software] section and runs the body while
     // the wizard is open.
     void Run(const std::string& software, const std::function<void(Tleader&)>& body) {
         p.WriteFile("D:\\setup.inf",
                     std::string(kBase) + "[software]\nname=Tools\nprggrp=Tools\n" + software);
-        p.messageLoop = [&] { body(*ctx.leader); };
-        RunProgram(ctx);
+        p.messageLoop = [&] { body(*program.leader); };
+        program.Run();
     }
     // Presses Next `presses` times.
     static void Next(Tleader& w, int presses = 1) {
@@ -536,7 +537,7 @@ TEST_F(Wizard, ComponentStepSpaceWarningLeadsOutThroughTheAbortDialog) {
         p.diskFree['C'] = 1000; // minimal total 1024 is checked at the folder step only later
         p.answerMessageBox = [](const FakePlatform::MessageBoxCall&) { return mb::IdCancel; };
         p.modalHandler = [&](Form& f) {
-            if (f.name == "Tabbruch") (*ctx.abbruch)["Btn_terminate"].UserClick();
+            if (f.name == "Tabbruch") (*program.abbruch)["Btn_terminate"].UserClick();
             return 1;
         };
         Next(w);
@@ -558,10 +559,11 @@ TEST_F(Wizard, ReadyHandsOverToTheInstallation) {
             Next(w);
             Next(w, 3);
             ASSERT_EQ(w.page, WizardPage::Ready);
+            ctx.installPending = false; // the hand-over only: showing the window runs no setup
             bool lookWhileModal = false;
             p.modalHandler = [&](Form& f) {
-                lookWhileModal =
-                    !w.visible && (*ctx.main)["Lbl_4"].visible && !(*ctx.main)["Lbl_1"].visible;
+                lookWhileModal = !w.visible && (*program.main)["Lbl_4"].visible &&
+                                 !(*program.main)["Lbl_1"].visible;
                 EXPECT_EQ(f.name, "Tcopying");
                 return 1;
             };
@@ -580,6 +582,7 @@ TEST_F(Wizard, CompressedModeCountsTheCompressedSizesOfAllSevenComponents) {
                                  "Opt7_cs=700\nOpt2_cs=200\n[compression]\nmode=1\n",
         [&](Tleader& w) {
             p.modalHandler = [](Form&) { return 1; };
+            ctx.installPending = false; // the hand-over only: showing the window runs no setup
             Next(w, 2);
             w["cf_custom"].UserClick();
             Next(w, 4);
@@ -608,7 +611,7 @@ TEST_F(Wizard, FolderDialogBrowsesDirectoriesAndDrivesAndHandsOverTheFullPath) {
     std::filesystem::create_directories(p.root + "/E");
     p.driveDirectory['E'] = "E:\\gone"; // cannot be read, nor can its root once removed
     Run("o_standard=1\n", [&](Tleader& w) {
-        auto& f = static_cast<Tdlg_folder&>(*ctx.dlgFolder);
+        auto& f = static_cast<Tdlg_folder&>(*program.dlgFolder);
         Control& list = f["DirectoryListBox1"];
         Control& drives = f["DriveComboBox1"];
         EXPECT_EQ(f.caption, "Folder");

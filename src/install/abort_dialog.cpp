@@ -1,4 +1,4 @@
-#include "install/abbruch.h"
+#include "install/abort_dialog.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,5 +1,6 @@
 // Program-wide state: the plain records that start-up fills and the wizard and the installation
-// read, the flags, and the one instance of each window. Tests make a fresh one.
+// read, the flags, the run's state and the links to the windows others reach. Tests make a
+// fresh one.
 #pragma once
 
 #include <cstdint>
@@ -8,13 +9,10 @@
 
 #include "platform/platform.h"
 #include "setupinf/setup_description.h"
+#include "state/windows.h"
 
 namespace corvid {
 
-class Tmain;
-class Ttrailer;
-class Tabbruch;
-class Tleader;
 class Form;
 struct RunState;
 
@@ -87,11 +85,15 @@ struct Context {
     // Set when start-up decided to end the program before any other window exists.
     bool stop = false;
 
-    std::unique_ptr<Tmain> main;
-    std::unique_ptr<Ttrailer> trailer;
-    std::unique_ptr<Tabbruch> abbruch;
-    std::unique_ptr<Tleader> leader;
-    std::unique_ptr<Form> copying, complete, dlgFolder;
+    // The windows others reach, each as the little they use of it; null until the program
+    // entry, which owns them, has created them.
+    Backdrop* main = nullptr;
+    LoadingScreen* trailer = nullptr;
+    AbortDialog* abbruch = nullptr;
+    Form* leader = nullptr;  // the wizard: the background focuses it, the folder dialog fills it
+    Form* copying = nullptr; // the progress window, which the wizard shows at the hand-over
+    CompletionDialog* complete = nullptr;
+    Form* dlgFolder = nullptr;
 
     // The installation run's state, from the progress window's first activation on.
     std::unique_ptr<RunState> run;
@@ -101,6 +103,6 @@ struct Context {
 };
 
 // Round to the nearest integer, halves to even, of the fraction a / b (b > 0).
-int32_t RoundHalfEven(int64_t a, int64_t b);
+int64_t RoundHalfEven(int64_t a, int64_t b);
 
 } // namespace corvid

@@ -1,12 +1,12 @@
 // The abort dialog: asks whether to end the setup; terminating cleans up and ends the program.
 #pragma once
 
-#include "app/context.h"
 #include "forms/form.h"
+#include "state/context.h"
 
 namespace corvid {
 
-class Tabbruch : public Form {
+class Tabbruch : public Form, public AbortDialog {
 public:
     explicit Tabbruch(Context& ctx);
 
@@ -15,8 +15,7 @@ public:
     void Btn_cancelClick();
     void Btn_terminateKeyDown(int& key);
 
-    // Shows the dialog modally; returns when the user cancelled or the program is ending.
-    void Execute();
+    void Execute() override;
 
 private:
     Context& ctx_;

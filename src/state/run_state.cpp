@@ -1,4 +1,4 @@
-#include "install/run_state.h"
+#include "state/run_state.h"
 
 namespace corvid {
 

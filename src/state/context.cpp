@@ -1,10 +1,6 @@
-#include "app/context.h"
+#include "state/context.h"
 
-#include "app/main.h"
-#include "app/trailer.h"
-#include "install/abbruch.h"
-#include "install/run_state.h"
-#include "wizard/dialog.h"
+#include "state/run_state.h"
 
 namespace corvid {
 
@@ -15,14 +11,14 @@ void Context::ShowError(const std::string& message) {
     platform.MessageBox(message, "Setup", mb::Ok | mb::IconStop);
 }
 
-int32_t RoundHalfEven(int64_t a, int64_t b) {
+int64_t RoundHalfEven(int64_t a, int64_t b) {
     int64_t q = a / b, r = a % b;
     if (r < 0) {
         r += b;
         --q;
     }
     if (2 * r > b || (2 * r == b && (q & 1))) ++q;
-    return static_cast<int32_t>(q);
+    return q;
 }
 
 } // namespace corvid
