@@ -522,8 +522,18 @@ void Checker::CheckItems() {
         const std::string m = std::to_string(n);
         const schema::Association a = schema::ReadAssociation(D(), n);
         if (a.extension == schema::kNothing) continue;
+        // The setup reads the program at [Option_<o>] f<f> with o and f as written: only the
+        // plain decimal number of a component and of one of its files names them.
         const int k = ParseInteger(a.component, 0), j = ParseInteger(a.file, 0);
-        if (!fileOf(k, j))
+        const char* differs = a.component != std::to_string(k) ? "o"
+                              : a.file != std::to_string(j)    ? "f"
+                                                               : nullptr;
+        if (differs && Has(associations, differs + m))
+            Report(true, associations, differs + m,
+                   "association " + m + " opens [" + schema::OptionSection(a.component) + "] " +
+                       schema::kFileName + a.file +
+                       " as written, which is no file any component installs");
+        else if (!fileOf(k, j))
             Report(true, associations, Has(associations, "f" + m) ? "f" + m : "o" + m,
                    "association " + m + " opens file " + std::to_string(j) + " of component " +
                        std::to_string(k) + ", which no component installs");

@@ -93,6 +93,20 @@ TEST_F(PackCheck, SystemRootInsideAValueIsPlacedWhereTheSetupPutsIt) {
         << Errors(r);
 }
 
+TEST_F(PackCheck, AssociationsAreReadAsTheSetupReadsThem) {
+    // The setup opens file f of [Option_<o>] with o and f as written: "01" is another section
+    // and another key than "1".
+    Distribute({{"tool.exe", 0}}, "total=0\r\n",
+               "[extensions]\r\ntotal=3\r\ne1=abc\r\no1=01\r\nf1=1\r\ne2=def\r\no2=1\r\nf2=01\r\n"
+               "e3=ghi\r\no3=1\r\nf3=1\r\n");
+    const CheckReport r = Check();
+    EXPECT_NE(FindingAt(r, "extensions", "o1").find("[Option_01] f1"), std::string::npos)
+        << Errors(r);
+    EXPECT_NE(FindingAt(r, "extensions", "f2").find("[Option_1] f01"), std::string::npos)
+        << Errors(r);
+    EXPECT_EQ(FindingAt(r, "extensions", "o3") + FindingAt(r, "extensions", "f3"), "");
+}
+
 TEST_F(PackCheck, FollowsTheDataIntoTheNextVolume) {
     // 4096 bytes, two whole blocks, in the first volume; the rest in the second.
     const std::string data(5000, 'q');
