@@ -279,7 +279,6 @@ BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
         std::string name = e.distName;
         if (e.picture && project.mode == 1) {
             // A compressed picture p.bm_ holds the member p.bmp.
-            name = e.distName;
             if (!name.empty()) name.back() = '_';
             uint32_t t;
             uint16_t a;
