@@ -5,9 +5,8 @@
 #include <vector>
 
 #include "pack/check.h"
+#include "pack/host_description.h"
 #include "pack/names.h"
-#include "setupinf/profile.h"
-#include "setupinf/values.h"
 #include "terminal.h"
 
 namespace {
@@ -114,9 +113,10 @@ int main(int argc, char** argv) {
     const std::string& key = rest[2];
     const bool hasDefault = rest.size() == 4;
 
+    const corvid::pack::HostDescription description(file);
+    const corvid::SetupDescription& d = description.Reader();
     if (type == Text) {
-        std::string v = corvid::ReadProfileString(file, section, key, hasDefault ? rest[3] : "");
-        std::printf("%s\n", v.c_str());
+        std::printf("%s\n", d.ReadString(section, key, hasDefault ? rest[3] : "").c_str());
         return 0;
     }
     int32_t deflt = 0;
@@ -137,11 +137,9 @@ int main(int argc, char** argv) {
         }
         deflt = b ? 1 : 0;
     }
-    std::string raw = corvid::ReadProfileString(file, section, key, "");
-    int32_t v = corvid::ParseInteger(raw, deflt);
     if (type == Int)
-        std::printf("%d\n", v);
+        std::printf("%d\n", d.ReadInteger(section, key, deflt));
     else
-        std::printf("%s\n", v != 0 ? "yes" : "no");
+        std::printf("%s\n", d.ReadBool(section, key, deflt != 0) ? "yes" : "no");
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "app/main.h"
 
 #include "forms/picture.h"
+#include "setupinf/schema.h"
 #include "setupinf/values.h"
 
 namespace corvid {
@@ -92,21 +93,21 @@ void Tmain::FormCreate() {
     ctx_.description = std::make_unique<SetupDescription>(p, infPath);
     const SetupDescription& d = *ctx_.description;
 
-    if (d.ReadInteger("corvid", "version", 1) != 220)
+    if (schema::Read(d, schema::kFormatVersion) != schema::kSupportedFormat)
         p.MessageBox("There is a conflict with setup.inf.\rOperation may fail.", "corvid", mb::Ok);
 
     ctx_.language.Load(d);
     s.wizardHeading = d.ReadString("leader", "Lbl_2", "");
 
-    s.backPicture = ctx_.sourceFolder + d.ReadString("main", "back", "_");
-    s.infoPicture = ctx_.sourceFolder + d.ReadString("main", "info", "_");
+    s.backPicture = ctx_.sourceFolder + schema::Read(d, schema::kBackPicture);
+    s.infoPicture = ctx_.sourceFolder + schema::Read(d, schema::kInfoPicture);
     s.infoText = d.ReadString("main", "text", "_");
-    s.logoPicture = ctx_.sourceFolder + d.ReadString("main", "logo", "_");
+    s.logoPicture = ctx_.sourceFolder + schema::Read(d, schema::kLogoPicture);
     for (int n = 1; n <= 3; ++n) s.titleLine[n] = d.ReadString("main", "l" + std::to_string(n), "");
     (*this)["Lbl_1"].SetFontColor(static_cast<uint32_t>(d.ReadInteger("main", "l1_color", 0)));
     (*this)["Lbl_2"].SetFontColor(static_cast<uint32_t>(d.ReadInteger("main", "l2_color", 0)));
     (*this)["Lbl_3"].SetFontColor(static_cast<uint32_t>(d.ReadInteger("main", "l3_color", 0)));
-    s.wizardPicture = ctx_.sourceFolder + d.ReadString("leader", "image", "_");
+    s.wizardPicture = ctx_.sourceFolder + schema::Read(d, schema::kWizardPicture);
     s.wizardHeadingColor = static_cast<uint32_t>(d.ReadInteger("leader", "Lbl2_color", 0));
 
     // An earlier installation of the same product, as its uninstall registration tells.
@@ -188,30 +189,34 @@ void Tmain::ReadStartupRecords() {
     SetupTypes& t = ctx_.types;
 
     ctx_.choices.programGroup = d.ReadString("software", "prggrp", "");
-    auto opt = [](int n, const char* what) { return "Opt" + std::to_string(n) + "_" + what; };
-    for (int n = 1; n <= 7; ++n)
-        ctx_.components[n].name = d.ReadString("software", opt(n, "name"), "");
+    using schema::ComponentKey;
+    for (int n = 1; n <= 7; ++n) ctx_.components[n].name = schema::ReadComponentName(d, n);
 
-    t.offerMinimal = d.ReadBool("software", "o_min", false);
-    t.offerCd = d.ReadBool("software", "o_cd", false);
-    t.offerCustom = d.ReadBool("software", "o_custom", false);
-    t.offerStandard = d.ReadBool("software", "o_standard", false);
+    const schema::TypeOffers offers = schema::ReadTypeOffers(d);
+    t.offerMinimal = offers.minimal;
+    t.offerCd = offers.cd;
+    t.offerCustom = offers.custom;
+    t.offerStandard = offers.standard;
 
     if (t.offerCustom) {
-        t.firstComponentLocked = d.ReadBool("software", "Opt1_locked", true);
+        t.firstComponentLocked =
+            d.ReadBool(schema::kComponentSection, ComponentKey(1, "locked"), true);
         for (int n = 1; n <= 7; ++n)
-            ctx_.components[n].inCustom = d.ReadBool("software", opt(n, "custom"), false);
+            ctx_.components[n].inCustom =
+                d.ReadBool(schema::kComponentSection, ComponentKey(n, "custom"), false);
     }
     if (t.offerMinimal)
         for (int n = 1; n <= 7; ++n)
-            ctx_.components[n].inMinimal = d.ReadBool("software", opt(n, "min"), false);
+            ctx_.components[n].inMinimal =
+                d.ReadBool(schema::kComponentSection, ComponentKey(n, "min"), false);
     if (t.offerStandard)
         for (int n = 1; n <= 7; ++n)
-            ctx_.components[n].inStandard = d.ReadBool("software", opt(n, "standard"), false);
+            ctx_.components[n].inStandard =
+                d.ReadBool(schema::kComponentSection, ComponentKey(n, "standard"), false);
 
     for (int n = 1; n <= 7; ++n) {
-        ctx_.components[n].programItem = d.ReadBool("software", opt(n, "prgitem"), false);
-        ctx_.components[n].space = d.ReadInteger("software", opt(n, "space"), 0);
+        ctx_.components[n].programItem = schema::ReadComponentHasItems(d, n);
+        ctx_.components[n].space = schema::ReadComponentSpace(d, n);
     }
 
     t.minimalSpace = t.standardSpace = t.customSpace = 0;
@@ -222,8 +227,8 @@ void Tmain::ReadStartupRecords() {
         if (t.offerStandard && c.inStandard) t.standardSpace += c.space;
     }
 
-    s.compressionMode = d.ReadInteger("compression", "mode", 0);
-    s.compressionSize = d.ReadInteger("compression", "size", 0);
+    s.compressionMode = schema::Read(d, schema::kCompressionMode);
+    s.compressionSize = schema::Read(d, schema::kCompressionSize);
     if (s.compressionMode != 0) {
         t.minimalSpace += s.compressionSize;
         t.standardSpace += s.compressionSize;

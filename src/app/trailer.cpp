@@ -3,6 +3,7 @@
 #include "archive/compress.h"
 #include "forms/picture.h"
 #include "platform/paths.h"
+#include "setupinf/schema.h"
 #include "setupinf/values.h"
 
 namespace corvid {
@@ -60,12 +61,6 @@ void Ttrailer::ShowProgress(int32_t p) {
     ctx_.platform.ProcessMessages();
 }
 
-std::string PictureMemberName(const std::string& picturePath) {
-    std::string member = FileNamePart(picturePath);
-    if (!member.empty()) member.back() = 'p';
-    return member;
-}
-
 void Ttrailer::LoadingStart() {
     ctx_.platform.SetHourglass(true);
     if (ctx_.startup.compressionMode != 1) SetBar(7, false);
@@ -77,7 +72,7 @@ bool Ttrailer::LoadOne(TCompress& cbmp, std::string& path, int step, Control& ta
     const bool compressed = ctx_.startup.compressionMode == 1;
     if (compressed && p.FileExists(path)) {
         pictureStep = step;
-        std::string member = PictureMemberName(path);
+        std::string member = schema::PictureMemberName(path);
         const std::string archive = path;
         path = kTempPicture;
         try {

@@ -41,7 +41,4 @@ private:
     bool LoadOne(TCompress& cbmp, std::string& path, int step, Control& target, bool keepCopy);
 };
 
-// The archive member that holds a packed picture: its file name with the last character "p".
-std::string PictureMemberName(const std::string& picturePath);
-
 } // namespace corvid

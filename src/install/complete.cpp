@@ -1,6 +1,7 @@
 #include "install/complete.h"
 
 #include "forms/picture.h"
+#include "setupinf/schema.h"
 #include "state/context.h"
 #include "state/run_state.h"
 
@@ -100,7 +101,7 @@ void Tcomplete::Btn_completeClick() {
         const SetupDescription& w = *ctx_.run->workDescription;
         const std::string run = w.ReadString("software", "run", "");
         if (!run.empty()) p.WinExec(destination + "\\" + run, SW_SHOWNORMAL_);
-        reboot = w.ReadInteger("software", "reboot", 0);
+        reboot = schema::Read(w, schema::kReboot);
         ctx_.run->workDescription.reset();
     }
     p.DeleteFile(destination + "\\setup\\setup.tmp");

@@ -6,7 +6,9 @@
 
 #include "archive/compress.h"
 #include "platform/paths.h"
+#include "setupinf/media_reader.h"
 #include "setupinf/profile.h"
+#include "setupinf/schema.h"
 #include "setupinf/values.h"
 #include "state/context.h"
 
@@ -18,10 +20,6 @@ const char* const kVersionKey = "SOFTWARE\\KOVA\\corvid";
 constexpr int32_t kUninstallerVersion = 220;
 // The run-time's text for a write that found the disk full.
 const char* const kDiskFull = "Festplatte voll";
-
-bool ContainsNoCase(const std::string& text, const std::string& part) {
-    return FoldCase(text).find(FoldCase(part)) != std::string::npos;
-}
 
 std::string Key(const char* prefix, int32_t n) {
     return prefix + std::to_string(n);
@@ -68,60 +66,52 @@ void WaitForVolume(Context& ctx, const std::string& path, int32_t number) {
     }
 }
 
-std::unique_ptr<Stream> OpenVolume(Platform& p, const std::string& path) {
-    auto s = p.OpenFile(path, OpenMode::ReadShared);
-    if (!s) throw RuntimeError(kAccessDenied);
-    return s;
-}
+// The volumes in the source folder, each asked for until its disk is in.
+class SourceVolumes : public VolumeSource {
+public:
+    explicit SourceVolumes(Context& ctx) : ctx_(ctx) {}
+    std::unique_ptr<Stream> OpenVolume(const std::string& name, int32_t number) override {
+        const std::string path = ctx_.sourceFolder + name;
+        WaitForVolume(ctx_, path, number);
+        auto s = ctx_.platform.OpenFile(path, OpenMode::ReadShared);
+        if (!s) throw RuntimeError(kAccessDenied);
+        return s;
+    }
+
+private:
+    Context& ctx_;
+};
 
 void WriteAll(Stream& out, const char* data, int32_t count) {
     if (count > 0 && out.Write(data, count) != count) throw RuntimeError(kDiskFull);
 }
 
-// One file's data: from offset in the volume named by volumeKey, size bytes, across as many
-// volumes as it takes, into output; the gauges follow every block.
+// One file's data, across as many volumes as it takes, into output; the gauges follow every
+// block.
 void CopyFileData(Context& ctx, RunState& run, RunProgress& progress, const std::string& name,
-                  const std::string& volumeKey, int32_t offset, int32_t size,
-                  const std::string& output, bool packed) {
-    Platform& p = ctx.platform;
-    if (offset < 0 || size < 0) throw RuntimeError(DamagedDescription(name, offset, size));
-    const int32_t firstNumber = ParseInteger(volumeKey, 0);
-    int32_t volumeStep = 0;
-    std::string volume = ctx.sourceFolder + "zdata_" + volumeKey + ".dsk";
-    int32_t remaining = size;
+                  const schema::FileRow& row, const std::string& output, bool packed) {
+    SourceVolumes volumes(ctx);
+    MediaReader reader(volumes, row.volume, row.offset, row.length);
+    auto fail = [&](MediaFault fault) {
+        if (fault == MediaFault::ReadFailed) throw RuntimeError(kStreamReadError);
+        throw RuntimeError(DamagedDescription(name, row.offset, row.length));
+    };
+    if (!reader.PlacementValid()) fail(MediaFault::BadPlacement);
     progress.SetUpper(0);
+    if (MediaFault f = reader.Open(); f != MediaFault::None) fail(f);
 
-    WaitForVolume(ctx, volume, firstNumber);
-    std::unique_ptr<Stream> in = OpenVolume(p, volume);
-    if (offset > in->Size()) throw RuntimeError(DamagedDescription(name, offset, size));
-    in->Seek(offset, 0);
-
-    auto out = p.OpenFile(output, OpenMode::Create);
+    auto out = ctx.platform.OpenFile(output, OpenMode::Create);
     if (!out) throw RuntimeError(kAccessDenied);
 
-    std::vector<char> block(kBlockSize);
-    for (bool complete = false; !complete;) {
-        const int32_t got = in->Read(block.data(), kBlockSize);
-        if (got < 0) throw RuntimeError(kStreamReadError);
-        if (got >= remaining) {
-            WriteAll(*out, block.data(), remaining);
-            remaining = 0;
-            complete = true;
-        } else {
-            remaining -= got;
-            WriteAll(*out, block.data(), got);
-            if (got < kBlockSize) { // this volume has ended: the data goes on in the next one
-                in.reset();
-                ++volumeStep;
-                const int32_t n = firstNumber + volumeStep;
-                volume = ctx.sourceFolder + ContinuationVolumeName(n);
-                WaitForVolume(ctx, volume, n);
-                in = OpenVolume(p, volume);
-            }
-        }
+    const int32_t size = row.length;
+    while (!reader.Complete()) {
+        int32_t got = 0;
+        const MediaFault f =
+            reader.ReadBlock([&](const MediaBlock& b) { WriteAll(*out, b.data, b.count); }, got);
+        if (f != MediaFault::None) fail(f);
 
         // An empty file is complete at once.
-        const int64_t copied = int64_t{size} - remaining;
+        const int64_t copied = int64_t{size} - reader.Remaining();
         if (packed) {
             progress.SetUpper(size > 0 ? RoundHalfEven(copied * 20, size) : 20);
             AddDone(run, RoundHalfEven(got, 5));
@@ -152,10 +142,6 @@ int32_t UninstallerVersion(const std::string& value) {
     }
     if (value.empty() || value[0] == '$') return 0;
     return ParseInteger(value, 0);
-}
-
-std::string ContinuationVolumeName(int32_t n) {
-    return (n < 10 ? "zdata_0" : "zdata_") + std::to_string(n) + ".dsk";
 }
 
 bool ReplaceExistingFile(int32_t vercheckFiles, int32_t setupVersion, int32_t installedVersion) {
@@ -189,15 +175,13 @@ void InstallUninstaller(Context& ctx, RunState& run, RunProgress& progress, TCom
 
 int32_t CreateComponentDirectories(Context& ctx, RunState& run, RunProgress& progress) {
     const SetupDescription& d = *run.workDescription;
-    const int32_t rows = d.ReadInteger("directories", "total", 2);
+    const int32_t rows = schema::Read(d, schema::kDirectoryRows);
     int32_t count = 0;
     for (int32_t i = 1; i <= rows; ++i) {
         for (int k = 1; k <= 7; ++k) {
             if (!ctx.choices.components[k]) continue;
-            const std::string value =
-                d.ReadString("directories", "d" + std::to_string(k) + "_" + std::to_string(i), "%");
-            // Absent keys and directories below the Windows directory are made with their files.
-            if (value.find('%') != std::string::npos) continue;
+            const std::string value = schema::ReadPhaseDirectory(d, k, i);
+            if (!schema::MadeByDirectoryPhase(value)) continue;
             ForceDirectories(ctx.platform, run.destination + value);
             ++count;
             run.Log("directories", Key("d", count), value);
@@ -219,44 +203,34 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
 
     for (int k = 1; k <= 7; ++k) {
         if (!ctx.choices.components[k]) continue;
-        const std::string section = "Option_" + std::to_string(k);
-        for (int32_t j = 1;; ++j) {
-            const std::string name = d.ReadString(section, Key("f", j), "[leer]");
-            if (name == "[leer]") break;
+        schema::FileRow row;
+        for (int32_t j = 1; schema::ReadFileRow(d, k, j, row); ++j) {
+            const std::string& name = row.name;
             progress.ShowActivity(ctx.language[14] + " " + name);
-            const int32_t dirIndex = d.ReadInteger(section, Key("d", j), 0);
             ++run.fileCount;
             run.Log("files", "total", run.fileCount);
 
+            // A missing directory key means the destination itself, where the log says the file
+            // is.
+            const schema::Place place =
+                schema::PlaceOfFile(d, std::to_string(k), row.directory, name);
             std::string target;
-            if (dirIndex == 0) {
-                target = run.destination + "\\" + name;
-                run.Log("files", Key("f", run.fileCount), "\\" + name);
+            if (place.belowWindows) {
+                ++run.systemFileCount;
+                target = run.windowsDirectory + place.rest;
+                ForceDirectories(p, ExtractFilePath(target));
+                run.Log("systemroot", Key("f", run.systemFileCount), target);
             } else {
-                // A missing directory key means the destination itself, where the log says the
-                // file is.
-                const std::string value = d.ReadString(
-                    "directories", "d" + std::to_string(k) + "_" + std::to_string(dirIndex), "\\");
-                if (ContainsNoCase(value, "%SystemRoot%")) {
-                    ++run.systemFileCount;
-                    target = run.windowsDirectory +
-                             value.substr(std::min<size_t>(12, value.size())) + name;
-                    ForceDirectories(p, ExtractFilePath(target));
-                    run.Log("systemroot", Key("f", run.systemFileCount), target);
-                } else {
-                    target = run.destination + value + name;
-                    run.Log("files", Key("f", run.fileCount), value + name);
-                }
+                target = run.destination + place.rest;
+                run.Log("files", Key("f", run.fileCount), place.rest);
             }
 
             if (!p.FileExists(target) ||
                 ReplaceExistingFile(vercheck, ctx.startup.setupVersion, ctx.previous.version)) {
-                const int32_t size = d.ReadInteger(section, Key("z", j), 1);
                 run.currentTarget = target;
-                CopyFileData(ctx, run, progress, name, d.ReadString(section, Key("s", j), "01"),
-                             d.ReadInteger(section, Key("p", j), 0), size,
-                             packed ? run.compressTmp : target, packed);
-                if (packed && size == 0) {
+                CopyFileData(ctx, run, progress, name, row, packed ? run.compressTmp : target,
+                             packed);
+                if (packed && row.length == 0) {
                     // No archive to expand: the file is empty.
                     p.OpenFile(target, OpenMode::Create);
                     progress.SetUpper(100);

@@ -28,15 +28,9 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
 // progressDone while it stays below 98.
 void ShowExpansionProgress(Context& ctx, RunState& run, RunProgress& progress, int32_t percent);
 
-// The block size files are read in from the volumes.
-constexpr int32_t kBlockSize = 2048;
-
 // The installed uninstaller's version as the registry holds it: decimal, or hexadecimal after
 // "0x"; 0 when absent or not a number.
 int32_t UninstallerVersion(const std::string& value);
-
-// Name of the volume that continues the stream: zdata_0N.dsk below 10, zdata_N.dsk above.
-std::string ContinuationVolumeName(int32_t n);
 
 // Whether an existing target is replaced, by the rule of [vercheck] files.
 bool ReplaceExistingFile(int32_t vercheckFiles, int32_t setupVersion, int32_t installedVersion);

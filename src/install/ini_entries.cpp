@@ -1,6 +1,8 @@
 // Entries written into up to four INI files named by the setup description.
+#include "install/file_transfer.h"
 #include "install/integration.h"
 #include "platform/paths.h"
+#include "setupinf/schema.h"
 #include "state/context.h"
 
 namespace corvid {
@@ -13,9 +15,9 @@ void WriteIniEntries(Context& ctx, RunState& run) {
         const std::string name = w.ReadString(section, "name", "");
         if (name.empty()) continue;
         std::string path;
-        if (integration::HasSystemRoot(name)) {
-            path = integration::BelowWindows(run, name);
-            const std::string rest = path.substr(run.windowsDirectory.size());
+        if (schema::HasSystemRoot(name)) {
+            const std::string rest = schema::SystemRootRest(name);
+            path = run.windowsDirectory + rest;
             const size_t cut = rest.find_last_of('\\');
             const std::string dir =
                 run.windowsDirectory + (cut == std::string::npos ? "" : rest.substr(0, cut + 1));

@@ -6,6 +6,7 @@
 #include "install/progress_window.h"
 #include "install/uninstall_log.h"
 #include "platform/paths.h"
+#include "setupinf/schema.h"
 #include "state/context.h"
 
 namespace corvid {
@@ -48,17 +49,19 @@ void RunInstallation(Context& ctx, Tcopying& window) {
 
     // 7. The read-me copy; its place comes from the original description.
     const std::string readmeDir = ctx.description->ReadString("software", "readmedir", "");
-    const std::string readme = ctx.description->ReadString("software", "readme", "");
+    const std::string readme = schema::Read(*ctx.description, schema::kReadme);
     ForceDirectories(p, run.destination + readmeDir);
     run.readmeTarget = run.destination + readmeDir + "\\" + readme;
     ctx.readmeCopyPath = run.readmeTarget;
-    p.CopyFile(ctx.sourceFolder + work.ReadString("software", "readme", "n_o"), run.readmeTarget);
+    p.CopyFile(ctx.sourceFolder +
+                   work.ReadString(schema::kReadme.section, schema::kReadme.key, "n_o"),
+               run.readmeTarget);
 
     // 8.
     run.compressTmp = run.setupFolder + "\\compress.tmp";
 
     // 9. The uninstall log.
-    run.uniyes = work.ReadBool("software", "uniyes", true);
+    run.uniyes = schema::Read(work, schema::kUninstaller);
     run.logPath = run.setupFolder + "\\uninst.log";
     LogHeader(run);
 
@@ -96,7 +99,7 @@ void RunInstallation(Context& ctx, Tcopying& window) {
 
         // 18, 19. Files, when the description says there is a medium.
         window.ShowActivity(l[14]);
-        if (work.ReadInteger("software", "medium", -1) != -1) {
+        if (schema::FilePhaseOn(work)) {
             TransferComponentFiles(ctx, run, window, *window.C);
             window.SetUpper(100);
         }

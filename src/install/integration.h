@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "setupinf/schema.h"
 #include "state/run_state.h"
 
 namespace corvid {
@@ -35,16 +36,10 @@ void RegisterUninstall(Context& ctx, RunState& run);
 
 namespace integration {
 
-// The text that stands for the Windows directory in directories and INI names.
-constexpr const char* kSystemRoot = "%SystemRoot%";
-bool HasSystemRoot(const std::string& path); // without regard to case
-// The Windows directory followed by everything of the value after its first 12 characters.
-std::string BelowWindows(const RunState& run, const std::string& value);
+// The full path of a place: below the Windows directory or below the destination.
+std::string PathOf(const RunState& run, const schema::Place& place);
 // The uninstaller's command line: uninstallerPath, a blank, the log in the SetupFolder.
 std::string UninstallCommand(const RunState& run);
-// Where the file transfer put file j of component o: "\" + name for directory index 0, the
-// directory value (default "\") + name, or below the Windows directory for "%SystemRoot%".
-std::string InstalledFilePath(const RunState& run, const std::string& o, const std::string& j);
 
 } // namespace integration
 

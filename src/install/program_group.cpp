@@ -47,23 +47,21 @@ void BuildGroupLines(Context& ctx, RunState& run, RunProgress& progress) {
     StartPendingLine(run);
     if (w.ReadBool("prggrp", "uninst", true)) AddUninstallItem(ctx, run, group);
 
-    const int32_t total = w.ReadInteger("prggrp", "total", 1);
+    const int32_t total = schema::Read(w, schema::kProgramItemRows);
     for (int32_t n = 1; n <= total; ++n) {
         const std::string sn = std::to_string(n);
         progress.ShowActivity(ctx.language[22]);
-        const int32_t k = w.ReadInteger("prggrp", "o" + sn, 1);
+        const schema::ProgramItem item = schema::ReadProgramItem(w, n);
+        const int32_t k = item.component;
         if (k >= 1 && k <= 7 && ctx.choices.components[k]) {
             ctx.groupItemsAdded = true;
-            const std::string option = "Option_" + std::to_string(k);
-            const std::string j = std::to_string(w.ReadInteger("prggrp", "f" + sn, 1));
-            const int32_t i = w.ReadInteger(option, "d" + j, 1);
-            const std::string dir = w.ReadString(
-                "directories", "d" + std::to_string(k) + "_" + std::to_string(i), "\\");
-            const std::string file = w.ReadString(option, "f" + j, "");
-            const std::string base = integration::HasSystemRoot(dir)
-                                         ? integration::BelowWindows(run, dir)
-                                         : run.destination + dir;
-            std::string command = base + "\\" + file;
+            const std::string option = schema::OptionSection(k);
+            const std::string j = std::to_string(item.file);
+            const int32_t i = w.ReadInteger(option, schema::kFileDirectory + j, 1);
+            const std::string dir = schema::ReadFileDirectory(w, std::to_string(k), i);
+            const std::string file = w.ReadString(option, schema::kFileName + j, "");
+            std::string command =
+                integration::PathOf(run, schema::PlaceOfDirectory(dir)) + "\\" + file;
             const std::string args = w.ReadString("prggrp", "r" + sn, "");
             if (!args.empty()) command += " " + args;
             const std::string title = w.ReadString("prggrp", "p" + sn, "[unbenannt_" + sn + "]");
@@ -84,7 +82,7 @@ void BuildMediumGroupLines(Context& ctx, RunState& run, RunProgress&) {
     StartPendingLine(run);
     if (w.ReadBool("prggrp", "uninst", true)) AddUninstallItem(ctx, run, group);
     const std::string drive = DriveOf(ctx.platform.ModulePath());
-    const int32_t total = w.ReadInteger("prggrp_run", "total", 2);
+    const int32_t total = schema::Read(w, schema::kMediumItemRows);
     for (int32_t n = 1; n <= total; ++n) {
         const std::string sn = std::to_string(n);
         EmitItem(run, group, drive + w.ReadString("prggrp_run", "v" + sn, "_"),

@@ -36,22 +36,19 @@ int32_t MakeAssociations(Context& ctx, RunState& run, RunProgress& progress) {
     const SetupDescription& w = *run.workDescription;
     int32_t count = 0;
     if (p.RegCreateKey(RegRoot::ClassesRoot, "")) {
-        const int32_t total = w.ReadInteger("extensions", "total", 150);
+        const int32_t total = schema::Read(w, schema::kAssociationRows);
         for (int32_t n = 1; n <= total; ++n) {
-            const std::string sn = std::to_string(n);
             progress.ShowActivity(ctx.language[23]);
-            const std::string x = w.ReadString("extensions", "e" + sn, "_");
-            if (x == "_") continue;
+            const schema::Association a = schema::ReadAssociation(w, n);
+            const std::string& x = a.extension;
+            if (x == schema::kNothing) continue;
             ++count;
             run.Log("extensions", "e" + std::to_string(count), x);
-            const std::string program =
-                integration::InstalledFilePath(run, w.ReadString("extensions", "o" + sn, "d0"),
-                                               w.ReadString("extensions", "f" + sn, ""));
+            const std::string program = integration::PathOf(run, schema::PlaceOfProgram(w, a));
             const std::string type = x + "autofile";
             // A value the system refuses is passed over.
             p.RegWriteString(RegRoot::ClassesRoot, "." + x, "", type);
-            p.RegWriteString(RegRoot::ClassesRoot, type, "",
-                             w.ReadString("extensions", "n" + sn, ""));
+            p.RegWriteString(RegRoot::ClassesRoot, type, "", a.description);
             p.RegWriteString(RegRoot::ClassesRoot, type + "\\DefaultIcon", "", program + ",1");
             p.RegWriteString(RegRoot::ClassesRoot, type + "\\shell\\open\\command", "",
                              program + " %1");

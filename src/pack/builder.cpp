@@ -17,6 +17,7 @@
 #include "pack/layout.h"
 #include "pack/names.h"
 #include "setupinf/profile.h"
+#include "setupinf/schema.h"
 #include "setupinf/values.h"
 
 namespace fs = std::filesystem;
@@ -111,13 +112,13 @@ void PrepareOutput(const fs::path& out, bool force) {
     if (!fs::is_directory(out, ec)) throw BuildError(PathText(out) + ": cannot create the folder");
 }
 
-bool ProjectFlag(const Project& p, const std::string& section, const std::string& key, bool deflt) {
+bool ProjectFlag(const Project& p, const schema::FlagKey& key) {
     for (const Section& s : p.sections)
-        if (FoldCase(s.name) == section)
+        if (FoldCase(s.name) == FoldCase(key.section))
             for (const auto& kv : s.keys)
-                if (FoldCase(kv.first) == key)
-                    return ParseInteger(ProfileResult(&kv.second, "", true), deflt) != 0;
-    return deflt;
+                if (FoldCase(kv.first) == FoldCase(key.key))
+                    return ParseInteger(ProfileResult(&kv.second, "", true), key.deflt) != 0;
+    return key.deflt;
 }
 
 struct Packed {
@@ -222,12 +223,6 @@ private:
     bool stop_ = false;
 };
 
-std::string WithLastChar(const std::string& name, char c) {
-    std::string n = name;
-    if (!n.empty()) n.back() = c;
-    return n;
-}
-
 constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
 
 } // namespace
@@ -242,7 +237,7 @@ BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
     if (result.setupExe.empty())
         throw ProjectError("no setup.exe found beside corvid-pack or in its build; name it with "
                            "--setup or [pack] setup");
-    const bool uniyes = ProjectFlag(project, "software", "uniyes", true);
+    const bool uniyes = ProjectFlag(project, schema::kUninstaller);
     if (project.noUninstaller) {
         if (uniyes)
             throw ProjectError(project.path + ": [pack] uninstaller=none, but the setup installs "
@@ -284,11 +279,11 @@ BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
         std::string name = e.distName;
         if (e.picture && project.mode == 1) {
             // A compressed picture p.bm_ holds the member p.bmp.
-            name = WithLastChar(e.distName, '_');
+            if (!name.empty()) name.back() = '_';
             uint32_t t;
             uint16_t a;
             stampOf(e.hostPath, t, a);
-            data = SingleMemberArchive(WithLastChar(e.distName, 'p'), t, a, kLzh, data, true);
+            data = SingleMemberArchive(schema::PictureMemberName(name), t, a, kLzh, data, true);
         }
         if (!e.section.empty()) inf.Set(e.section, e.key, name);
         bool dup = false;
@@ -324,25 +319,27 @@ BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
     int rows = 0;
     int64_t standard = 0, minimal = 0, custom = 0;
     for (const Component& c : project.components) {
-        const std::string n = "Opt" + std::to_string(c.number) + "_";
         int64_t space = 0;
         for (const SourceFile& f : c.files) space += RoundUp(f.size, project.cluster);
         if (space > kInt32Max)
             throw ProjectError(project.path + ": component " + std::to_string(c.number) +
                                " needs more than 2 GB, more than the setup's 32-bit sizes hold");
-        inf.Set("software", n + "name", c.name);
-        inf.Set("software", n + "space", std::to_string(space));
-        inf.Set("software", n + "standard", c.standard ? "1" : "0");
-        inf.Set("software", n + "min", c.minimal ? "1" : "0");
-        inf.Set("software", n + "custom", c.custom ? "1" : "0");
-        if (c.number == 1) inf.Set("software", "Opt1_locked", c.locked ? "1" : "0");
+        auto set = [&](const char* what, const std::string& value) {
+            inf.Set(schema::kComponentSection, schema::ComponentKey(c.number, what), value);
+        };
+        set("name", c.name);
+        set("space", std::to_string(space));
+        set("standard", c.standard ? "1" : "0");
+        set("min", c.minimal ? "1" : "0");
+        set("custom", c.custom ? "1" : "0");
+        if (c.number == 1) set("locked", c.locked ? "1" : "0");
         standard += c.standard ? space : 0;
         minimal += c.minimal ? space : 0;
         custom += space;
         rows = std::max(rows, static_cast<int>(c.dirs.size()));
         for (size_t i = 0; i < c.dirs.size(); ++i)
-            inf.Set("directories", "d" + std::to_string(c.number) + "_" + std::to_string(i + 1),
-                    c.dirs[i]);
+            inf.Set(schema::kDirectoryRows.section,
+                    schema::DirectoryKey(c.number, static_cast<int32_t>(i + 1)), c.dirs[i]);
     }
     // Texts the project leaves out get English ones, so that nothing the setup shows is empty.
     {
@@ -357,8 +354,10 @@ BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
     }
     // Row counts the project leaves out: the rows it gives, not the setup's defaults (which would
     // make an item of component 1's first file, or look at 150 association rows).
-    for (const char* section : {"prggrp", "prggrp_run", "extensions"}) {
-        if (inf.Get(section, "total")) continue;
+    for (const schema::IntKey& total :
+         {schema::kProgramItemRows, schema::kMediumItemRows, schema::kAssociationRows}) {
+        const char* section = total.section;
+        if (inf.Get(section, total.key)) continue;
         int rows = 0;
         for (const Section& s : project.sections)
             if (FoldCase(s.name) == section)
@@ -367,27 +366,36 @@ BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
                     if (k.size() > 1 && std::string("ofrpve").find(k[0]) != std::string::npos)
                         rows = std::max(rows, static_cast<int>(ParseInteger(k.substr(1), 0)));
                 }
-        inf.Set(section, "total", std::to_string(rows));
+        inf.Set(section, total.key, std::to_string(rows));
     }
     // A component has a program group item when a [prggrp] row names it.
     {
-        const std::string* totalText = inf.Get("prggrp", "total");
-        int total = totalText ? ParseInteger(ProfileResult(totalText, "", true), 1)
-                              : (inf.Get("prggrp", "f1") || inf.Get("prggrp", "p1") ? 1 : 0);
+        const schema::IntKey& rows = schema::kProgramItemRows;
+        const int32_t named = schema::ProgramItem{}.component;
+        const std::string* totalText = inf.Get(rows.section, rows.key);
+        int total = totalText
+                        ? ParseInteger(ProfileResult(totalText, "", true), rows.deflt)
+                        : (inf.Get(rows.section, "f1") || inf.Get(rows.section, "p1") ? 1 : 0);
         for (const Component& c : project.components) {
             bool item = false;
             for (int m = 1; m <= total && m <= 10000; ++m) {
-                const std::string* o = inf.Get("prggrp", "o" + std::to_string(m));
-                item = item || (o ? ParseInteger(ProfileResult(o, "", true), 1) : 1) == c.number;
+                const std::string* o = inf.Get(rows.section, schema::RowKey("o", m));
+                item = item ||
+                       (o ? ParseInteger(ProfileResult(o, "", true), named) : named) == c.number;
             }
             const bool on = c.prgitem >= 0 ? c.prgitem == 1 : item;
-            inf.Set("software", "Opt" + std::to_string(c.number) + "_prgitem", on ? "1" : "0");
+            inf.Set(schema::kComponentSection, schema::ComponentKey(c.number, "prgitem"),
+                    on ? "1" : "0");
         }
     }
-    inf.Set("directories", "total", std::to_string(rows));
-    inf.Set("software", "medium", "1");
-    if (!inf.Get("corvid", "version")) inf.Set("corvid", "version", "220");
-    inf.Set("compression", "mode", std::to_string(project.mode));
+    auto set = [&](const auto& key, const std::string& value) {
+        inf.Set(key.section, key.key, value);
+    };
+    set(schema::kDirectoryRows, std::to_string(rows));
+    set(schema::kMedium, "1");
+    if (!inf.Get(schema::kFormatVersion.section, schema::kFormatVersion.key))
+        set(schema::kFormatVersion, std::to_string(schema::kSupportedFormat));
+    set(schema::kCompressionMode, std::to_string(project.mode));
 
     // Layout. On disks the first one also holds setup.exe and setup.inf, whose size depends on
     // the layout; without disk folders every volume is cut at the volume size.
@@ -421,17 +429,18 @@ BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
             throw ProjectError("the files take more than 2 GB, more than one volume can hold: "
                                "give a volume size");
         size_t at = 0;
-        int64_t cs[kMaxComponents + 1] = {};
+        int64_t cs[schema::kComponents + 1] = {};
         for (const Component& c : project.components) {
-            const std::string sec = "Option_" + std::to_string(c.number);
+            const std::string sec = schema::OptionSection(c.number);
             for (size_t j = 0; j < c.files.size(); ++j, ++at) {
-                const std::string n = std::to_string(j + 1);
+                const int32_t n = static_cast<int32_t>(j + 1);
                 const Placement& p = places[at];
-                inf.Set(sec, "f" + n, c.files[j].name);
-                inf.Set(sec, "d" + n, std::to_string(c.files[j].dirIndex));
-                inf.Set(sec, "s" + n, VolumeNumberText(p.volume));
-                inf.Set(sec, "p" + n, std::to_string(p.offset));
-                inf.Set(sec, "z" + n, std::to_string(p.length));
+                inf.Set(sec, schema::RowKey(schema::kFileName, n), c.files[j].name);
+                inf.Set(sec, schema::RowKey(schema::kFileDirectory, n),
+                        std::to_string(c.files[j].dirIndex));
+                inf.Set(sec, schema::RowKey(schema::kFileVolume, n), VolumeNumberText(p.volume));
+                inf.Set(sec, schema::RowKey(schema::kFileOffset, n), std::to_string(p.offset));
+                inf.Set(sec, schema::RowKey(schema::kFileLength, n), std::to_string(p.length));
                 std::vector<int32_t> reads;
                 SetupReads(p, volumeSizes, reads);
                 cs[c.number] += ProgressUnits(reads, packed[at].method, packed[at].packedSize);
@@ -440,7 +449,7 @@ BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
         if (project.mode == 1) {
             int64_t all = 0;
             for (const Component& c : project.components) {
-                inf.Set("software", "Opt" + std::to_string(c.number) + "_cs",
+                inf.Set(schema::kComponentSection, schema::ComponentKey(c.number, "cs"),
                         std::to_string(cs[c.number]));
                 all += cs[c.number];
             }
@@ -455,13 +464,15 @@ BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
                     RoundUp(static_cast<int64_t>(infText.size()) + 4096, project.cluster);
             const std::string* given = nullptr;
             for (const Section& s : project.sections)
-                if (FoldCase(s.name) == "compression")
+                if (FoldCase(s.name) == FoldCase(schema::kCompressionSize.section))
                     for (const auto& kv : s.keys)
-                        if (FoldCase(kv.first) == "size") given = &kv.second;
+                        if (FoldCase(kv.first) == FoldCase(schema::kCompressionSize.key))
+                            given = &kv.second;
             if (given)
-                extra = ParseInteger(ProfileResult(given, "", true), 0);
+                extra =
+                    ParseInteger(ProfileResult(given, "", true), schema::kCompressionSize.deflt);
             else
-                inf.Set("compression", "size", std::to_string(extra));
+                set(schema::kCompressionSize, std::to_string(extra));
         }
         for (int64_t total : {standard, minimal, custom})
             if (total + extra > kInt32Max)

@@ -12,10 +12,13 @@
 #include "archive/compress.h"
 #include "archive/encode.h"
 #include "forms/picture.h"
+#include "pack/host_description.h"
 #include "pack/layout.h"
 #include "pack/names.h"
 #include "platform/host_platform.h"
+#include "setupinf/media_reader.h"
 #include "setupinf/profile.h"
+#include "setupinf/schema.h"
 #include "setupinf/values.h"
 
 namespace fs = std::filesystem;
@@ -85,10 +88,7 @@ std::string ExpandFromArchive(const std::string& archive, const std::string& nam
 
 struct FileEntry {
     int component = 0, index = 0;
-    std::string name;
-    int dir = 0;
-    std::string s;
-    int32_t p = 0, z = 1;
+    schema::FileRow row;
     struct Piece {
         std::string volume; // folded name
         int64_t offset, length;
@@ -110,15 +110,13 @@ private:
         report_.findings.push_back(Finding{error, section, key, message});
         ++(error ? report_.errors : report_.warnings);
     }
+    const SetupDescription& D() const { return description_->Reader(); }
     std::string Str(const std::string& section, const std::string& key,
                     const std::string& deflt) const {
-        return ReadProfileString(inf_, section, key, deflt);
+        return D().ReadString(section, key, deflt);
     }
     bool Has(const std::string& section, const std::string& key) const {
         return Str(section, key, "\x01") != "\x01";
-    }
-    int32_t Int(const std::string& section, const std::string& key, int32_t deflt) const {
-        return ParseInteger(Str(section, key, ""), deflt);
     }
     void Locate(const std::string& dir);
     // The host path of a distribution file, looked for in every disk folder; empty if missing.
@@ -137,8 +135,19 @@ private:
     void CheckUninstaller();
     void Extract(const FileEntry& f, const std::string& bytes);
 
+    // The volumes as the setup finds them: in any of the disk folders.
+    class DiskVolumes : public VolumeSource {
+    public:
+        explicit DiskVolumes(const Checker& checker) : checker_(checker) {}
+        std::unique_ptr<Stream> OpenVolume(const std::string& name, int32_t) override;
+
+    private:
+        const Checker& checker_;
+    };
+
     std::string extractTo_;
     std::string inf_;
+    std::unique_ptr<HostDescription> description_;
     std::vector<fs::path> folders_;
     std::map<std::string, std::string> files_; // folded name -> host path
     std::map<std::string, int64_t> sizes_;     // folded name -> size
@@ -187,7 +196,7 @@ void Checker::Locate(const std::string& dir) {
             if (!it->is_regular_file(ec)) continue;
             std::string k = FoldCase(PathText(it->path().filename()));
             if (files_.count(k)) {
-                if (k.compare(0, 6, "zdata_") == 0)
+                if (k.compare(0, std::strlen(kVolumePrefix), kVolumePrefix) == 0)
                     Report(false, "", "",
                            "volume " + PathText(it->path().filename()) +
                                " is on more than one disk");
@@ -199,81 +208,116 @@ void Checker::Locate(const std::string& dir) {
 }
 
 void Checker::CheckDirectories() {
-    const int total = Int("directories", "total", 2);
+    const char* section = schema::kDirectoryRows.section;
+    const int total = schema::Read(D(), schema::kDirectoryRows);
     for (int i = 1; i <= std::min(total, 10000); ++i)
-        for (int k = 1; k <= 7; ++k) {
-            const std::string key = "d" + std::to_string(k) + "_" + std::to_string(i);
-            if (!Has("directories", key)) continue;
-            std::string why = DirectoryValueProblem(Str("directories", key, ""));
-            if (!why.empty()) Report(true, "directories", key, "the directory value: " + why);
+        for (int k = 1; k <= schema::kComponents; ++k) {
+            const std::string key = schema::DirectoryKey(k, i);
+            if (!Has(section, key)) continue;
+            std::string why = DirectoryValueProblem(Str(section, key, ""));
+            if (!why.empty()) Report(true, section, key, "the directory value: " + why);
         }
 }
 
-// Follows the setup's reads through the volumes; false (reported) when the data cannot be read.
+// A volume file, read only.
+class VolumeFileStream : public Stream {
+public:
+    explicit VolumeFileStream(const std::string& hostPath)
+        : in_(FsPath(hostPath), std::ios::binary) {}
+    bool IsOpen() const { return in_.is_open(); }
+    int32_t Read(void* buffer, int32_t count) override {
+        in_.read(static_cast<char*>(buffer), count);
+        const auto got = static_cast<int32_t>(in_.gcount());
+        if (in_.bad()) return -1;
+        in_.clear();
+        return got;
+    }
+    int32_t Write(const void*, int32_t) override { return 0; }
+    int64_t Seek(int64_t offset, int origin) override {
+        in_.seekg(offset, origin == 0   ? std::ios::beg
+                          : origin == 1 ? std::ios::cur
+                                        : std::ios::end);
+        return static_cast<int64_t>(in_.tellg());
+    }
+    int64_t Size() override {
+        const auto at = in_.tellg();
+        in_.seekg(0, std::ios::end);
+        const auto size = in_.tellg();
+        in_.seekg(at);
+        return static_cast<int64_t>(size);
+    }
+    bool SetDosDateTime(uint32_t) override { return false; }
+
+private:
+    std::ifstream in_;
+};
+
+std::unique_ptr<Stream> Checker::DiskVolumes::OpenVolume(const std::string& name, int32_t) {
+    const std::string path = checker_.FindFile(name);
+    if (path.empty()) return nullptr;
+    auto s = std::make_unique<VolumeFileStream>(path);
+    if (!s->IsOpen()) return nullptr;
+    return s;
+}
+
+// Reads the data through the setup's reader; false (reported) when it cannot be read.
 bool Checker::ReadData(FileEntry& f, std::string& data) {
-    const std::string sec = "Option_" + std::to_string(f.component);
-    const std::string j = std::to_string(f.index);
-    std::string volume = "zdata_" + f.s + ".dsk";
-    std::string path = FindFile(volume);
-    if (path.empty()) {
-        Report(true, sec, "s" + j, "volume " + volume + " does not exist");
-        return false;
-    }
-    if (f.p < 0 || f.z < 0) {
-        Report(true, sec, f.p < 0 ? "p" + j : "z" + j, "a negative offset or length");
-        return false;
-    }
-    int64_t size = sizes_[FoldCase(volume)];
-    if (f.p > size) {
-        Report(true, sec, "p" + j,
-               "offset " + std::to_string(f.p) + " lies beyond the end of " + volume + " (" +
-                   std::to_string(size) + " bytes)");
-        return false;
-    }
-    int64_t remaining = f.z, pos = f.p;
-    int step = 0;
+    const std::string sec = schema::OptionSection(f.component);
+    auto key = [&](const char* prefix) { return schema::RowKey(prefix, f.index); };
+    DiskVolumes volumes(*this);
+    MediaReader reader(volumes, f.row.volume, f.row.offset, f.row.length);
     data.clear();
-    for (;;) {
-        const int64_t take = std::min(remaining, size - pos);
-        f.pieces.push_back({FoldCase(volume), pos, take});
-        if (take > 0) {
-            std::ifstream in(FsPath(path), std::ios::binary);
-            in.seekg(pos);
-            std::string part(static_cast<size_t>(take), '\0');
-            in.read(&part[0], take);
-            if (in.gcount() != take) {
-                Report(true, sec, "s" + j, "cannot read " + volume);
-                return false;
-            }
-            data += part;
-        }
-        remaining -= take;
-        if (remaining == 0) return true;
-        ++step;
-        const int n = ParseInteger(f.s, 0) + step;
-        volume = VolumeName(n);
-        path = FindFile(volume);
-        if (path.empty()) {
-            Report(true, sec, "z" + j,
-                   "the data runs past the end of the volumes: " + std::to_string(remaining) +
-                       " of its " + std::to_string(f.z) + " bytes would come from " + volume +
-                       ", which does not exist");
-            return false;
-        }
-        size = sizes_[FoldCase(volume)];
-        pos = 0;
+    MediaFault fault = reader.Open();
+    while (fault == MediaFault::None && !reader.Complete()) {
+        int32_t got = 0;
+        fault = reader.ReadBlock(
+            [&](const MediaBlock& b) {
+                const std::string volume = FoldCase(b.volume);
+                if (f.pieces.empty() || f.pieces.back().volume != volume)
+                    f.pieces.push_back({volume, b.offset, 0});
+                f.pieces.back().length += b.count;
+                data.append(b.data, static_cast<size_t>(b.count));
+            },
+            got);
     }
+    const std::string& volume = reader.Volume();
+    switch (fault) {
+    case MediaFault::None:
+        return true;
+    case MediaFault::BadPlacement:
+        Report(true, sec, key(f.row.offset < 0 ? schema::kFileOffset : schema::kFileLength),
+               "a negative offset or length");
+        break;
+    case MediaFault::OffsetBeyondEnd:
+        Report(true, sec, key(schema::kFileOffset),
+               "offset " + std::to_string(f.row.offset) + " lies beyond the end of " + volume +
+                   " (" + std::to_string(reader.VolumeSize()) + " bytes)");
+        break;
+    case MediaFault::ReadFailed:
+        Report(true, sec, key(schema::kFileVolume), "cannot read " + volume);
+        break;
+    case MediaFault::MissingVolume:
+        if (reader.VolumeStep() == 0)
+            Report(true, sec, key(schema::kFileVolume), "volume " + volume + " does not exist");
+        else
+            Report(
+                true, sec, key(schema::kFileLength),
+                "the data runs past the end of the volumes: " + std::to_string(reader.Remaining()) +
+                    " of its " + std::to_string(f.row.length) + " bytes would come from " + volume +
+                    ", which does not exist");
+        break;
+    }
+    return false;
 }
 
 // With --extract, the directory rows the setup creates, empty ones included.
 void Checker::MakeDirectories() {
     if (extractTo_.empty()) return;
-    const int total = Int("directories", "total", 2);
+    const int total = schema::Read(D(), schema::kDirectoryRows);
     for (int i = 1; i <= std::min(total, 10000); ++i)
-        for (int k = 1; k <= 7; ++k) {
-            const std::string v =
-                Str("directories", "d" + std::to_string(k) + "_" + std::to_string(i), "%");
-            if (v.find('%') != std::string::npos || !DirectoryValueProblem(v).empty()) continue;
+        for (int k = 1; k <= schema::kComponents; ++k) {
+            const std::string v = schema::ReadPhaseDirectory(D(), k, i);
+            if (!schema::MadeByDirectoryPhase(v) || !DirectoryValueProblem(v).empty()) continue;
             std::string rel = AnsiToUtf8(v);
             for (char& c : rel)
                 if (c == '\\') c = '/';
@@ -284,14 +328,9 @@ void Checker::MakeDirectories() {
 
 void Checker::Extract(const FileEntry& f, const std::string& bytes) {
     if (extractTo_.empty()) return;
-    std::string dir;
-    if (f.dir > 0) {
-        std::string v = Str("directories",
-                            "d" + std::to_string(f.component) + "_" + std::to_string(f.dir), "[]");
-        if (IsSystemRootValue(v)) v = "\\SystemRoot" + v.substr(std::strlen(kSystemRoot));
-        dir = v;
-    }
-    std::string rel = AnsiToUtf8(dir + "\\" + f.name);
+    const schema::Place place =
+        schema::PlaceOfFile(D(), std::to_string(f.component), f.row.directory, f.row.name);
+    std::string rel = AnsiToUtf8((place.belowWindows ? "\\SystemRoot" : "") + place.rest);
     for (char& c : rel)
         if (c == '\\') c = '/';
     fs::path target = FsPath(extractTo_) / FsPath(rel).relative_path();
@@ -303,57 +342,55 @@ void Checker::Extract(const FileEntry& f, const std::string& bytes) {
 }
 
 void Checker::CheckComponents() {
-    const bool copies = Int("software", "medium", -1) != -1;
-    for (int k = 1; k <= 7; ++k) {
-        const std::string sec = "Option_" + std::to_string(k);
-        const std::string opt = "Opt" + std::to_string(k) + "_";
-        const std::string name = Str("software", opt + "name", "");
+    const bool copies = schema::FilePhaseOn(D());
+    const int rows = schema::Read(D(), schema::kDirectoryRows);
+    for (int k = 1; k <= schema::kComponents; ++k) {
+        const std::string sec = schema::OptionSection(k);
+        const std::string name = schema::ReadComponentName(D(), k);
         int64_t real = 0;
         int count = 0;
         for (int j = 1; j < 100000; ++j) {
-            const std::string n = std::to_string(j);
             FileEntry f;
             f.component = k;
             f.index = j;
-            f.name = Str(sec, "f" + n, "[leer]");
-            if (f.name == "[leer]") break;
+            if (!schema::ReadFileRow(D(), k, j, f.row)) break;
+            auto key = [&](const char* prefix) { return schema::RowKey(prefix, j); };
             ++count;
             ++report_.files;
-            std::string why = FileNameProblem(f.name);
-            if (!why.empty()) Report(true, sec, "f" + n, "the file name: " + why);
-            f.dir = Int(sec, "d" + n, 0);
-            if (f.dir > 0) {
-                const std::string row = "d" + std::to_string(k) + "_" + std::to_string(f.dir);
-                if (!Has("directories", row))
-                    Report(true, sec, "d" + n, "there is no [directories] " + row);
-                else if (!IsSystemRootValue(Str("directories", row, "")) &&
-                         f.dir > Int("directories", "total", 2))
-                    Report(true, sec, "d" + n,
+            std::string why = FileNameProblem(f.row.name);
+            if (!why.empty()) Report(true, sec, key(schema::kFileName), "the file name: " + why);
+            if (f.row.directory > 0) {
+                const std::string row = schema::DirectoryKey(k, f.row.directory);
+                const char* directories = schema::kDirectoryRows.section;
+                if (!Has(directories, row))
+                    Report(true, sec, key(schema::kFileDirectory),
+                           "there is no [directories] " + row);
+                else if (!schema::HasSystemRoot(Str(directories, row, "")) &&
+                         f.row.directory > rows)
+                    Report(true, sec, key(schema::kFileDirectory),
                            "[directories] " + row +
                                " lies beyond [directories] total, so the "
                                "setup does not create it");
-            } else if (f.dir < 0) {
-                Report(true, sec, "d" + n, "a negative directory index");
+            } else if (f.row.directory < 0) {
+                Report(true, sec, key(schema::kFileDirectory), "a negative directory index");
             }
-            f.s = Str(sec, "s" + n, "01");
-            f.p = Int(sec, "p" + n, 0);
-            f.z = Int(sec, "z" + n, 1);
             std::string data;
             if (ReadData(f, data)) {
                 if (mode_ == 1) {
                     std::string expanded;
                     int64_t size = 0;
-                    std::string why2 = ExpandFromArchive(data, f.name, expanded, &size);
+                    std::string why2 = ExpandFromArchive(data, f.row.name, expanded, &size);
                     if (why2.empty()) {
                         real += size;
                         f.dataOk = true;
                         Extract(f, expanded);
                     } else {
                         const bool noArchive = why2.find("no archive") != std::string::npos;
-                        Report(true, sec, noArchive ? "p" + n : "f" + n, why2);
+                        Report(true, sec, key(noArchive ? schema::kFileOffset : schema::kFileName),
+                               why2);
                     }
                 } else {
-                    real += f.z;
+                    real += f.row.length;
                     f.dataOk = true;
                     Extract(f, data);
                 }
@@ -361,18 +398,20 @@ void Checker::CheckComponents() {
             entries_.push_back(std::move(f));
         }
         fileCount_[k] = count;
+        const std::string space = schema::ComponentKey(k, "space");
+        const std::string progress = schema::ComponentKey(k, "cs");
         if (count == 0 && !name.empty())
-            Report(false, sec, "f1",
+            Report(false, sec, schema::RowKey(schema::kFileName, 1),
                    "component " + std::to_string(k) + " (" + name + ") has no files");
         if (count > 0 && !copies && k == 1)
-            Report(false, "software", "medium",
+            Report(false, schema::kMedium.section, schema::kMedium.key,
                    "missing or -1: the setup copies none of the components' files");
-        if (count > 0 && Int("software", opt + "space", 0) < real)
-            Report(false, "software", opt + "space",
-                   std::to_string(Int("software", opt + "space", 0)) + " bytes, less than the " +
+        if (count > 0 && schema::ReadComponentSpace(D(), k) < real)
+            Report(false, schema::kComponentSection, space,
+                   std::to_string(schema::ReadComponentSpace(D(), k)) + " bytes, less than the " +
                        std::to_string(real) + " bytes of the component's files");
-        if (count > 0 && mode_ == 1 && k <= 5 && Int("software", opt + "cs", 0) <= 0)
-            Report(false, "software", opt + "cs",
+        if (count > 0 && mode_ == 1 && k <= 5 && schema::ReadComponentProgress(D(), k) <= 0)
+            Report(false, schema::kComponentSection, progress,
                    "missing in mode 1: the overall gauge does not count this component");
     }
 }
@@ -397,7 +436,7 @@ void Checker::CheckOverlaps() {
         }
     std::map<const FileEntry*, int> loose;
     for (const FileEntry& f : entries_) {
-        if (f.pieces.empty() || f.z <= 0) continue;
+        if (f.pieces.empty() || f.row.length <= 0) continue;
         const auto& first = f.pieces.front();
         const auto& last = f.pieces.back();
         loose[&f] = (first.offset != 0 && !ends[first.volume].count(first.offset)) +
@@ -417,21 +456,22 @@ void Checker::CheckOverlaps() {
             for (const Ref* r : {&a, &b}) {
                 const Ref& other = r == &a ? b : a;
                 if ((r == &a ? la < lb : lb < la)) continue;
-                Report(true, "Option_" + std::to_string(r->f->component),
-                       "p" + std::to_string(r->f->index),
-                       "its data overlaps that of [Option_" + std::to_string(other.f->component) +
-                           "] f" + std::to_string(other.f->index) + " in " + volume);
+                Report(true, schema::OptionSection(r->f->component),
+                       schema::RowKey(schema::kFileOffset, r->f->index),
+                       "its data overlaps that of [" + schema::OptionSection(other.f->component) +
+                           "] " + schema::RowKey(schema::kFileName, other.f->index) + " in " +
+                           volume);
             }
         }
     }
 }
 
 void Checker::CheckPictures() {
-    const std::pair<const char*, const char*> keys[] = {
-        {"main", "back"}, {"main", "logo"}, {"main", "info"}, {"leader", "image"}};
-    for (const auto& [section, key] : keys) {
-        const std::string v = Str(section, key, "_");
-        if (v == "_") continue;
+    for (const schema::TextKey& picture : schema::kPictures) {
+        const char* section = picture.section;
+        const char* key = picture.key;
+        const std::string v = schema::Read(D(), picture);
+        if (v == schema::kNothing) continue;
         const std::string path = FindFile(v);
         if (path.empty() ||
             !fs::is_regular_file(FsPath(inf_).parent_path() / FsPath(HostPlatform::HostPath(v)))) {
@@ -441,8 +481,7 @@ void Checker::CheckPictures() {
         bool ok = false;
         std::string bytes = ReadHost(FsPath(path), ok);
         if (mode_ == 1) {
-            std::string member = FileNamePart(v);
-            if (!member.empty()) member.back() = 'p';
+            const std::string member = schema::PictureMemberName(v);
             std::string bmp;
             std::string why = ExpandFromArchive(bytes, member, bmp);
             if (!why.empty()) {
@@ -455,50 +494,65 @@ void Checker::CheckPictures() {
         if (!info.ReadDrawable(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()))
             Report(true, section, key, v + " is no Windows bitmap the setup can show");
     }
-    const std::string readme = Str("software", "readme", "");
+    const std::string readme = schema::Read(D(), schema::kReadme);
     if (!readme.empty() &&
         !fs::is_regular_file(FsPath(inf_).parent_path() / FsPath(HostPlatform::HostPath(readme))))
-        Report(false, "software", "readme",
+        Report(false, schema::kReadme.section, schema::kReadme.key,
                "the read-me file " + readme + " is not beside setup.inf");
 }
 
 void Checker::CheckItems() {
-    auto fileOf = [&](int k, int j) { return k >= 1 && k <= 7 && j >= 1 && j <= fileCount_[k]; };
-    const int total = Int("prggrp", "total", 1);
+    auto fileOf = [&](int k, int j) {
+        return k >= 1 && k <= schema::kComponents && j >= 1 && j <= fileCount_[k];
+    };
+    const char* items = schema::kProgramItemRows.section;
+    const int total = schema::Read(D(), schema::kProgramItemRows);
     for (int n = 1; n <= std::min(total, 10000); ++n) {
         const std::string m = std::to_string(n);
-        const int k = Int("prggrp", "o" + m, 1), j = Int("prggrp", "f" + m, 1);
+        const schema::ProgramItem item = schema::ReadProgramItem(D(), n);
+        const int k = item.component, j = item.file;
         if (!fileOf(k, j))
-            Report(true, "prggrp", Has("prggrp", "f" + m) ? "f" + m : "o" + m,
+            Report(true, items, Has(items, "f" + m) ? "f" + m : "o" + m,
                    "program item " + m + " starts file " + std::to_string(j) + " of component " +
                        std::to_string(k) + ", which no component installs");
     }
-    const int ext = Int("extensions", "total", 150);
+    const char* associations = schema::kAssociationRows.section;
+    const int ext = schema::Read(D(), schema::kAssociationRows);
     for (int n = 1; n <= std::min(ext, 10000); ++n) {
         const std::string m = std::to_string(n);
-        if (Str("extensions", "e" + m, "_") == "_") continue;
-        const int k = ParseInteger(Str("extensions", "o" + m, ""), 0);
-        const int j = ParseInteger(Str("extensions", "f" + m, ""), 0);
-        if (!fileOf(k, j))
-            Report(true, "extensions", Has("extensions", "f" + m) ? "f" + m : "o" + m,
+        const schema::Association a = schema::ReadAssociation(D(), n);
+        if (a.extension == schema::kNothing) continue;
+        // The setup reads the program at [Option_<o>] f<f> with o and f as written: only the
+        // plain decimal number of a component and of one of its files names them.
+        const int k = ParseInteger(a.component, 0), j = ParseInteger(a.file, 0);
+        const char* differs = a.component != std::to_string(k) ? "o"
+                              : a.file != std::to_string(j)    ? "f"
+                                                               : nullptr;
+        if (differs && Has(associations, differs + m))
+            Report(true, associations, differs + m,
+                   "association " + m + " opens [" + schema::OptionSection(a.component) + "] " +
+                       schema::kFileName + a.file +
+                       " as written, which is no file any component installs");
+        else if (!fileOf(k, j))
+            Report(true, associations, Has(associations, "f" + m) ? "f" + m : "o" + m,
                    "association " + m + " opens file " + std::to_string(j) + " of component " +
                        std::to_string(k) + ", which no component installs");
     }
 }
 
 void Checker::CheckTexts() {
-    auto flag = [&](const char* key) { return Int("software", key, 0) != 0; };
-    const bool standard = flag("o_standard"), minimal = flag("o_min"), cd = flag("o_cd"),
-               custom = flag("o_custom");
-    const bool typePage = (cd || minimal || custom) && (!cd || standard || custom);
+    const schema::TypeOffers offers = schema::ReadTypeOffers(D());
+    const bool standard = offers.standard, minimal = offers.minimal, cd = offers.cd,
+               custom = offers.custom;
+    const bool typePage = schema::SetupTypePageShown(offers);
     bool items = cd;
-    for (int n = 1; n <= 7; ++n)
-        items = items || flag(("Opt" + std::to_string(n) + "_prgitem").c_str());
+    for (int n = 1; n <= schema::kComponents; ++n)
+        items = items || schema::ReadComponentHasItems(D(), n);
     int volumes = 0;
     for (const auto& [name, path] : files_)
-        if (name.compare(0, 6, "zdata_") == 0) ++volumes;
-    const int reboot = Int("software", "reboot", 0);
-    const bool uniyes = Int("software", "uniyes", 1) != 0;
+        if (name.compare(0, std::strlen(kVolumePrefix), kVolumePrefix) == 0) ++volumes;
+    const int reboot = schema::Read(D(), schema::kReboot);
+    const bool uniyes = schema::Read(D(), schema::kUninstaller);
     std::vector<int> shown = {1,  2,  3,  4,  5,  6,  9,  10, 11, 12, 13, 14, 15,
                               16, 17, 18, 19, 21, 22, 23, 24, 25, 26, 27, 29, 30,
                               31, 35, 36, 37, 38, 39, 48, 49, 50, 51, 52, 54};
@@ -519,10 +573,10 @@ void Checker::CheckTexts() {
 }
 
 void Checker::CheckUninstaller() {
-    if (Int("software", "uniyes", 1) == 0) return;
+    if (!schema::Read(D(), schema::kUninstaller)) return;
     const std::string path = FindFile("uninst.ex_");
     if (path.empty() || !fs::is_regular_file(FsPath(inf_).parent_path() / "uninst.ex_")) {
-        Report(true, "software", "uniyes",
+        Report(true, schema::kUninstaller.section, schema::kUninstaller.key,
                "the setup installs the uninstaller, but uninst.ex_ is not beside setup.inf");
         return;
     }
@@ -530,7 +584,8 @@ void Checker::CheckUninstaller() {
     bool ok = false;
     std::string bytes = ReadHost(FsPath(path), ok), out;
     std::string why = ExpandFromArchive(bytes, "uninst32.ex_", out);
-    if (!why.empty()) Report(true, "software", "uniyes", "uninst.ex_: " + why);
+    if (!why.empty())
+        Report(true, schema::kUninstaller.section, schema::kUninstaller.key, "uninst.ex_: " + why);
 }
 
 CheckReport Checker::Run() {
@@ -539,11 +594,13 @@ CheckReport Checker::Run() {
         Report(true, "", "", "no setup.inf (nor disk1/setup.inf) in the distribution folder");
         return report_;
     }
-    const int version = Int("corvid", "version", 1);
-    if (version != 220)
-        Report(true, "corvid", "version",
-               std::to_string(version) + ": the setup reads descriptions of version 220 only");
-    mode_ = Int("compression", "mode", 0) == 1 ? 1 : 0;
+    description_ = std::make_unique<HostDescription>(inf_);
+    const int version = schema::Read(D(), schema::kFormatVersion);
+    if (version != schema::kSupportedFormat)
+        Report(true, schema::kFormatVersion.section, schema::kFormatVersion.key,
+               std::to_string(version) + ": the setup reads descriptions of version " +
+                   std::to_string(schema::kSupportedFormat) + " only");
+    mode_ = schema::Read(D(), schema::kCompressionMode) == 1 ? 1 : 0;
     CheckDirectories();
     MakeDirectories();
     CheckComponents();

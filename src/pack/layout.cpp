@@ -1,18 +1,11 @@
 #include "pack/layout.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
 namespace corvid::pack {
-
-std::string VolumeNumberText(int volume) {
-    return (volume < 10 ? "0" : "") + std::to_string(volume);
-}
-
-std::string VolumeName(int volume) {
-    return "zdata_" + VolumeNumberText(volume) + ".dsk";
-}
 
 int64_t RoundUp(int64_t bytes, int64_t unit) {
     if (unit <= 1) return bytes;
@@ -69,23 +62,58 @@ std::vector<int64_t> VolumeLayout::VolumeSizes() const {
     return sizes;
 }
 
+namespace {
+
+// Volumes known by their sizes alone: a read counts the bytes it would bring.
+class SizedVolumes : public VolumeSource {
+public:
+    explicit SizedVolumes(const std::vector<int64_t>& sizes) : sizes_(sizes) {}
+    std::unique_ptr<Stream> OpenVolume(const std::string& name, int32_t) override {
+        for (size_t v = 0; v < sizes_.size(); ++v)
+            if (name == VolumeName(static_cast<int32_t>(v + 1)))
+                return std::make_unique<SizedStream>(sizes_[v]);
+        return nullptr;
+    }
+
+private:
+    class SizedStream : public Stream {
+    public:
+        explicit SizedStream(int64_t size) : size_(size) {}
+        int32_t Read(void* buffer, int32_t count) override {
+            const int32_t n = static_cast<int32_t>(std::min<int64_t>(count, size_ - pos_));
+            std::memset(buffer, 0, static_cast<size_t>(n));
+            pos_ += n;
+            return n;
+        }
+        int32_t Write(const void*, int32_t) override { return 0; }
+        int64_t Seek(int64_t offset, int origin) override {
+            const int64_t from = origin == 0 ? 0 : origin == 1 ? pos_ : size_;
+            return pos_ = std::clamp<int64_t>(from + offset, 0, size_);
+        }
+        int64_t Size() override { return size_; }
+        bool SetDosDateTime(uint32_t) override { return false; }
+
+    private:
+        int64_t size_, pos_ = 0;
+    };
+
+    const std::vector<int64_t>& sizes_;
+};
+
+} // namespace
+
 bool SetupReads(const Placement& p, const std::vector<int64_t>& sizes, std::vector<int32_t>& got) {
     got.clear();
-    size_t vol = static_cast<size_t>(p.volume);
-    if (p.volume < 1 || vol > sizes.size()) return false;
-    int64_t pos = p.offset, remaining = p.length;
-    for (;;) {
-        const int64_t avail = std::max<int64_t>(0, sizes[vol - 1] - pos);
-        const int32_t n = static_cast<int32_t>(std::min<int64_t>(kCopyBlock, avail));
-        pos += n;
+    SizedVolumes volumes(sizes);
+    MediaReader reader(volumes, VolumeNumberText(p.volume), p.offset, p.length);
+    if (reader.Open() != MediaFault::None) return false;
+    while (!reader.Complete()) {
+        int32_t n = 0;
+        const MediaFault fault = reader.ReadBlock(nullptr, n);
         got.push_back(n);
-        if (n >= remaining) return true;
-        remaining -= n;
-        if (n < kCopyBlock) {
-            if (++vol > sizes.size()) return false;
-            pos = 0;
-        }
+        if (fault != MediaFault::None) return false;
     }
+    return true;
 }
 
 } // namespace corvid::pack

@@ -1,14 +1,16 @@
 // Where each file's data goes in the distribution's stream of archive volumes.
 //
 // The volumes form one continuous byte stream: a file's data starts at an offset in one volume and
-// continues at offset 0 of the next-numbered one. The setup reads the data in blocks of 2048
-// bytes and takes a short block as the end of a volume, so the layout only has to cut the stream
-// at the volumes' capacities.
+// continues at offset 0 of the next-numbered one. The setup reads the data in blocks and takes a
+// short block as the end of a volume (setupinf/media_reader.h), so the layout only has to cut the
+// stream at the volumes' capacities.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "setupinf/media_reader.h"
 
 namespace corvid::pack {
 
@@ -18,15 +20,6 @@ constexpr int64_t kFloppyBytes = 1457664;
 constexpr int64_t kFloppyCluster = 512;
 constexpr int64_t kCdBytes = 681574400;
 constexpr int64_t kCdCluster = 2048;
-// The setup's copy block.
-constexpr int32_t kCopyBlock = 2048;
-
-// "01" ... "09", "10", ...: the volume number as the setup description and the volume name
-// write it.
-std::string VolumeNumberText(int volume);
-// "zdata_01.dsk"; from the tenth volume on "zdata_10.dsk" and so on.
-std::string VolumeName(int volume);
-
 int64_t RoundUp(int64_t bytes, int64_t unit);
 
 struct Placement {
@@ -62,9 +55,9 @@ private:
     int volumes_ = 0;
 };
 
-// The blocks the setup reads for one file's data: each is the count "got" of one read. A short
-// read ends a volume and the next read is from the next volume. sizes are the volume files'
-// sizes from volume 1; false when the data runs past the last volume.
+// The blocks the setup reads for one file's data, each the count of one read, through the setup's
+// media reader. sizes are the volume files' sizes from volume 1; false when the data runs past
+// the last volume.
 bool SetupReads(const Placement& p, const std::vector<int64_t>& sizes, std::vector<int32_t>& got);
 
 } // namespace corvid::pack

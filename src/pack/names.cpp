@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "setupinf/profile.h"
+#include "setupinf/schema.h"
 
 namespace corvid::pack {
 
@@ -55,26 +56,25 @@ std::string FileNameProblem(const std::string& name) {
     if (name.back() == '.') return "the name ends with a full stop, which Windows drops";
     if (name.front() == '\'' && name.back() == '\'' && name.size() >= 2)
         return "the name is in quotation marks, which the setup description loses";
-    if (name == "[leer]") return "the name \"[leer]\" ends a component's file list";
+    if (name == schema::kEndOfList)
+        return std::string("the name \"") + schema::kEndOfList + "\" ends a component's file list";
     if (IsDeviceName(name)) return "the name is a device name of Windows";
     return "";
 }
 
-bool IsSystemRootValue(const std::string& value) {
-    const size_t n = std::strlen(kSystemRoot);
-    return value.size() >= n && FoldCase(value.substr(0, n)) == FoldCase(kSystemRoot);
+bool SystemRootLeads(const std::string& value) {
+    return schema::HasSystemRoot(value.substr(0, std::strlen(schema::kSystemRoot)));
 }
 
 std::string DirectoryValueProblem(const std::string& value) {
-    std::string rest = value;
-    const bool system = IsSystemRootValue(value);
-    if (system) rest = value.substr(std::strlen(kSystemRoot));
+    const bool system = schema::HasSystemRoot(value);
+    if (system && !SystemRootLeads(value))
+        return "%SystemRoot% must begin it: the setup puts it below the Windows directory "
+               "with what follows the value's first 12 characters";
+    const std::string rest = system ? schema::SystemRootRest(value) : value;
     if (rest.size() < 1 || rest.front() != '\\' || rest.back() != '\\')
         return system ? "after %SystemRoot% it must begin and end with \"\\\""
                       : "it must begin and end with \"\\\" or begin with %SystemRoot%";
-    if (system && rest.size() > kSystemRootRestMax)
-        return "the setup takes at most " + std::to_string(kSystemRootRestMax) +
-               " characters after %SystemRoot%";
     if (value.size() > kValueMax) return "it is longer than the setup reads";
     // Each name between the separators must be a name a file could have.
     size_t start = 1;

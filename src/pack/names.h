@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "setupinf/profile.h"
+
 namespace corvid::pack {
 
 // Host paths are kept as UTF-8 text (on Windows too, where the narrow file-system text would not
@@ -22,19 +24,17 @@ std::string ShowAnsi(const std::string& ansi);
 // component's list).
 std::string FileNameProblem(const std::string& name);
 
-// The longest part after "%SystemRoot%" that the file transfer takes over.
-constexpr size_t kSystemRootRestMax = 30;
-constexpr char kSystemRoot[] = "%SystemRoot%";
-
-// True when a directory value names a directory below the Windows directory.
-bool IsSystemRootValue(const std::string& value);
+// True when "%SystemRoot%" begins a value, as descriptions write it: the setup takes any value
+// holding it for one below the Windows directory and drops its first 12 characters, whatever
+// they are.
+bool SystemRootLeads(const std::string& value);
 
 // Why a directory value (as [directories] d<k>_<i> holds it) is not one the setup handles, or
 // empty: it must be "\" + names + "\" or "%SystemRoot%" + that, with no "%" elsewhere (the setup
-// skips such rows), and below the Windows directory at most 30 characters after "%SystemRoot%".
+// skips such rows).
 std::string DirectoryValueProblem(const std::string& value);
 
 // The longest value the setup reads back whole.
-constexpr size_t kValueMax = 1023;
+constexpr size_t kValueMax = kProfileBufferSize - 1;
 
 } // namespace corvid::pack

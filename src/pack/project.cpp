@@ -14,6 +14,7 @@
 #include "pack/names.h"
 #include "platform/host_platform.h"
 #include "setupinf/profile.h"
+#include "setupinf/schema.h"
 #include "setupinf/values.h"
 
 namespace fs = std::filesystem;
@@ -76,6 +77,12 @@ namespace {
 
 std::string Unquoted(const std::string* raw) {
     return ProfileResult(raw, "", true);
+}
+
+// Whether a folded section and key name are those of a key of the setup description.
+bool Is(const std::string& section, const std::string& key, const char* wantSection,
+        const char* wantKey) {
+    return section == FoldCase(wantSection) && key == FoldCase(wantKey);
 }
 
 bool IsNumber(const std::string& s) {
@@ -258,13 +265,13 @@ void Loader::CollectRule(Component& c, const std::string& section, const std::st
     if (target.empty()) target = "\\";
     for (char& ch : target)
         if (ch == '/') ch = '\\';
-    const bool system = IsSystemRootValue(target);
-    if (system) target = kSystemRoot + target.substr(std::strlen(kSystemRoot));
+    // A leading %SystemRoot% takes one spelling; anywhere else the directory check refuses it.
+    const bool system = SystemRootLeads(target);
+    const size_t lead = std::strlen(schema::kSystemRoot);
+    if (system) target = schema::kSystemRoot + schema::SystemRootRest(target);
     if (!system && target.front() != '\\') target.insert(0, "\\");
     if (target.back() != '\\') target += "\\";
-    if (system && target.size() == std::strlen(kSystemRoot) + 1 &&
-        target[std::strlen(kSystemRoot)] != '\\')
-        target.insert(std::strlen(kSystemRoot), "\\");
+    if (system && target.size() == lead + 1 && target[lead] != '\\') target.insert(lead, "\\");
     std::string ansiTarget;
     if (!HostNameToAnsi(target, ansiTarget))
         Fail(section, key, "the target has a character the setup's code page lacks");
@@ -392,7 +399,7 @@ void Loader::ReadComponent(int k, const std::string& section) {
 
 std::string Loader::ExtraFileValue(const std::string& section, const std::string& key,
                                    const std::string& value, bool picture) {
-    if (value == "_" || value.empty()) return value;
+    if (value == schema::kNothing || value.empty()) return value;
     ExtraFile e;
     e.section = section;
     e.key = key;
@@ -406,7 +413,7 @@ std::string Loader::ExtraFileValue(const std::string& section, const std::string
     std::string folded = FoldCase(e.distName);
     static const std::set<std::string> reserved = {"setup.exe", "setup.inf", "uninst.ex_",
                                                    "zsys.re_"};
-    if (reserved.count(folded) || folded.compare(0, 6, "zdata_") == 0)
+    if (reserved.count(folded) || folded.compare(0, std::strlen(kVolumePrefix), kVolumePrefix) == 0)
         Fail(section, key, e.distName + " is a name the distribution uses itself");
     auto it = distNames_.find(folded);
     if (it != distNames_.end() && it->second != e.hostPath)
@@ -463,31 +470,40 @@ void Loader::CopySection(const std::string& name) {
             const std::string plain = Unquoted(raw);
             if (s == "option_1" || s.compare(0, 7, "option_") == 0)
                 Fail(name, key, "corvid-pack writes the [Option_k] sections from the components");
-            if (s == "compression" && k == "mode")
+            if (Is(s, k, schema::kCompressionMode.section, schema::kCompressionMode.key))
                 Fail(name, key, "the mode is set in [pack] mode");
-            if (s == "directories" && k != "d0")
+            if (s == FoldCase(schema::kDirectoryRows.section) && k != "d0")
                 Fail(name, key,
                      "corvid-pack writes the directory rows from the components' "
                      "targets; only d0 is given here");
-            if (s == "software" && (k == "medium" || (k.size() > 4 && k.compare(0, 3, "opt") == 0 &&
-                                                      k[3] >= '1' && k[3] <= '9' && k[4] == '_')))
+            const bool medium = Is(s, k, schema::kMedium.section, schema::kMedium.key);
+            if (medium ||
+                (s == FoldCase(schema::kComponentSection) && k.size() > 4 &&
+                 k.compare(0, 3, "opt") == 0 && k[3] >= '1' && k[3] <= '9' && k[4] == '_'))
                 Fail(name, key,
-                     k == "medium" ? "corvid-pack sets medium"
-                                   : "component keys are given in [component<n>] sections");
-            if (s == "corvid" && k == "version" && ParseInteger(plain, 0) != 220)
-                Fail(name, key, "the setup reads descriptions of version 220 only");
-            if ((s == "main" && (k == "back" || k == "logo" || k == "info")) ||
-                (s == "leader" && k == "image"))
-                value = ExtraFileValue(name, key, plain, true);
-            if (s == "software" && k == "readme") value = ExtraFileValue(name, key, plain, false);
-            if ((s == "prggrp" || s == "extensions") && k.size() > 1 && k[0] == 'f' &&
-                IsNumber(k.substr(1))) {
+                     medium ? "corvid-pack sets medium"
+                            : "component keys are given in [component<n>] sections");
+            if (Is(s, k, schema::kFormatVersion.section, schema::kFormatVersion.key) &&
+                ParseInteger(plain, 0) != schema::kSupportedFormat)
+                Fail(name, key,
+                     "the setup reads descriptions of version " +
+                         std::to_string(schema::kSupportedFormat) + " only");
+            for (const schema::TextKey& picture : schema::kPictures)
+                if (Is(s, k, picture.section, picture.key))
+                    value = ExtraFileValue(name, key, plain, true);
+            if (Is(s, k, schema::kReadme.section, schema::kReadme.key))
+                value = ExtraFileValue(name, key, plain, false);
+            if ((s == FoldCase(schema::kProgramItemRows.section) ||
+                 s == FoldCase(schema::kAssociationRows.section)) &&
+                k.size() > 1 && k[0] == 'f' && IsNumber(k.substr(1))) {
                 std::string o = Unquoted(data_->Find(name, "o" + k.substr(1)));
                 if (o.empty()) o = "1";
                 value = ResolveFileRef(name, key, plain, o);
             }
             if (value.size() > kValueMax)
-                Fail(name, key, "the value is longer than the 1023 characters the setup reads");
+                Fail(name, key,
+                     "the value is longer than the " + std::to_string(kValueMax) +
+                         " characters the setup reads");
             out.keys.emplace_back(key, value);
         }
     }
@@ -518,10 +534,10 @@ Project Loader::Load() {
         std::string num = f.substr(9);
         if (!IsNumber(num) || ParseInteger(num, 0) < 1)
             Fail(n, "", "components are [component1] to [component7]");
-        if (ParseInteger(num, 0) > kMaxComponents)
+        if (ParseInteger(num, 0) > schema::kComponents)
             Fail(n, "", "the setup offers at most seven components");
     }
-    for (int k = 1; k <= kMaxComponents; ++k) {
+    for (int k = 1; k <= schema::kComponents; ++k) {
         std::string name = "component" + std::to_string(k);
         if (done.count(name)) {
             if (static_cast<int>(project_.components.size()) != k - 1)

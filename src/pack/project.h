@@ -25,8 +25,6 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-constexpr int kMaxComponents = 7;
-
 struct SourceFile {
     std::string hostPath;
     std::string name; // the file name in the setup's code page

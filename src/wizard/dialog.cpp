@@ -6,6 +6,7 @@
 
 #include "archive/compress.h"
 #include "platform/paths.h"
+#include "setupinf/schema.h"
 
 namespace corvid {
 
@@ -446,8 +447,7 @@ void Tleader::StartInstallation() {
     for (int n = 1; n <= 7; ++n) {
         if (!c.components[n]) continue;
         if (ctx_.startup.compressionMode == 1)
-            total +=
-                ctx_.description->ReadInteger("software", "Opt" + std::to_string(n) + "_cs", 0);
+            total += schema::ReadComponentProgress(*ctx_.description, n);
         else
             total += ctx_.components[n].space;
     }
@@ -566,8 +566,7 @@ bool Tleader::GroupCheck() {
 // ---------------------------------------------------------------- rules
 
 bool setupTypePageOffered(const SetupTypes& t) {
-    return (t.offerCd || t.offerMinimal || t.offerCustom) &&
-           (!t.offerCd || t.offerStandard || t.offerCustom);
+    return schema::SetupTypePageShown({t.offerStandard, t.offerMinimal, t.offerCd, t.offerCustom});
 }
 
 bool groupPageNeeded(const Context& ctx) {

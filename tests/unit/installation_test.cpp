@@ -14,6 +14,7 @@
 #include "install/progress_window.h"
 #include "install/uninstall_log.h"
 #include "pack/layout.h"
+#include "setupinf/media_reader.h"
 #include "state/context.h"
 
 using namespace corvid;
@@ -179,7 +180,7 @@ protected:
         pack::Placement at = volumes.Append(Packed() ? PackedFile(name, data) : data);
         inf.Set(section, "f" + std::to_string(j), name);
         inf.Set(section, "d" + std::to_string(j), std::to_string(dirIndex));
-        inf.Set(section, "s" + std::to_string(j), pack::VolumeNumberText(at.volume));
+        inf.Set(section, "s" + std::to_string(j), VolumeNumberText(at.volume));
         inf.Set(section, "p" + std::to_string(j), std::to_string(at.offset));
         inf.Set(section, "z" + std::to_string(j), std::to_string(at.length));
         expected[target] = data;
@@ -194,7 +195,7 @@ protected:
     void WriteVolumes() {
         const auto& v = volumes.Volumes();
         for (size_t i = 0; i < v.size(); ++i)
-            p.WriteFile("D:\\" + pack::VolumeName(static_cast<int>(i + 1)), v[i]);
+            p.WriteFile("D:\\" + VolumeName(static_cast<int>(i + 1)), v[i]);
     }
 
     void Prepare() {
@@ -439,8 +440,8 @@ TEST_F(InstallTest, FirstVolumeNameIsWrittenAsGivenAndGoesOnWithTwoDigits) {
     EXPECT_TRUE(Errors().empty());
     ExpectInstalled();
     EXPECT_TRUE(p.messageBoxes.empty());
-    EXPECT_EQ(ContinuationVolumeName(9), "zdata_09.dsk");
-    EXPECT_EQ(ContinuationVolumeName(10), "zdata_10.dsk");
+    EXPECT_EQ(VolumeName(9), "zdata_09.dsk");
+    EXPECT_EQ(VolumeName(10), "zdata_10.dsk");
 }
 
 TEST_F(InstallTest, VercheckRulesDecideWhetherAnExistingFileIsReplaced) {
@@ -600,6 +601,24 @@ TEST_F(InstallTest, CancelAtTheDiskPromptOpensTheAbortDialog) {
     EXPECT_EQ(LogValue("files.total"), "1");
     window->FormDestroy();
     EXPECT_EQ(LogValue("files.total"), "2");
+}
+
+TEST_F(InstallTest, TerminateAtThePromptForTheNextDiskKeepsWhatTheFirstHeld) {
+    volumes = VolumeStream(4096);
+    AddFile(1, "a.bin", Data(6000, 14), 0, "C:\\Tools\\a.bin");
+    ctx.choices.components[2] = false;
+    Prepare();
+    p.DeleteFile("D:\\zdata_02.dsk");
+    p.answerMessageBox = [&](const FakePlatform::MessageBoxCall&) { return mb::IdCancel; };
+    p.modalHandler = [&](Form& f) {
+        static_cast<Tabbruch&>(f).Btn_terminateClick();
+        return 1;
+    };
+    Run();
+    ASSERT_FALSE(p.messageBoxes.empty());
+    EXPECT_EQ(p.messageBoxes[0].text, "Insert disk\"2\".");
+    // Both blocks of the first volume were written before the second was asked for.
+    EXPECT_EQ(p.ReadFile("C:\\Tools\\a.bin"), Data(6000, 14).substr(0, 4096));
 }
 
 TEST_F(InstallTest, DamagedPositionsEndTheRunWithAMessageNamingTheFile) {

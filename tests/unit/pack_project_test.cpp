@@ -7,6 +7,7 @@
 
 #include "pack/names.h"
 #include "pack/project.h"
+#include "test_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -30,9 +31,17 @@ TEST(PackNames, DirectoryValues) {
     for (const char* bad :
          {"bin\\", "\\bin", "\\a%b\\", "\\a\\\\b\\", "\\..\\", "C:\\x\\", "%SystemRoot%system\\"})
         EXPECT_NE(DirectoryValueProblem(bad), "") << bad;
-    // The file transfer takes at most 30 characters after %SystemRoot%.
+    // The file transfer takes everything after %SystemRoot%, up to the value's 1023 characters.
     EXPECT_EQ(DirectoryValueProblem("%SystemRoot%\\" + std::string(28, 'a') + "\\"), "");
-    EXPECT_NE(DirectoryValueProblem("%SystemRoot%\\" + std::string(29, 'a') + "\\"), "");
+    EXPECT_EQ(DirectoryValueProblem("%SystemRoot%\\" + std::string(29, 'a') + "\\"), "");
+    std::string deep = "%SystemRoot%";
+    while (deep.size() < 1000) deep += "\\" + std::string(20, 'b');
+    EXPECT_EQ(DirectoryValueProblem(deep + "\\"), "");
+    EXPECT_NE(DirectoryValueProblem(deep + "\\" + std::string(30, 'c') + "\\"), "");
+    // The setup takes a value holding %SystemRoot% anywhere for one below the Windows
+    // directory, dropping its first 12 characters: only at the start does that mean it.
+    EXPECT_NE(DirectoryValueProblem("\\data\\%SystemRoot%\\sys\\").find("must begin"),
+              std::string::npos);
 }
 
 TEST(PackNames, HostNamesComeIntoTheCodePage) {
@@ -63,11 +72,7 @@ TEST(PackNames, VolumeSizes) {
 class PackProject : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("corvid-pack-test-" +
-                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
+        dir_ = FreshTestFolder("corvid-pack-test-");
         fs::create_directories(dir_ / "tree" / "sub" / "empty");
         Write("tree/a.txt", "alpha");
         Write("tree/sub/b.txt", "beta");
