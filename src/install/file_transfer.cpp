@@ -174,7 +174,7 @@ void ForceDirectories(Platform& platform, const std::string& path) {
 }
 
 void InstallUninstaller(Context& ctx, RunState& run, RunProgress& progress, TCompress& c) {
-    if (!run.uniyes) return;
+    if (!run.log.Kept()) return;
     Platform& p = ctx.platform;
     std::string recorded;
     if (p.FileExists(run.uninstallerPath) &&
@@ -209,7 +209,7 @@ int32_t CreateComponentDirectories(Context& ctx, RunState& run, RunProgress& pro
             if (value.find('%') != std::string::npos) continue;
             ForceDirectories(ctx.platform, run.destination + value);
             ++count;
-            run.Log("directories", Key("d", count), value);
+            run.log.Directory(count, value);
         }
         progress.Pause();
         progress.SetUpper(static_cast<int32_t>(int64_t{i} * 100 / rows));
@@ -235,12 +235,12 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
             progress.ShowActivity(ctx.language[14] + " " + name);
             const int32_t dirIndex = d.ReadInteger(section, Key("d", j), 0);
             ++run.fileCount;
-            run.Log("files", "total", run.fileCount);
+            run.log.FilesTotal(run.fileCount);
 
             std::string target;
             if (dirIndex == 0) {
                 target = run.destination + "\\" + name;
-                run.Log("files", Key("f", run.fileCount), "\\" + name);
+                run.log.File(run.fileCount, "\\" + name);
             } else {
                 // A missing directory key means the destination itself, where the log says the
                 // file is.
@@ -251,10 +251,10 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
                     target = run.windowsDirectory +
                              value.substr(std::min<size_t>(12, value.size())) + name;
                     ForceDirectories(p, ExtractFilePath(target));
-                    run.Log("systemroot", Key("f", run.systemFileCount), target);
+                    run.log.SystemFile(run.systemFileCount, target);
                 } else {
                     target = run.destination + value + name;
-                    run.Log("files", Key("f", run.fileCount), value + name);
+                    run.log.File(run.fileCount, value + name);
                 }
             }
 
@@ -278,8 +278,8 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
             try {
                 progress.Pause();
             } catch (const RunTerminated&) {
-                run.Log("files", "total", run.fileCount);
-                run.Log("systemroot", "total", run.systemFileCount);
+                run.log.FilesTotal(run.fileCount);
+                run.log.SystemFilesTotal(run.systemFileCount);
                 throw;
             }
         }

@@ -2,6 +2,7 @@
 #include "install/integration.h"
 
 #include "setupinf/profile.h"
+#include "uninstall_log/registration.h"
 
 namespace corvid {
 namespace integration {
@@ -16,7 +17,7 @@ std::string BelowWindows(const RunState& run, const std::string& value) {
 }
 
 std::string UninstallCommand(const RunState& run) {
-    return run.windowsDirectory + "\\uncorvid.exe " + run.destination + "\\setup\\uninst.log";
+    return uninstall_log::UninstallCommandLine(run.uninstallerPath, run.destination);
 }
 
 std::string InstalledFilePath(const RunState& run, const std::string& o, const std::string& j) {

@@ -13,8 +13,8 @@
 #include "install/abbruch.h"
 #include "install/file_transfer.h"
 #include "install/progress_window.h"
-#include "install/uninstall_log.h"
 #include "pack/layout.h"
+#include "uninstall_log/log_format.h"
 
 using namespace corvid;
 
@@ -263,7 +263,7 @@ protected:
 
 const Entries kHeaderAndCounters = {
     "readme.file=C:\\Tools\\doc\\readme.txt",
-    std::string("important!.c=") + kLogBanner,
+    std::string("important!.c=") + uninstall_log::kBanner,
     "important!.i1=This file is needed to uninstall Demo",
     "files.total=3",
     "files.f1=\\bin\\prog.exe",
