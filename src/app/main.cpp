@@ -3,12 +3,11 @@
 #include "forms/picture.h"
 #include "setupinf/schema.h"
 #include "setupinf/values.h"
+#include "uninstall_log/registration.h"
 
 namespace corvid {
 
 namespace {
-
-const char* kUninstallKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 Font TitleFont(int height, uint32_t color) {
     Font f;
@@ -31,7 +30,7 @@ Control& AddLabel(Form& form, const char* name, int x, int y, int w, int h, cons
 std::string DestinationFromUninstallCommand(const std::string& command) {
     size_t blank = command.find(' ');
     std::string rest = blank == std::string::npos ? command : command.substr(blank + 1);
-    const size_t tail = 17; // "\setup\uninst.log"
+    const size_t tail = uninstall_log::LogPathTail().size();
     return rest.size() <= tail ? std::string() : rest.substr(0, rest.size() - tail);
 }
 
@@ -112,7 +111,8 @@ void Tmain::FormCreate() {
 
     // An earlier installation of the same product, as its uninstall registration tells.
     PreviousInstallation& prev = ctx_.previous;
-    const std::string key = kUninstallKey + d.ReadString("software", "name", "noname");
+    const std::string key =
+        uninstall_log::RegistrationKey(d.ReadString("software", "name", "noname"));
     std::string value;
     prev.uninstallCommand.clear();
     if (p.RegReadString(RegRoot::LocalMachine, key, "UninstallString", value))

@@ -21,10 +21,6 @@ constexpr int32_t kUninstallerVersion = 220;
 // The run-time's text for a write that found the disk full.
 const char* const kDiskFull = "Festplatte voll";
 
-std::string Key(const char* prefix, int32_t n) {
-    return prefix + std::to_string(n);
-}
-
 // progressDone is a 32-bit count; a very long run stops at its top instead of wrapping.
 void AddDone(RunState& run, int64_t units) {
     run.progressDone =
@@ -151,7 +147,7 @@ bool ReplaceExistingFile(int32_t vercheckFiles, int32_t setupVersion, int32_t in
 }
 
 void InstallUninstaller(Context& ctx, RunState& run, RunProgress& progress, TCompress& c) {
-    if (!run.uniyes) return;
+    if (!run.log.Kept()) return;
     Platform& p = ctx.platform;
     std::string recorded;
     if (p.FileExists(run.uninstallerPath) &&
@@ -184,7 +180,7 @@ int32_t CreateComponentDirectories(Context& ctx, RunState& run, RunProgress& pro
             if (!schema::MadeByDirectoryPhase(value)) continue;
             ForceDirectories(ctx.platform, run.destination + value);
             ++count;
-            run.Log("directories", Key("d", count), value);
+            run.log.Directory(count, value);
         }
         progress.Pause();
         progress.SetUpper(static_cast<int32_t>(int64_t{i} * 100 / rows));
@@ -208,7 +204,7 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
             const std::string& name = row.name;
             progress.ShowActivity(ctx.language[14] + " " + name);
             ++run.fileCount;
-            run.Log("files", "total", run.fileCount);
+            run.log.FilesTotal(run.fileCount);
 
             // A missing directory key means the destination itself, where the log says the file
             // is.
@@ -219,10 +215,10 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
                 ++run.systemFileCount;
                 target = run.windowsDirectory + place.rest;
                 ForceDirectories(p, ExtractFilePath(target));
-                run.Log("systemroot", Key("f", run.systemFileCount), target);
+                run.log.SystemFile(run.systemFileCount, target);
             } else {
                 target = run.destination + place.rest;
-                run.Log("files", Key("f", run.fileCount), place.rest);
+                run.log.File(run.fileCount, place.rest);
             }
 
             if (!p.FileExists(target) ||
@@ -243,8 +239,8 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
             try {
                 progress.Pause();
             } catch (const RunTerminated&) {
-                run.Log("files", "total", run.fileCount);
-                run.Log("systemroot", "total", run.systemFileCount);
+                run.log.FilesTotal(run.fileCount);
+                run.log.SystemFilesTotal(run.systemFileCount);
                 throw;
             }
         }

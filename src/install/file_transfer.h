@@ -1,7 +1,7 @@
 // File transfer: the uninstaller's installation into the Windows directory, the components'
 // destination directories, and the components' files out of the archive volumes (one continuous
 // byte stream over zdata_NN.dsk), asking for a volume that is missing. Every key is read from the
-// run's working description; log entries go through RunState::Log.
+// run's working description; log entries go through the run's log writer.
 #pragma once
 
 #include <cstdint>

@@ -28,7 +28,7 @@ void WriteIniEntries(Context& ctx, RunState& run) {
             path = name;
             const size_t cut = name.find_last_of('\\');
             if (cut != std::string::npos) ForceDirectories(p, name.substr(0, cut));
-            run.Log(section, "name", name);
+            run.log.IniFileName(n, name);
         }
         for (int m = 0; m <= 9; ++m) {
             const std::string sm = std::to_string(m);
@@ -38,9 +38,7 @@ void WriteIniEntries(Context& ctx, RunState& run) {
             const std::string value = w.ReadString(section, "v" + sm, "");
             if (!p.WriteProfileString(path, iniSection, key, value))
                 throw RuntimeError("Kann nicht nach " + path + " schreiben");
-            run.Log(section, "s" + sm, iniSection);
-            run.Log(section, "k" + sm, key);
-            run.Log(section, "v" + sm, value);
+            run.log.IniEntry(n, m, iniSection, key, value);
         }
     }
 }

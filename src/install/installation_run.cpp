@@ -8,6 +8,8 @@
 #include "platform/paths.h"
 #include "setupinf/schema.h"
 #include "state/context.h"
+#include "uninstall_log/log_format.h"
+#include "uninstall_log/registration.h"
 
 namespace corvid {
 
@@ -32,10 +34,10 @@ void RunInstallation(Context& ctx, Tcopying& window) {
     ctx.installStarted = true;
 
     // 4. The work folder and the uninstaller's place.
-    run.setupFolder = run.destination + "\\setup";
+    run.setupFolder = run.destination + "\\" + uninstall_log::kSetupFolderName;
     ForceDirectories(p, run.setupFolder);
     run.windowsDirectory = p.WindowsDirectory();
-    run.uninstallerPath = run.windowsDirectory + "\\uncorvid.exe";
+    run.uninstallerPath = uninstall_log::UninstallerPath(run.windowsDirectory);
     run.currentTarget = run.uninstallerPath;
 
     // 5. The working copy of the description, read by everything that follows.
@@ -61,15 +63,14 @@ void RunInstallation(Context& ctx, Tcopying& window) {
     run.compressTmp = run.setupFolder + "\\compress.tmp";
 
     // 9. The uninstall log.
-    run.uniyes = schema::Read(work, schema::kUninstaller);
-    run.logPath = run.setupFolder + "\\uninst.log";
+    run.log.Open(uninstall_log::LogPath(run.destination), schema::Read(work, schema::kUninstaller));
     LogHeader(run);
 
     // 10.
     run.registryRoot = RegRoot::LocalMachine;
 
     // 11. The uninstaller goes with the log.
-    if (run.uniyes) InstallUninstaller(ctx, run, window, *window.C);
+    if (run.log.Kept()) InstallUninstaller(ctx, run, window, *window.C);
 
     // 12.
     ImportRegistryFile(ctx, run);
@@ -79,10 +80,10 @@ void RunInstallation(Context& ctx, Tcopying& window) {
 
     // 15. The cd setup type installs nothing: the product runs from the medium.
     if (ctx.choices.typeCd) {
-        run.Log("files", "total", 0);
-        run.Log("directories", "total", 0);
+        run.log.FilesTotal(0);
+        run.log.DirectoriesTotal(0);
         window.ShowActivity(l[23]);
-        run.Log("extensions", "total", 0);
+        run.log.ExtensionsTotal(0);
         window.SetUpper(0);
         window.ShowActivity(l[22]);
         window.Pause();
@@ -95,7 +96,7 @@ void RunInstallation(Context& ctx, Tcopying& window) {
         // 16, 17. Directories.
         window.ShowActivity(l[19]);
         const int32_t directories = CreateComponentDirectories(ctx, run, window);
-        run.Log("directories", "total", directories);
+        run.log.DirectoriesTotal(directories);
 
         // 18, 19. Files, when the description says there is a medium.
         window.ShowActivity(l[14]);
@@ -103,8 +104,8 @@ void RunInstallation(Context& ctx, Tcopying& window) {
             TransferComponentFiles(ctx, run, window, *window.C);
             window.SetUpper(100);
         }
-        run.Log("files", "total", run.fileCount);
-        run.Log("systemroot", "total", run.systemFileCount);
+        run.log.FilesTotal(run.fileCount);
+        run.log.SystemFilesTotal(run.systemFileCount);
 
         // 20. Associations; they log their own total.
         MakeAssociations(ctx, run, window);

@@ -1,6 +1,8 @@
 // Helpers that several system-integration phases share.
 #include "install/integration.h"
 
+#include "uninstall_log/registration.h"
+
 namespace corvid {
 namespace integration {
 
@@ -9,7 +11,7 @@ std::string PathOf(const RunState& run, const schema::Place& place) {
 }
 
 std::string UninstallCommand(const RunState& run) {
-    return run.windowsDirectory + "\\uncorvid.exe " + run.destination + "\\setup\\uninst.log";
+    return uninstall_log::UninstallCommandLine(run.uninstallerPath, run.destination);
 }
 
 } // namespace integration

@@ -1,7 +1,8 @@
 // System integration: the changes outside the destination that the installation run makes in
 // its phases (registry import, program group, associations, start-up files, INI and registry
 // entries, the uninstall registration). Every key is read from the run's working description;
-// log entries go through RunState::Log. Failures that end the run are raised as RuntimeError.
+// log entries go through the run's log writer. Failures that end the run are raised as
+// RuntimeError.
 #pragma once
 
 #include <cstdint>

@@ -42,7 +42,7 @@ void BuildGroupLines(Context& ctx, RunState& run, RunProgress& progress) {
     const SetupDescription& w = *run.workDescription;
     std::string group = ctx.choices.programGroup;
     if (group.empty()) group = w.ReadString("software", "name", "_");
-    run.Log("uninstall", "prggrp", group);
+    run.log.ProgramGroup(group);
 
     StartPendingLine(run);
     if (w.ReadBool("prggrp", "uninst", true)) AddUninstallItem(ctx, run, group);
@@ -77,7 +77,7 @@ void BuildMediumGroupLines(Context& ctx, RunState& run, RunProgress&) {
     const SetupDescription& w = *run.workDescription;
     std::string group = ctx.choices.programGroup;
     if (group.empty()) group = "New";
-    run.Log("uninstall", "prggrp", group);
+    run.log.ProgramGroup(group);
 
     StartPendingLine(run);
     if (w.ReadBool("prggrp", "uninst", true)) AddUninstallItem(ctx, run, group);

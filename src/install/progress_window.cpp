@@ -7,6 +7,7 @@
 #include "install/file_transfer.h"
 #include "install/installation_run.h"
 #include "install/uninstall_log.h"
+#include "uninstall_log/registration.h"
 
 namespace corvid {
 
@@ -141,7 +142,7 @@ void Tcopying::FormDestroy() {
         // The program is ending; the uninstaller still gets the log as far as it was written.
     }
     ctx_.platform.WinExec(
-        run.uninstallerPath + " " + run.destination + "\\setup\\uninst.log" + " /silent", SW_HIDE_);
+        uninstall_log::SilentUninstallCommandLine(run.uninstallerPath, run.destination), SW_HIDE_);
 }
 
 void Tcopying::ShowActivity(const std::string& text) {

@@ -2,6 +2,7 @@
 // the [sysreg] entries and the uninstall registration.
 #include "install/integration.h"
 #include "state/context.h"
+#include "uninstall_log/registration.h"
 
 namespace corvid {
 
@@ -43,7 +44,7 @@ int32_t MakeAssociations(Context& ctx, RunState& run, RunProgress& progress) {
             const std::string& x = a.extension;
             if (x == schema::kNothing) continue;
             ++count;
-            run.Log("extensions", "e" + std::to_string(count), x);
+            run.log.Extension(count, x);
             const std::string program = integration::PathOf(run, schema::PlaceOfProgram(w, a));
             const std::string type = x + "autofile";
             // A value the system refuses is passed over.
@@ -54,15 +55,15 @@ int32_t MakeAssociations(Context& ctx, RunState& run, RunProgress& progress) {
                              program + " %1");
         }
     }
-    run.Log("extensions", "total", count);
+    run.log.ExtensionsTotal(count);
     return count;
 }
 
 void WriteRegistryEntries(Context& ctx, RunState& run) {
     Platform& p = ctx.platform;
     const SetupDescription& w = *run.workDescription;
-    run.Log("sysreg", "remove", w.ReadBool("sysreg", "remove", false) ? "1" : "0");
-    run.Log("sysreg", "total", w.ReadInteger("sysreg", "total", 0));
+    run.log.RegistrySettings(w.ReadBool("sysreg", "remove", false),
+                             w.ReadInteger("sysreg", "total", 0));
 
     const int32_t total = w.ReadInteger("sysreg", "total", 1);
     for (int32_t i = 1; i <= total; ++i) {
@@ -84,17 +85,14 @@ void WriteRegistryEntries(Context& ctx, RunState& run) {
         } else {
             continue;
         }
-        run.Log("sysreg", "k" + si, kind);
-        run.Log("sysreg", "p" + si, path);
-        run.Log("sysreg", "b" + si, data);
+        run.log.RegistryEntry(i, kind, path, data);
     }
 }
 
 void RegisterUninstall(Context& ctx, RunState& run) {
     const SetupDescription& w = *run.workDescription;
     if (!w.ReadBool("software", "CP", true)) return;
-    const std::string key = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
-                            w.ReadString("software", "name", "_");
+    const std::string key = uninstall_log::RegistrationKey(w.ReadString("software", "name", "_"));
     run.registryRoot = RegRoot::LocalMachine;
     WriteValue(run, key, "UninstallString", integration::UninstallCommand(run));
     WriteValue(run, key, "DisplayName", w.ReadString("software", "name_display", "_"));

@@ -1,15 +1,10 @@
-// The groups of uninstall log entries that the run writes at its fixed points; the entries of
-// the file and directory phases are written where they happen (file_transfer.cpp).
+// The groups of uninstall log entries that the run writes at its fixed points, with their values
+// taken from the working description; the other entries are written where they happen.
 #pragma once
 
 #include "state/run_state.h"
 
 namespace corvid {
-
-struct Context;
-
-// The log's banner line, [important!] c.
-extern const char* const kLogBanner;
 
 // Phase 9: [readme] file and the [important!] lines.
 void LogHeader(RunState& run);

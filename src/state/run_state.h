@@ -10,6 +10,7 @@
 
 #include "platform/platform.h"
 #include "setupinf/setup_description.h"
+#include "uninstall_log/log_writer.h"
 
 namespace corvid {
 
@@ -30,17 +31,16 @@ public:
 };
 
 struct RunState {
-    explicit RunState(Platform& p) : platform(p) {}
+    explicit RunState(Platform& p) : platform(p), log(p) {}
 
     Platform& platform;
     std::unique_ptr<SetupDescription> workDescription; // setup.tmp in the SetupFolder
-    bool uniyes = true;                                // [software] uniyes: the log is kept
-    std::string destination;                           // targetDirectory without trailing backslash
-    std::string windowsDirectory;                      // without trailing backslash
-    std::string setupFolder;                           // destination + "\setup"
-    std::string logPath;                               // setupFolder + "\uninst.log"
-    std::string compressTmp;                           // setupFolder + "\compress.tmp"
-    std::string uninstallerPath;                       // windowsDirectory + "\uncorvid.exe"
+    UninstallLogWriter log;       // uninst.log, kept when [software] uniyes is on
+    std::string destination;      // targetDirectory without trailing backslash
+    std::string windowsDirectory; // without trailing backslash
+    std::string setupFolder;      // destination + "\setup"
+    std::string compressTmp;      // setupFolder + "\compress.tmp"
+    std::string uninstallerPath;  // windowsDirectory + "\uncorvid.exe"
     std::string currentTarget;
     std::string readmeTarget; // the read-me copy, removed by a terminate
     int32_t progressDone = 0;
@@ -50,11 +50,6 @@ struct RunState {
 
     std::vector<std::string> groupLines; // the progress window's list box l
     std::string pendingGroupLine;
-
-    // Writes one entry of the uninstall log through the system's profile call; nothing when the
-    // log is off. A refused write raises RuntimeError "Kann nicht nach <log> schreiben".
-    void Log(const std::string& section, const std::string& key, const std::string& value);
-    void Log(const std::string& section, const std::string& key, int64_t value);
 };
 
 } // namespace corvid

@@ -4,12 +4,14 @@
 #include <map>
 
 #include "setupinf/profile.h"
+#include "uninstall_log/log_format.h"
+#include "uninstall_log/registration.h"
 
 namespace corvid {
 
-namespace {
+using namespace uninstall_log;
 
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+namespace {
 
 const char* RootName(RegRoot root) {
     switch (root) {
@@ -80,6 +82,12 @@ bool GroupNameOk(const std::string& name, std::string& why) {
     return true;
 }
 
+// Why an entry numbered beyond its section's total stays.
+std::string BeyondTotal(const NumberedSection& s, int32_t number, int32_t total) {
+    return Numbered(s.prefix, number) + " lies beyond " + EntryLabel(s.section, kTotalKey) + " " +
+           std::to_string(total) + ": an earlier installation's entry";
+}
+
 const char* OutcomeName(Outcome o) {
     switch (o) {
     case Outcome::Removed:
@@ -136,7 +144,7 @@ bool Remover::IsProtected(const WinPath& path, std::string& why) const {
         return true;
     }
     WinPath shared, self;
-    if ((!windows_.root.empty() && SamePath(path, windows_.Child({"uncorvid.exe"}))) ||
+    if ((!windows_.root.empty() && SamePath(path, windows_.Child({kUninstallerFileName}))) ||
         (ParseAbsolutePath(p_.ModulePath(), self, ignored) && SamePath(path, self))) {
         why = "the shared uninstaller stays: other products use it";
         return true;
@@ -202,7 +210,7 @@ void Remover::NoteDirectory(const WinPath& dir, bool named) {
 void Remover::RemoveFiles() {
     for (const LogValue& e : log_.files.entries) {
         Tick();
-        const std::string label = "[files] f" + std::to_string(e.number);
+        const std::string label = EntryLabel(kFiles, e.number);
         if (!CheckValue(e, "file", label)) continue;
         std::vector<std::string> parts;
         std::string why;
@@ -223,15 +231,13 @@ void Remover::RemoveFiles() {
         }
     }
     for (const LogValue& e : log_.files.beyond)
-        Add(Outcome::Kept, "file", e.value,
-            "f" + std::to_string(e.number) + " lies beyond [files] total " +
-                std::to_string(log_.files.total) + ": an earlier installation's entry");
+        Add(Outcome::Kept, "file", e.value, BeyondTotal(kFiles, e.number, log_.files.total));
 }
 
 void Remover::RemoveSystemFiles() {
     for (const LogValue& e : log_.systemFiles.entries) {
         Tick();
-        if (!CheckValue(e, "system file", "[systemroot] f" + std::to_string(e.number))) continue;
+        if (!CheckValue(e, "system file", EntryLabel(kSystemFiles, e.number))) continue;
         WinPath f;
         std::string why;
         if (!ParseAbsolutePath(e.value, f, why))
@@ -245,8 +251,7 @@ void Remover::RemoveSystemFiles() {
     }
     for (const LogValue& e : log_.systemFiles.beyond)
         Add(Outcome::Kept, "system file", e.value,
-            "f" + std::to_string(e.number) + " lies beyond [systemroot] total " +
-                std::to_string(log_.systemFiles.total) + ": an earlier installation's entry");
+            BeyondTotal(kSystemFiles, e.number, log_.systemFiles.total));
 }
 
 bool Remover::PointsIntoDestination(const std::string& command) const {
@@ -265,13 +270,13 @@ bool Remover::PointsIntoDestination(const std::string& command) const {
 void Remover::RemoveAssociations() {
     for (const LogValue& e : log_.extensions.entries) {
         Tick();
-        if (!CheckValue(e, "association", "[extensions] e" + std::to_string(e.number))) continue;
+        if (!CheckValue(e, "association", EntryLabel(kExtensions, e.number))) continue;
         const std::string& x = e.value;
         const std::string item = "HKEY_CLASSES_ROOT\\." + x + ", \\" + x + "autofile";
         bool bad = x.empty() || x == "_";
         for (unsigned char c : x) bad = bad || c < 32 || c == '\\' || c == '/';
         if (bad) {
-            Add(Outcome::Refused, "association", "e" + std::to_string(e.number) + " = " + x,
+            Add(Outcome::Refused, "association", Numbered(kExtensions.prefix, e.number) + " = " + x,
                 "it is not a file extension");
             continue;
         }
@@ -318,22 +323,23 @@ void Remover::RemoveAssociations() {
     }
     for (const LogValue& e : log_.extensions.beyond)
         Add(Outcome::Kept, "association", "." + e.value,
-            "e" + std::to_string(e.number) + " lies beyond [extensions] total " +
-                std::to_string(log_.extensions.total) + ": an earlier installation's entry");
+            BeyondTotal(kExtensions, e.number, log_.extensions.total));
 }
 
 void Remover::RemoveIniEntries() {
     for (const LogIniFile& ini : log_.iniFiles) {
-        const std::string label = "[ini_" + std::to_string(ini.number) + "]";
-        const bool named =
-            CheckValue(ini.name, "INI file", label + " name") && !ini.name.value.empty();
+        const std::string section = IniSection(ini.number);
+        const bool named = CheckValue(ini.name, "INI file", EntryLabel(section, kIniNameKey)) &&
+                           !ini.name.value.empty();
         const std::string& file = ini.name.value;
         std::vector<std::string> touched;
         for (const LogIniEntry& e : ini.entries) {
             Tick();
             const std::string item = file + " [" + e.section.value + "] " + e.key.value;
-            if (!CheckValue(e.section, "INI entry", label + " s" + std::to_string(e.slot)) ||
-                !CheckValue(e.key, "INI entry", label + " k" + std::to_string(e.slot)))
+            if (!CheckValue(e.section, "INI entry",
+                            EntryLabel(section, Numbered(kIniEntrySection, e.slot))) ||
+                !CheckValue(e.key, "INI entry",
+                            EntryLabel(section, Numbered(kIniEntryKey, e.slot))))
                 continue;
             if (!named) {
                 if (!ini.name.cut)
@@ -426,17 +432,20 @@ void Remover::RemoveRegistryEntries() {
                                            : RegRoot::LocalMachine;
         const std::string item =
             std::string(e.kind >= 1 && e.kind <= 3 ? RootName(root) : "?") + "\\" + e.path.value;
-        if (!CheckValue(e.path, "registry entry", "[sysreg] p" + std::to_string(e.number)) ||
-            !CheckValue(e.data, "registry entry", "[sysreg] b" + std::to_string(e.number)))
+        if (!CheckValue(e.path, "registry entry",
+                        EntryLabel(kRegistrySection, Numbered(kRegistryPath, e.number))) ||
+            !CheckValue(e.data, "registry entry",
+                        EntryLabel(kRegistrySection, Numbered(kRegistryData, e.number))))
             continue;
         if (!log_.registryRemove) {
-            Add(Outcome::Kept, "registry entry", item, "[sysreg] remove is 0: the entries stay");
+            Add(Outcome::Kept, "registry entry", item,
+                EntryLabel(kRegistrySection, kRemoveKey) + " is 0: the entries stay");
             continue;
         }
         std::vector<std::string> names;
         if (e.kind < 1 || e.kind > 3) {
             Add(Outcome::Refused, "registry entry",
-                "k" + std::to_string(e.number) + " = " + std::to_string(e.kind),
+                Numbered(kRegistryKind, e.number) + " = " + std::to_string(e.kind),
                 "not a kind of registry entry (1, 2 or 3)");
             continue;
         }
@@ -486,13 +495,13 @@ void Remover::RemoveRegistryEntries() {
     }
     for (const LogRegistryEntry& e : log_.registryBeyond)
         Add(Outcome::Kept, "registry entry", e.path.value,
-            "k" + std::to_string(e.number) + " lies beyond [sysreg] total " +
-                std::to_string(log_.registryTotal) + ": an earlier installation's entry");
+            BeyondTotal(kRegistryEntries, e.number, log_.registryTotal));
 }
 
 void Remover::RemoveGroup() {
     Tick();
-    if (!CheckValue(log_.group, "program group", "[uninstall] prggrp")) return;
+    if (!CheckValue(log_.group, "program group", EntryLabel(kUninstallSection, kProgramGroupKey)))
+        return;
     const std::string& name = log_.group.value;
     if (name.empty()) return;
     std::string why;
@@ -515,13 +524,16 @@ void Remover::RemoveGroup() {
 
 void Remover::RemoveRegistration() {
     Tick();
-    if (!CheckValue(log_.name, "uninstall registration", "[uninstall] name")) return;
+    if (!CheckValue(log_.name, "uninstall registration",
+                    EntryLabel(kUninstallSection, kProductNameKey)))
+        return;
     const std::string& name = log_.name.value;
     if (name.empty()) return;
     std::vector<std::string> names, base;
-    KeyNames(kUninstallKey, base);
-    const std::string item = std::string("HKEY_LOCAL_MACHINE\\") + kUninstallKey + "\\" + name;
-    if (!KeyNames(std::string(kUninstallKey) + "\\" + name, names) || names.size() <= base.size()) {
+    KeyNames(kRegistrationsKey, base);
+    const std::string item = std::string("HKEY_LOCAL_MACHINE\\") + kRegistrationsKey + "\\" + name;
+    if (!KeyNames(std::string(kRegistrationsKey) + "\\" + name, names) ||
+        names.size() <= base.size()) {
         Add(Outcome::Refused, "uninstall registration", item, "the product name makes no key name");
         return;
     }
@@ -560,7 +572,9 @@ void Remover::RemoveRegistration() {
 void Remover::RemoveReadme() {
     Tick();
     const LogValue& v = log_.readme;
-    if (!CheckValue(v, "read-me file", "[readme] file") || v.value.empty()) return;
+    if (!CheckValue(v, "read-me file", EntryLabel(kReadmeSection, kReadmeFileKey)) ||
+        v.value.empty())
+        return;
     WinPath r;
     std::string why;
     if (!destOk_) {
@@ -582,7 +596,7 @@ void Remover::RemoveReadme() {
 void Remover::RemoveDirectories() {
     for (const LogValue& e : log_.directories.entries) {
         Tick();
-        if (!CheckValue(e, "folder", "[directories] d" + std::to_string(e.number))) continue;
+        if (!CheckValue(e, "folder", EntryLabel(kDirectories, e.number))) continue;
         std::vector<std::string> parts;
         std::string why;
         if (!destOk_)
@@ -594,8 +608,7 @@ void Remover::RemoveDirectories() {
     }
     for (const LogValue& e : log_.directories.beyond)
         Add(Outcome::Kept, "folder", e.value,
-            "d" + std::to_string(e.number) + " lies beyond [directories] total " +
-                std::to_string(log_.directories.total) + ": an earlier installation's entry");
+            BeyondTotal(kDirectories, e.number, log_.directories.total));
     std::sort(dirs_.begin(), dirs_.end(), [](const auto& a, const auto& b) {
         if (a.first.parts.size() != b.first.parts.size())
             return a.first.parts.size() > b.first.parts.size();
@@ -622,7 +635,7 @@ void Remover::Finish() {
     const auto clean = [&] {
         return result_.Count(Outcome::Left) == 0 && result_.Count(Outcome::Refused) == 0;
     };
-    const WinPath setup = dest_.Child({"setup"});
+    const WinPath setup = dest_.Child({kSetupFolderName});
     const bool logInSetup = destOk_ && !logFile_.root.empty() && SamePath(logFile_.Parent(), setup);
     static const char* const kWorkFiles[] = {"setup.tmp", "compress.tmp"};
     const std::string reportName = [&] {
@@ -636,7 +649,7 @@ void Remover::Finish() {
         std::vector<std::string> names, others;
         p_.ListDirectory(dest_.Text(), names);
         for (const std::string& n : names)
-            if (!SameText(n, "setup")) others.push_back(n);
+            if (!SameText(n, kSetupFolderName)) others.push_back(n);
         if (!others.empty())
             Add(Outcome::Left, "folder", dest_.Text(),
                 "it holds files the log does not name: " + FirstNames(others));
@@ -695,7 +708,7 @@ RemovalResult Remover::Run() {
         n = (dot == std::string::npos ? n : n.substr(0, dot)) + ".txt";
         if (!SamePath(r, logFile_)) result_.reportPath = r.Text();
     }
-    if (CheckValue(log_.directory, "destination", "[uninstall] directory")) {
+    if (CheckValue(log_.directory, "destination", EntryLabel(kUninstallSection, kDestinationKey))) {
         if (!ParseAbsolutePath(log_.directory.value, dest_, why))
             Add(Outcome::Refused, "destination", log_.directory.value, why);
         else if (dest_.IsRoot())

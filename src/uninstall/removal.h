@@ -11,7 +11,7 @@
 
 #include "platform/platform.h"
 #include "uninstall/paths.h"
-#include "uninstall/uninstall_log.h"
+#include "uninstall_log/log_reader.h"
 
 namespace corvid {
 

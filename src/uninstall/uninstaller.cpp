@@ -6,7 +6,8 @@
 #include "forms/form.h"
 #include "setupinf/profile.h"
 #include "uninstall/removal.h"
-#include "uninstall/uninstall_log.h"
+#include "uninstall_log/log_reader.h"
+#include "uninstall_log/registration.h"
 
 namespace corvid {
 
@@ -107,7 +108,7 @@ std::string ArgumentsOf(const std::string& commandLine) {
 UninstallCommand ParseUninstallArguments(const std::string& arguments) {
     UninstallCommand c;
     std::string a = TrimBlanks(arguments);
-    const std::string option = "/silent";
+    const std::string option = uninstall_log::kSilentOption;
     if (a.size() >= option.size() && FoldCase(a.substr(a.size() - option.size())) == option &&
         (a.size() == option.size() || Blank(a[a.size() - option.size() - 1]))) {
         c.silent = true;
@@ -124,8 +125,10 @@ int RunUninstaller(Platform& platform, const std::string& arguments) {
         if (!command.silent) platform.MessageBox(text, caption, mb::Ok | icon);
     };
     if (command.logPath.empty()) {
-        tell("Usage: uncorvid.exe LOGPATH [/silent]\rLOGPATH is the uninstall log of an "
-             "installation, for example C:\\Tools\\setup\\uninst.log.",
+        tell(std::string("Usage: ") + uninstall_log::kUninstallerFileName + " LOGPATH [" +
+                 uninstall_log::kSilentOption +
+                 "]\rLOGPATH is the uninstall log of an installation, for example " +
+                 uninstall_log::LogPath("C:\\Tools") + ".",
              "Uninstall", mb::IconStop);
         return kUninstallNoLog;
     }

@@ -261,21 +261,21 @@ bool FakePlatform::RegKeyExists(RegRoot root, const std::string& key) const {
 }
 
 bool FakePlatform::ProfileSectionNames(const std::string& file, std::vector<std::string>& names) {
-    return ProfileSectionNamesFile(HostPath(file), names);
+    return ProfileSectionNamesFile(ProfilePath(*this, file), names);
 }
 
 bool FakePlatform::ProfileKeyNames(const std::string& file, const std::string& section,
                                    std::vector<std::string>& names) {
-    return ProfileKeyNamesFile(HostPath(file), section, names);
+    return ProfileKeyNamesFile(ProfilePath(*this, file), section, names);
 }
 
 bool FakePlatform::DeleteProfileKey(const std::string& file, const std::string& section,
                                     const std::string& key) {
-    return DeleteProfileKeyFile(HostPath(file), section, key);
+    return DeleteProfileKeyFile(ProfilePath(*this, file), section, key);
 }
 
 bool FakePlatform::DeleteProfileSection(const std::string& file, const std::string& section) {
-    return DeleteProfileSectionFile(HostPath(file), section);
+    return DeleteProfileSectionFile(ProfilePath(*this, file), section);
 }
 
 bool FakePlatform::RegListKey(RegRoot root, const std::string& key,

@@ -12,10 +12,10 @@
 #include "install/abort_dialog.h"
 #include "install/file_transfer.h"
 #include "install/progress_window.h"
-#include "install/uninstall_log.h"
 #include "pack/layout.h"
 #include "setupinf/media_reader.h"
 #include "state/context.h"
+#include "uninstall_log/log_format.h"
 
 using namespace corvid;
 
@@ -266,7 +266,7 @@ protected:
 
 const Entries kHeaderAndCounters = {
     "readme.file=C:\\Tools\\doc\\readme.txt",
-    std::string("important!.c=") + kLogBanner,
+    std::string("important!.c=") + uninstall_log::kBanner,
     "important!.i1=This file is needed to uninstall Demo",
     "files.total=3",
     "files.f1=\\bin\\prog.exe",

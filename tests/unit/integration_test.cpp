@@ -46,7 +46,7 @@ protected:
         run.destination = "C:\\Tools";
         run.windowsDirectory = "C:\\WINDOWS";
         run.setupFolder = "C:\\Tools\\setup";
-        run.logPath = run.setupFolder + "\\uninst.log";
+        run.log.Open(run.setupFolder + "\\uninst.log", true);
         run.uninstallerPath = "C:\\WINDOWS\\uncorvid.exe";
         p.CreateDir("C:\\WINDOWS");
     }
@@ -58,7 +58,7 @@ protected:
             std::make_unique<SetupDescription>(p, run.setupFolder + "\\setup.tmp");
     }
     std::string Logged(const std::string& section, const std::string& key) {
-        return p.ProfileString(run.logPath, section, key, "<none>");
+        return p.ProfileString(run.log.Path(), section, key, "<none>");
     }
     std::string Reg(RegRoot root, const std::string& key, const std::string& name) {
         std::string v = "<none>";
@@ -294,7 +294,7 @@ TEST_F(Integration, RegistryEntryFailures) {
 
 TEST_F(Integration, UninstallRegistrationAlsoWithoutTheLog) {
     Describe("[software]\nname=Tools\nname_display=Tools 1.0\nuniyes=0\n");
-    run.uniyes = false;
+    run.log.Open(run.log.Path(), false);
     run.registryRoot = RegRoot::CurrentUser;
     Group();
     RegisterUninstall(ctx, run);
@@ -305,7 +305,7 @@ TEST_F(Integration, UninstallRegistrationAlsoWithoutTheLog) {
     EXPECT_EQ(Reg(RegRoot::LocalMachine, key, "version"), "7");
     EXPECT_EQ(run.registryRoot, RegRoot::LocalMachine);
     EXPECT_EQ(p.ddeCommands.size(), 1u); // the uninstall item is still made
-    EXPECT_FALSE(p.FileExists(run.logPath));
+    EXPECT_FALSE(p.FileExists(run.log.Path()));
 
     Describe("[software]\nname=Other\nCP=0\n");
     p.registry.clear();

@@ -8,8 +8,8 @@
 #include "fake_platform.h"
 #include "uninstall/paths.h"
 #include "uninstall/removal.h"
-#include "uninstall/uninstall_log.h"
 #include "uninstall/uninstaller.h"
+#include "uninstall_log/log_reader.h"
 
 using namespace corvid;
 

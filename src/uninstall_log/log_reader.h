@@ -1,7 +1,7 @@
-// What an installation recorded in its uninstall log (uninst.log, a profile file), read through
-// the system's profile calls. Numbered entries are found by listing the keys of their section, so
-// a huge or missing total costs nothing; entries numbered beyond their section's total belong to
-// an earlier installation into the same destination and are kept apart.
+// What an installation recorded in its uninstall log (uninst.log, a profile file), read by the
+// uninstaller through the system's profile calls. Numbered entries are found by listing the keys of
+// their section, so a huge or missing total costs nothing; entries numbered beyond their section's
+// total belong to an earlier installation into the same destination and are kept apart.
 #pragma once
 
 #include <cstdint>
@@ -50,9 +50,9 @@ struct UninstallLogData {
     LogValue directory;               // [uninstall] directory
     LogValue group;                   // [uninstall] prggrp
     bool ask = false;                 // [uninstall] ask
-    std::map<int, std::string> texts; // [language] l10, l11, l15, l55 .. l61
+    std::map<int, std::string> texts; // [language]: the copied texts, by number
     LogList files, systemFiles, directories, extensions;
-    std::vector<LogIniFile> iniFiles; // [ini_1] .. [ini_4] that exist
+    std::vector<LogIniFile> iniFiles; // the [ini_<N>] sections that exist
     bool registryRemove = false;      // [sysreg] remove
     int32_t registryTotal = 0;
     std::vector<LogRegistryEntry> registry, registryBeyond;

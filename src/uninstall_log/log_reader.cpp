@@ -1,15 +1,16 @@
-#include "uninstall/uninstall_log.h"
+#include "uninstall_log/log_reader.h"
 
 #include <algorithm>
 #include <set>
 
 #include "setupinf/profile.h"
+#include "uninstall_log/log_format.h"
 
 namespace corvid {
 
-namespace {
+using namespace uninstall_log;
 
-constexpr int kLanguageKeys[] = {10, 11, 15, 55, 56, 57, 58, 59, 60, 61};
+namespace {
 
 class LogReader {
 public:
@@ -43,11 +44,11 @@ public:
         return std::vector<int32_t>(numbers.begin(), numbers.end());
     }
 
-    LogList List(const std::string& section, const std::string& prefix) {
+    LogList List(const NumberedSection& s) {
         LogList list;
-        list.total = ParseLogCount(p_.ProfileString(path_, section, "total", ""));
-        for (int32_t n : Numbers(section, prefix)) {
-            LogValue v = Value(section, prefix + std::to_string(n), n);
+        list.total = ParseLogCount(p_.ProfileString(path_, s.section, kTotalKey, ""));
+        for (int32_t n : Numbers(s.section, s.prefix)) {
+            LogValue v = Value(s.section, Numbered(s.prefix, n), n);
             (n <= list.total ? list.entries : list.beyond).push_back(v);
         }
         return list;
@@ -88,45 +89,45 @@ bool ReadUninstallLog(Platform& platform, const std::string& path, UninstallLogD
     LogReader r(platform, path);
     if (!r.Readable()) return false;
 
-    out.readme = r.Value("readme", "file");
-    out.name = r.Value("uninstall", "name");
-    out.directory = r.Value("uninstall", "directory");
-    out.group = r.Value("uninstall", "prggrp");
-    out.ask = ParseLogCount(r.Value("uninstall", "ask").value) != 0;
-    for (int n : kLanguageKeys) out.texts[n] = r.Value("language", "l" + std::to_string(n)).value;
+    out.readme = r.Value(kReadmeSection, kReadmeFileKey);
+    out.name = r.Value(kUninstallSection, kProductNameKey);
+    out.directory = r.Value(kUninstallSection, kDestinationKey);
+    out.group = r.Value(kUninstallSection, kProgramGroupKey);
+    out.ask = ParseLogCount(r.Value(kUninstallSection, kAskKey).value) != 0;
+    for (int n : kCopiedTexts) out.texts[n] = r.Value(kLanguageSection, TextKey(n)).value;
 
-    out.files = r.List("files", "f");
-    out.systemFiles = r.List("systemroot", "f");
-    out.directories = r.List("directories", "d");
-    out.extensions = r.List("extensions", "e");
+    out.files = r.List(kFiles);
+    out.systemFiles = r.List(kSystemFiles);
+    out.directories = r.List(kDirectories);
+    out.extensions = r.List(kExtensions);
 
-    for (int32_t n = 1; n <= 4; ++n) {
-        const std::string section = "ini_" + std::to_string(n);
+    for (int32_t n = 1; n <= kIniFiles; ++n) {
+        const std::string section = IniSection(n);
         std::vector<std::string> keys;
         platform.ProfileKeyNames(path, section, keys);
         if (keys.empty()) continue;
         LogIniFile ini;
         ini.number = n;
-        ini.name = r.Value(section, "name");
-        for (int32_t m = 0; m <= 9; ++m) {
+        ini.name = r.Value(section, kIniNameKey);
+        for (int32_t m = 0; m < kIniSlots; ++m) {
             LogIniEntry e;
             e.slot = m;
-            e.section = r.Value(section, "s" + std::to_string(m), m);
+            e.section = r.Value(section, Numbered(kIniEntrySection, m), m);
             if (e.section.value.empty()) continue;
-            e.key = r.Value(section, "k" + std::to_string(m), m);
+            e.key = r.Value(section, Numbered(kIniEntryKey, m), m);
             ini.entries.push_back(e);
         }
         out.iniFiles.push_back(ini);
     }
 
-    out.registryRemove = ParseLogCount(r.Value("sysreg", "remove").value) != 0;
-    out.registryTotal = ParseLogCount(r.Value("sysreg", "total").value);
-    for (int32_t i : r.Numbers("sysreg", "k")) {
+    out.registryRemove = ParseLogCount(r.Value(kRegistrySection, kRemoveKey).value) != 0;
+    out.registryTotal = ParseLogCount(r.Value(kRegistrySection, kTotalKey).value);
+    for (int32_t i : r.Numbers(kRegistrySection, kRegistryKind)) {
         LogRegistryEntry e;
         e.number = i;
-        e.kind = ParseLogCount(r.Value("sysreg", "k" + std::to_string(i)).value);
-        e.path = r.Value("sysreg", "p" + std::to_string(i), i);
-        e.data = r.Value("sysreg", "b" + std::to_string(i), i);
+        e.kind = ParseLogCount(r.Value(kRegistrySection, Numbered(kRegistryKind, i)).value);
+        e.path = r.Value(kRegistrySection, Numbered(kRegistryPath, i), i);
+        e.data = r.Value(kRegistrySection, Numbered(kRegistryData, i), i);
         (i <= out.registryTotal ? out.registry : out.registryBeyond).push_back(e);
     }
     return true;

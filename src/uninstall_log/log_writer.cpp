@@ -1,0 +1,116 @@
+#include "uninstall_log/log_writer.h"
+
+#include "uninstall_log/log_format.h"
+
+namespace corvid {
+
+using namespace uninstall_log;
+
+namespace {
+
+std::string Flag(bool on) {
+    return on ? "1" : "0";
+}
+
+} // namespace
+
+void UninstallLogWriter::Open(const std::string& path, bool kept) {
+    path_ = path;
+    kept_ = kept;
+}
+
+void UninstallLogWriter::Write(const std::string& section, const std::string& key,
+                               const std::string& value) {
+    if (!kept_) return;
+    if (!platform_.WriteProfileString(path_, section, key, value))
+        throw RuntimeError("Kann nicht nach " + path_ + " schreiben");
+}
+
+void UninstallLogWriter::Readme(const std::string& file) {
+    Write(kReadmeSection, kReadmeFileKey, file);
+}
+
+void UninstallLogWriter::Banner(const std::string& productName) {
+    Write(kImportantSection, kBannerKey, kBanner);
+    Write(kImportantSection, kPurposeKey, kPurpose + productName);
+}
+
+void UninstallLogWriter::FilesTotal(int64_t count) {
+    Write(kFiles.section, kTotalKey, std::to_string(count));
+}
+
+void UninstallLogWriter::SystemFilesTotal(int32_t count) {
+    Write(kSystemFiles.section, kTotalKey, std::to_string(count));
+}
+
+void UninstallLogWriter::DirectoriesTotal(int32_t count) {
+    Write(kDirectories.section, kTotalKey, std::to_string(count));
+}
+
+void UninstallLogWriter::ExtensionsTotal(int32_t count) {
+    Write(kExtensions.section, kTotalKey, std::to_string(count));
+}
+
+void UninstallLogWriter::File(int32_t n, const std::string& relativePath) {
+    Write(kFiles.section, Numbered(kFiles.prefix, n), relativePath);
+}
+
+void UninstallLogWriter::SystemFile(int32_t n, const std::string& path) {
+    Write(kSystemFiles.section, Numbered(kSystemFiles.prefix, n), path);
+}
+
+void UninstallLogWriter::Directory(int32_t n, const std::string& relativePath) {
+    Write(kDirectories.section, Numbered(kDirectories.prefix, n), relativePath);
+}
+
+void UninstallLogWriter::Extension(int32_t n, const std::string& extension) {
+    Write(kExtensions.section, Numbered(kExtensions.prefix, n), extension);
+}
+
+void UninstallLogWriter::ProductVersion(const std::string& versionName,
+                                        const std::string& version) {
+    Write(kUninstallSection, kVersionNameKey, versionName);
+    Write(kUninstallSection, kVersionKey, version);
+}
+
+void UninstallLogWriter::UninstallerText(int n, const std::string& text) {
+    Write(kLanguageSection, TextKey(n), text);
+}
+
+void UninstallLogWriter::Product(const std::string& name, const std::string& destination,
+                                 bool ask) {
+    Write(kUninstallSection, kProductNameKey, name);
+    Write(kUninstallSection, kLanguageKey, "");
+    Write(kUninstallSection, kDestinationKey, destination);
+    Write(kUninstallSection, kAskKey, Flag(ask));
+}
+
+void UninstallLogWriter::ProgramGroup(const std::string& group) {
+    Write(kUninstallSection, kProgramGroupKey, group);
+}
+
+void UninstallLogWriter::IniFileName(int file, const std::string& path) {
+    Write(IniSection(file), kIniNameKey, path);
+}
+
+void UninstallLogWriter::IniEntry(int file, int slot, const std::string& section,
+                                  const std::string& key, const std::string& value) {
+    const std::string s = IniSection(file);
+    Write(s, Numbered(kIniEntrySection, slot), section);
+    Write(s, Numbered(kIniEntryKey, slot), key);
+    Write(s, Numbered(kIniEntryValue, slot), value);
+}
+
+void UninstallLogWriter::RegistrySettings(bool remove, int32_t total) {
+    Write(kRegistrySection, kRemoveKey, Flag(remove));
+    Write(kRegistrySection, kTotalKey, std::to_string(total));
+}
+
+void UninstallLogWriter::RegistryEntry(int32_t i, int32_t kind, const std::string& path,
+                                       const std::string& data) {
+    Write(kRegistrySection, Numbered(kRegistryKind, i), std::to_string(kind));
+    Write(kRegistrySection, Numbered(kRegistryPath, i), path);
+    Write(kRegistrySection, Numbered(kRegistryData, i), data);
+}
+
+} // namespace corvid
