@@ -74,10 +74,16 @@ rt_snapshot() { # OUT
     : >"$out/registry.txt"
     _rt_loader
     for root in HKEY_LOCAL_MACHINE HKEY_CURRENT_USER HKEY_CLASSES_ROOT; do
-        rm -f "$out/$root.reg"
-        timeout 120 "${RT_LOADER[@]}" reg export "$root" "$out/$root.reg" /y \
-            >"$out/$root.out" 2>&1 </dev/null
-        [ -s "$out/$root.reg" ] || { echo "roundtrip: reg export $root failed" >&2; return 1; }
+        # On a busy machine an export was seen to end without output or file; ask again.
+        local try
+        for try in 1 2 3; do
+            rm -f "$out/$root.reg"
+            timeout 120 "${RT_LOADER[@]}" reg export "$root" "$out/$root.reg" /y \
+                >"$out/$root.out" 2>&1 </dev/null
+            [ -s "$out/$root.reg" ] && break
+            echo "roundtrip: reg export $root failed (attempt $try)" >&2
+        done
+        [ -s "$out/$root.reg" ] || return 1
         _rt_flatten "$out/$root.reg" >>"$out/registry.txt"
     done
     LC_ALL=C sort -o "$out/registry.txt" "$out/registry.txt"
