@@ -72,18 +72,6 @@ std::string WithoutLineEnd(std::string s) {
 
 } // namespace
 
-const char* RegRootName(RegRoot root) {
-    switch (root) {
-    case RegRoot::ClassesRoot:
-        return "HKEY_CLASSES_ROOT";
-    case RegRoot::CurrentUser:
-        return "HKEY_CURRENT_USER";
-    case RegRoot::LocalMachine:
-        break;
-    }
-    return "HKEY_LOCAL_MACHINE";
-}
-
 bool LoggingPlatform::CreateDir(const std::string& path) {
     const bool ok = inner_.CreateDir(path);
     if (ok) log_.Line("directory " + path);

@@ -122,7 +122,4 @@ private:
     TextLog& log_;
 };
 
-// "HKEY_LOCAL_MACHINE" and the other roots' names.
-const char* RegRootName(RegRoot root);
-
 } // namespace corvid

@@ -50,6 +50,19 @@ enum class OpenMode {
 // Registry roots the program uses.
 enum class RegRoot { ClassesRoot, CurrentUser, LocalMachine };
 
+// The root's name as the registry editor writes it ("HKEY_LOCAL_MACHINE").
+inline const char* RegRootName(RegRoot root) {
+    switch (root) {
+    case RegRoot::ClassesRoot:
+        return "HKEY_CLASSES_ROOT";
+    case RegRoot::CurrentUser:
+        return "HKEY_CURRENT_USER";
+    case RegRoot::LocalMachine:
+        break;
+    }
+    return "HKEY_LOCAL_MACHINE";
+}
+
 // One value of a registry key as a listing gives it.
 struct RegValueInfo {
     std::string name; // empty: the key's default value
