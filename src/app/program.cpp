@@ -165,7 +165,11 @@ int RunProgram(Platform& platform, const std::string& arguments) {
         code = program.Run();
     }
     const std::string logPath = ctx.run ? ctx.run->log.Path() : std::string();
-    if (!logPath.empty() && platform.FileExists(logPath)) log.Line("uninstall log " + logPath);
+    if (!logPath.empty() && platform.FileExists(logPath)) {
+        auto s = platform.OpenFile(logPath, OpenMode::ReadShared);
+        log.Line("uninstall log " + logPath + " (" + (s ? std::to_string(s->Size()) : "?") +
+                 " bytes)");
+    }
     log.Line("exit code " + std::to_string(code));
     return code;
 }

@@ -6,7 +6,11 @@
 #      checked name; the restart is not made and exit code 3010 says it is needed;
 #   2. /silent /norestart /noicons /type=cd: nothing of the product copied, no program group,
 #      exit code 3010;
-#   3. an invalid /dir= and too little space: exit code 2 and nothing written to drive C:.
+#   3. an invalid /dir=: exit code 2 and nothing written to drive C:. (Too little space cannot be
+#      had on a host whose disks are larger than the sizes a description can name; the unit
+#      tests check it on the fake platform.)
+# A Unix parent sees only the low 8 bits of a Windows exit code (3010 arrives as 194); the log's
+# last line has the whole code.
 . "$(dirname "$0")/../harness/lib.sh"
 . "$(dirname "$0")/../driver/driver.sh"
 . "$(dirname "$0")/../install/install.sh"
@@ -22,7 +26,8 @@ programs=$E2E_DRIVE_C/users/Public/Start\ Menu/Programs
 rc=0
 e2e_run 180 'D:\setup.exe' /VERYSILENT '-dir=C:\My Apps\Test' /type=custom /components=2 \
     '/group=Test Group' '/log=D:\one.log' || rc=$?
-expect_eq "exit code of a run that needs a restart" "$rc" 3010
+expect_eq "exit code of a run that needs a restart" "$rc" $((3010 % 256))
+tail -n 1 "$E2E_DIST/one.log" | grep -q 'exit code 3010' || e2e_fail "the log does not end with 3010"
 dest=$(winfile 'C:\My_Apps\Test')
 [ -f "$dest/help/manual.txt" ] || e2e_fail "component 2 was not installed into C:\\My_Apps\\Test"
 [ -e "$dest/bin/app.exe" ] && e2e_fail "component 1 was installed though not chosen"
@@ -37,7 +42,8 @@ grep -q 'choices: destination C:\\My_Apps\\Test, setup type custom, components 2
 rc=0
 e2e_run 180 'D:\setup.exe' /silent /norestart /noicons /type=cd '/dir=C:\CdRun' '/log=D:\two.log' ||
     rc=$?
-expect_eq "exit code of /silent /norestart" "$rc" 3010
+expect_eq "exit code of /silent /norestart" "$rc" $((3010 % 256))
+tail -n 1 "$E2E_DIST/two.log" | grep -q 'exit code 3010' || e2e_fail "the log does not end with 3010"
 [ -d "$(winfile 'C:\CdRun')" ] || e2e_fail "the cd type made no destination"
 [ -e "$(winfile 'C:\CdRun\bin\app.exe')" ] && e2e_fail "the cd type copied the product"
 grep -q 'program manager:' "$E2E_DIST/two.log" && e2e_fail "/noicons made a program group"
@@ -48,13 +54,9 @@ rc=0
 e2e_run 120 'D:\setup.exe' /verysilent '/dir=C:\a<b' '/log=D:\three.log' || rc=$?
 expect_eq "exit code of an invalid destination" "$rc" 2
 grep -q 'answered unattended' "$E2E_DIST/three.log" || e2e_fail "the folder check's message is not in the log"
-inst_dist 0 1000000 software Opt1_space 2000000000
-rc=0
-e2e_run 120 'D:\setup.exe' /verysilent '/log=D:\four.log' || rc=$?
-expect_eq "exit code with too little space" "$rc" 2
 (cd "$E2E_DRIVE_C" && find . | LC_ALL=C sort) >"$E2E_DIR/c-after.txt"
 grep -v -E '^\./(windows/temp|users/[^/]+/(temp|appdata/local/temp))(/|$)' "$E2E_DIR/c-before.txt" >"$E2E_DIR/b"
 grep -v -E '^\./(windows/temp|users/[^/]+/(temp|appdata/local/temp))(/|$)' "$E2E_DIR/c-after.txt" >"$E2E_DIR/a"
 diff "$E2E_DIR/b" "$E2E_DIR/a" >"$E2E_DIR/c-diff.txt" ||
-    e2e_fail "the refused runs wrote to drive C: $(cat "$E2E_DIR/c-diff.txt")"
+    e2e_fail "the refused run wrote to drive C: $(cat "$E2E_DIR/c-diff.txt")"
 exit 0
