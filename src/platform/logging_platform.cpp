@@ -114,11 +114,18 @@ std::unique_ptr<Stream> LoggingPlatform::OpenFile(const std::string& path, OpenM
     return std::make_unique<SizeReportingStream>(std::move(s), log_, path);
 }
 
+std::string LoggingPlatform::ProfilePath(const std::string& file) {
+    // The profile calls put a file named without a folder into the Windows directory.
+    if (file.find_first_of("\\/:") != std::string::npos) return file;
+    return inner_.WindowsDirectory() + "\\" + file;
+}
+
 bool LoggingPlatform::WriteProfileString(const std::string& file, const std::string& section,
                                          const std::string& key, const std::string& value) {
     const bool ok = inner_.WriteProfileString(file, section, key, value);
     if (Logged(file))
-        log_.Line("INI " + file + " [" + section + "] " + key + "=" + value + Failed(ok));
+        log_.Line("INI " + ProfilePath(file) + " [" + section + "] " + key + "=" + value +
+                  Failed(ok));
     return ok;
 }
 
@@ -126,13 +133,15 @@ bool LoggingPlatform::DeleteProfileKey(const std::string& file, const std::strin
                                        const std::string& key) {
     const bool ok = inner_.DeleteProfileKey(file, section, key);
     if (Logged(file))
-        log_.Line("INI " + file + " [" + section + "] " + key + " removed" + Failed(ok));
+        log_.Line("INI " + ProfilePath(file) + " [" + section + "] " + key + " removed" +
+                  Failed(ok));
     return ok;
 }
 
 bool LoggingPlatform::DeleteProfileSection(const std::string& file, const std::string& section) {
     const bool ok = inner_.DeleteProfileSection(file, section);
-    if (Logged(file)) log_.Line("INI " + file + " [" + section + "] removed" + Failed(ok));
+    if (Logged(file))
+        log_.Line("INI " + ProfilePath(file) + " [" + section + "] removed" + Failed(ok));
     return ok;
 }
 

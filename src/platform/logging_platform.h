@@ -118,6 +118,7 @@ public:
 
 private:
     bool Logged(const std::string& path) const { return !unlogged || !unlogged(path); }
+    std::string ProfilePath(const std::string& file);
     Platform& inner_;
     TextLog& log_;
 };
