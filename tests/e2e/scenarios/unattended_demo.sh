@@ -95,7 +95,7 @@ rc=0
 e2e_run 180 'D:\setup.exe' /verysilent '/log=D:\held.log' || rc=$?
 expect_eq "exit code with a volume missing" "$rc" 5
 grep -q 'Cancel (answered unattended)' "$E2E_DIST/held.log" || e2e_fail "the disk prompt is not in the log"
-e2e_wineserver_wait 60 || e2e_fail "the prefix's processes did not end"
+# No waiting here: the setup itself waited for the clean-up before it ended.
 mv "$E2E_DIR/held/zdata_02.dsk" "$E2E_DIST/"
 
 # 4.
