@@ -7,14 +7,19 @@
 # Without one (or with --headless) it runs under Xvfb, waits for the setup's first window, saves a
 # screenshot and prints its path (build/screenshots/demo-setup.png).
 #
-#   bash scripts/demo.sh [--headless]
+# With --silent it installs the example distribution unattended (setup.exe /verysilent, with a
+# text log) in a prefix of its own under Xvfb, and prints the installed tree, the log and the
+# setup's exit code.
+#
+#   bash scripts/demo.sh [--headless | --silent]
 #
 # Hosts that cannot start 32-bit programs run the x86-64 build in a 64-bit Wine prefix instead
 # (CORVID_WINE_ARCH=win32|win64 forces one; tests/e2e/harness/lib.sh explains the pairs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-headless=0
+headless=0 silent=0
+if [ "${1:-}" = --silent ]; then silent=1; fi
 if [ "${1:-}" = --headless ] || [ -z "${DISPLAY:-}" ]; then headless=1; fi
 
 bash scripts/deps.sh
@@ -28,6 +33,26 @@ export CORVID_BUILD_DIR=$root/build CORVID_SOURCE_DIR=$root
 . tests/e2e/harness/lib.sh
 dist=$root/build/demo/dist
 e2e_distribution "$root/build/examples/demo" "$dist"
+
+if [ $silent -eq 1 ]; then
+    e2e_begin demo-silent
+    echo "demo: wine pair $E2E_PAIR ($(e2e_pair_text))"
+    e2e_map_drive d "$dist"
+    rm -f "$dist/setup.log"
+    echo 'demo: D:\setup.exe /verysilent /log=D:\setup.log'
+    rc=0
+    e2e_run 300 'D:\setup.exe' /verysilent '/log=D:\setup.log' || rc=$?
+    # Where it went, as the log says (the folder check turns blanks into underscores).
+    dest=$(sed -n 's/.*installation into [A-Za-z]:\\\(.*\)\r$/\1/p' "$dist/setup.log" 2>/dev/null |
+        tr '\\' /)
+    dest=$E2E_DRIVE_C/$dest
+    echo "demo: installed tree ($dest):"
+    (cd "$dest" 2>/dev/null && find . -type f -printf '%8s  %p\n' | sort -k2) || echo "  (nothing)"
+    echo "demo: the setup's log (build/demo/dist/setup.log):"
+    cat "$dist/setup.log" 2>/dev/null || echo "  (no log)"
+    echo "demo: setup.exe /verysilent ended with exit code $rc"
+    exit $rc
+fi
 
 if [ $headless -eq 1 ]; then
     # The background window's caption, or a message box of the start-up ("corvid").

@@ -137,7 +137,7 @@ void Tmain::FormCreate() {
         switch (d.ReadInteger("vercheck", "old", 0)) {
         case 1:
             if (p.MessageBox(d.ReadString("language", "l65", ""), "corvid", mb::YesNo) == mb::IdYes)
-                p.WinExec(prev.uninstallCommand, SW_SHOWNORMAL_);
+                RemoveEarlierInstallation();
             break;
         case 2:
             if (p.MessageBox(d.ReadString("language", "l66", ""), "corvid", mb::OkCancel) ==
@@ -181,6 +181,23 @@ void Tmain::FormCreate() {
 
     ctx_.installPending = true;
     activated_ = false;
+}
+
+void Tmain::RemoveEarlierInstallation() {
+    Platform& p = ctx_.platform;
+    const std::string& command = ctx_.previous.uninstallCommand;
+    if (!ctx_.options.Quiet()) {
+        p.WinExec(command, SW_SHOWNORMAL_);
+        return;
+    }
+    // Unattended, the old version goes first, without a window, and the installation waits
+    // for it instead of running beside it.
+    uint32_t exitCode = 0;
+    if (!p.RunAndWait(command + " " + uninstall_log::kSilentOption, 0, exitCode))
+        ctx_.Note("the earlier installation's uninstaller could not be started");
+    else if (exitCode != 0)
+        ctx_.Note("the earlier installation was not removed completely (exit code " +
+                  std::to_string(exitCode) + "); the installation goes on over it");
 }
 
 void Tmain::ReadStartupRecords() {

@@ -24,6 +24,7 @@ private:
     bool stretch_ = false;
 
     void ReadStartupRecords();
+    void RemoveEarlierInstallation();
 };
 
 // The destination proposed from an earlier installation's uninstall command: the text after the

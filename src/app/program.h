@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -36,9 +37,14 @@ public:
     std::unique_ptr<Tcopying> copying;
     std::unique_ptr<Tcomplete> complete;
     std::unique_ptr<Tdlg_folder> dlgFolder;
+
+private:
+    // Logs the choices as the wizard hands over, and saves them when /saveinf asked for it.
+    void ChoicesTaken();
 };
 
-// Runs the whole setup on a platform; returns the process exit code.
-int RunProgram(Platform& platform);
+// Runs the whole setup on a platform with the command line's arguments (without the program's
+// name); returns the process exit code.
+int RunProgram(Platform& platform, const std::string& arguments = std::string());
 
 } // namespace corvid

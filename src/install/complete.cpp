@@ -100,7 +100,9 @@ void Tcomplete::Btn_completeClick() {
     if (ctx_.run && ctx_.run->workDescription) {
         const SetupDescription& w = *ctx_.run->workDescription;
         const std::string run = w.ReadString("software", "run", "");
-        if (!run.empty()) p.WinExec(destination + "\\" + run, SW_SHOWNORMAL_);
+        // Nobody is there to use the product an unattended run would start.
+        if (!run.empty() && !ctx_.options.Quiet())
+            p.WinExec(destination + "\\" + run, SW_SHOWNORMAL_);
         reboot = schema::Read(w, schema::kReboot);
         ctx_.run->workDescription.reset();
     }
@@ -108,20 +110,36 @@ void Tcomplete::Btn_completeClick() {
     p.DeleteFile(destination + "\\setup\\compress.tmp");
     p.DeleteFile(kTempPicture);
 
-    if (reboot != 0) {
-        const int answer = p.MessageBox(ctx_.language[7], "corvid", mb::OkCancel);
-        if (answer == mb::IdOk) {
-            if (reboot == 1) {
-                if (!p.ExitWindows(EWX_REBOOT_)) p.MessageBox(ctx_.language[8], "Setup", mb::Ok);
-            } else if (reboot == 2) {
-                p.ExitWindows(EWX_LOGOFF_);
-            }
-        } else {
-            p.MessageBox(ctx_.language[8], "Setup", mb::Ok);
-        }
-    }
+    if (reboot != 0) Restart(reboot);
+    ctx_.installCompleted = true;
     p.Terminate();
     CloseModal(1);
+}
+
+void Tcomplete::Restart(int32_t reboot) {
+    Platform& p = ctx_.platform;
+    // The machine is never restarted without asking: unasked, the need goes to the exit code.
+    if (ctx_.options.noRestart || ctx_.options.quiet == Quietness::VerySilent) {
+        ctx_.restartPending = true;
+        ctx_.Note("a restart is needed; it was not made");
+        return;
+    }
+    const int answer = p.MessageBox(ctx_.language[7], "corvid", mb::OkCancel);
+    if (answer == mb::IdOk) {
+        if (reboot == 1) {
+            if (!p.ExitWindows(EWX_REBOOT_)) {
+                ctx_.restartPending = true;
+                p.MessageBox(ctx_.language[8], "Setup", mb::Ok);
+            }
+        } else if (reboot == 2) {
+            if (!p.ExitWindows(EWX_LOGOFF_)) ctx_.restartPending = true;
+        } else {
+            ctx_.restartPending = true; // asked for, but no way of making it is known
+        }
+    } else {
+        ctx_.restartPending = true;
+        p.MessageBox(ctx_.language[8], "Setup", mb::Ok);
+    }
 }
 
 void Tcomplete::Btn_completeKeyDown(int& key) {
@@ -132,6 +150,17 @@ void Tcomplete::Btn_completeKeyDown(int& key) {
 }
 
 void Tcomplete::Open() {
+    if (ctx_.options.Quiet()) {
+        // No dialog, no read-me and no waiting for the group's window; the distributor's
+        // closing message is answered like every other.
+        const SetupDescription& w = *ctx_.run->workDescription;
+        const std::string msg2 = w.ReadString("software", "msg2", "");
+        if (!msg2.empty())
+            ctx_.platform.MessageBox(msg2, w.ReadString("software", "msg2t", "corvid"),
+                                     mb::Ok | mb::IconInfo);
+        Btn_completeClick();
+        return;
+    }
     FormShow();
     ctx_.platform.ShowModal(*this);
 }

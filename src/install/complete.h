@@ -3,6 +3,7 @@
 // files, offers the restart and ends the program.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "forms/form.h"
@@ -34,6 +35,8 @@ private:
     std::string ReadmePath() const;
     void WaitForGroupWindow();
     void OpenReadme();
+    // Asks for the restart the description wants, or notes it as pending.
+    void Restart(int32_t reboot);
 
     Context& ctx_;
 };

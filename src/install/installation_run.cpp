@@ -32,6 +32,7 @@ void RunInstallation(Context& ctx, Tcopying& window) {
 
     // 3. From here on the disk changes; a terminate undoes it.
     ctx.installStarted = true;
+    ctx.Note("installation into " + run.destination);
 
     // 4. The work folder and the uninstaller's place.
     run.setupFolder = run.destination + "\\" + uninstall_log::kSetupFolderName;
@@ -70,6 +71,7 @@ void RunInstallation(Context& ctx, Tcopying& window) {
     run.registryRoot = RegRoot::LocalMachine;
 
     // 11. The uninstaller goes with the log.
+    ctx.Note("phase: the uninstaller and the registry file");
     if (run.log.Kept()) InstallUninstaller(ctx, run, window, *window.C);
 
     // 12.
@@ -79,7 +81,10 @@ void RunInstallation(Context& ctx, Tcopying& window) {
     LogCounters(run);
 
     // 15. The cd setup type installs nothing: the product runs from the medium.
+    // /noicons: no program group, whatever the description's items say.
+    const bool group = !ctx.options.noIcons;
     if (ctx.choices.typeCd) {
+        ctx.Note("phase: the program group of the product on its medium");
         run.log.FilesTotal(0);
         run.log.DirectoriesTotal(0);
         window.ShowActivity(l[23]);
@@ -87,18 +92,20 @@ void RunInstallation(Context& ctx, Tcopying& window) {
         window.SetUpper(0);
         window.ShowActivity(l[22]);
         window.Pause();
-        BuildMediumGroupLines(ctx, run, window);
+        if (group) BuildMediumGroupLines(ctx, run, window);
         window.SetUpper(100);
         window.SetLower(99);
         window.Pause();
-        SendGroupLines(ctx, run);
+        if (group) SendGroupLines(ctx, run);
     } else {
         // 16, 17. Directories.
+        ctx.Note("phase: directories");
         window.ShowActivity(l[19]);
         const int32_t directories = CreateComponentDirectories(ctx, run, window);
         run.log.DirectoriesTotal(directories);
 
         // 18, 19. Files, when the description says there is a medium.
+        ctx.Note("phase: files");
         window.ShowActivity(l[14]);
         if (schema::FilePhaseOn(work)) {
             TransferComponentFiles(ctx, run, window, *window.C);
@@ -108,6 +115,7 @@ void RunInstallation(Context& ctx, Tcopying& window) {
         run.log.SystemFilesTotal(run.systemFileCount);
 
         // 20. Associations; they log their own total.
+        ctx.Note("phase: file types");
         MakeAssociations(ctx, run, window);
 
         // 21.
@@ -116,11 +124,15 @@ void RunInstallation(Context& ctx, Tcopying& window) {
 
         // 22. The program group.
         window.SetUpper(0);
-        BuildGroupLines(ctx, run, window);
-        SendGroupLines(ctx, run);
+        ctx.Note(group ? "phase: the program group" : "phase: no program group (/noicons)");
+        if (group) {
+            BuildGroupLines(ctx, run, window);
+            SendGroupLines(ctx, run);
+        }
     }
 
     // 23 - 26. The system's files, INI files, registry and the uninstall registration.
+    ctx.Note("phase: start-up files, INI and registry entries, the uninstall registration");
     EditStartupFiles(ctx, run);
     WriteIniEntries(ctx, run);
     WriteRegistryEntries(ctx, run);
@@ -129,6 +141,7 @@ void RunInstallation(Context& ctx, Tcopying& window) {
     // 27. Profile writes are complete when made; the log needs no closing.
 
     // 28, 29.
+    ctx.Note("installation complete");
     window.ShowFinished();
     OpenCompletionDialog(ctx);
 }

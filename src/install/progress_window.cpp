@@ -96,8 +96,14 @@ void Tcopying::FormActivate() {
     } catch (const RunTerminated&) {
         // Stopped at a pause point; the abort dialog has done its part, FormDestroy the rest.
     } catch (const std::exception& e) {
-        // The run stops where it stands; the window stays for the abort dialog.
+        // The run stops where it stands; the window stays for the abort dialog, which an
+        // unattended run opens itself.
+        ctx_.runFailed = true;
         ctx_.ShowError(e.what());
+        if (ctx_.options.Quiet() && ctx_.abbruch) {
+            ctx_.unattendedAbort = true;
+            ctx_.abbruch->Execute();
+        }
     }
 }
 
@@ -141,8 +147,14 @@ void Tcopying::FormDestroy() {
     } catch (const std::exception&) {
         // The program is ending; the uninstaller still gets the log as far as it was written.
     }
-    ctx_.platform.WinExec(
-        uninstall_log::SilentUninstallCommandLine(run.uninstallerPath, run.destination), SW_HIDE_);
+    const std::string command =
+        uninstall_log::SilentUninstallCommandLine(run.uninstallerPath, run.destination);
+    // A caller that reads the exit code expects the clean-up done when the setup ends.
+    uint32_t exitCode = 0;
+    if (ctx_.options.given)
+        ctx_.platform.RunAndWait(command, SW_HIDE_, exitCode);
+    else
+        ctx_.platform.WinExec(command, SW_HIDE_);
 }
 
 void Tcopying::ShowActivity(const std::string& text) {

@@ -88,6 +88,10 @@ bool HostStream::Truncate() {
     return !ec && Seek64(f_, at, SEEK_SET) == 0;
 }
 
+void HostStream::Flush() {
+    std::fflush(f_);
+}
+
 int32_t HostStream::Read(void* buffer, int32_t count) {
     if (count <= 0) return 0;
     return static_cast<int32_t>(std::fread(buffer, 1, static_cast<size_t>(count), f_));
@@ -260,6 +264,23 @@ bool HostPlatform::RemoveDir(const std::string& path) {
 
 void HostPlatform::Sleep(uint32_t milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+} // namespace corvid
+
+namespace corvid {
+
+std::string HostPlatform::LocalTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &local);
+    return buf;
 }
 
 } // namespace corvid

@@ -23,6 +23,7 @@ public:
     // The time is applied once the file is closed, so that no later flush changes it.
     bool SetDosDateTime(uint32_t dosDateTime) override;
     bool Truncate() override;
+    void Flush() override;
 
 private:
     std::FILE* f_;
@@ -102,6 +103,8 @@ public:
     // --- processes and DDE: nothing starts and nothing answers
     unsigned WinExec(const std::string&, int) override { return 0; }
     bool ExitWindows(unsigned) override { return false; }
+    bool RunAndWait(const std::string&, int, uint32_t&) override { return false; }
+    std::string LocalTime() override;
     bool DdeExecute(const std::string&, const std::string&, const std::string&) override {
         return false;
     }

@@ -35,6 +35,9 @@ public:
     // Cuts the file at the current position (appending to start-up files); false when refused
     // or when the stream cannot be cut.
     virtual bool Truncate() { return false; }
+    // Hands what was written to the system, for files read while they are still being written
+    // (a text log). Streams that do not buffer have nothing to do.
+    virtual void Flush() {}
 };
 
 enum class OpenMode {
@@ -46,6 +49,19 @@ enum class OpenMode {
 
 // Registry roots the program uses.
 enum class RegRoot { ClassesRoot, CurrentUser, LocalMachine };
+
+// The root's name as the registry editor writes it ("HKEY_LOCAL_MACHINE").
+inline const char* RegRootName(RegRoot root) {
+    switch (root) {
+    case RegRoot::ClassesRoot:
+        return "HKEY_CLASSES_ROOT";
+    case RegRoot::CurrentUser:
+        return "HKEY_CURRENT_USER";
+    case RegRoot::LocalMachine:
+        break;
+    }
+    return "HKEY_LOCAL_MACHINE";
+}
 
 // One value of a registry key as a listing gives it.
 struct RegValueInfo {
@@ -138,6 +154,9 @@ public:
     // Other programs the setup starts or talks to: the uninstaller, the registry editor, the
     // text viewers, the product, and the program manager over DDE.
     virtual unsigned WinExec(const std::string& commandLine, int show) = 0;
+    // Starts a command line and waits for the program to end, for callers that need its result
+    // (a silent installation removing an earlier one); false when it could not be started.
+    virtual bool RunAndWait(const std::string& commandLine, int show, uint32_t& exitCode) = 0;
     // Restarting asks for the process's shutdown privilege first; false when refused.
     virtual bool ExitWindows(unsigned how) = 0;
     // One execute transaction in a conversation of its own.
@@ -183,6 +202,8 @@ public:
     // Waits, without letting messages run.
     virtual void Sleep(uint32_t milliseconds) = 0;
     virtual uint32_t TickCount() = 0;
+    // The local date and time as "2026-12-09 15:04:05", for the lines of a text log.
+    virtual std::string LocalTime() = 0;
 };
 
 } // namespace corvid

@@ -4,11 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/text_log.h"
 #include "setupinf/setup_description.h"
+#include "state/setup_options.h"
 #include "state/windows.h"
 
 namespace corvid {
@@ -84,6 +87,20 @@ struct Context {
 
     // Set when start-up decided to end the program before any other window exists.
     bool stop = false;
+
+    // What the command line asked for, and how the run went, for the exit code.
+    SetupOptions options;
+    bool runFailed = false;        // an error stopped the installation run
+    bool installCompleted = false; // the completion dialog's end was reached
+    bool restartPending = false;   // a restart is needed and was not made
+    bool unattendedAbort = false;  // an unattended answer asked to end: no person is asked
+    // The text log of /log=, or null; ctx.Note writes to it.
+    TextLog* log = nullptr;
+    void Note(const std::string& line) {
+        if (log) log->Line(line);
+    }
+    // Runs as the wizard hands over to the installation, with the choices final.
+    std::function<void()> onInstallationStart;
 
     // The windows others reach, each as the little they use of it; null until the program
     // entry, which owns them, has created them.

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "forms/form.h"
+#include "platform/logging_platform.h"
 #include "setupinf/profile.h"
 #include "uninstall/removal.h"
 #include "uninstall_log/log_reader.h"
@@ -94,40 +95,57 @@ bool Ask(Platform& p, const UninstallLogData& log, const std::string& caption) {
 
 } // namespace
 
-std::string ArgumentsOf(const std::string& commandLine) {
-    size_t p = 0;
-    while (p < commandLine.size() && Blank(commandLine[p])) ++p;
-    if (p < commandLine.size() && commandLine[p] == '"') {
-        size_t close = commandLine.find('"', p + 1);
-        p = close == std::string::npos ? commandLine.size() : close + 1;
-    }
-    while (p < commandLine.size() && !Blank(commandLine[p])) ++p;
-    return TrimBlanks(commandLine.substr(p));
+namespace {
+
+// The uninstaller's own options; anything else that looks like an option belongs to the path.
+bool KnownOption(const std::string& argument) {
+    CommandOption o;
+    if (!ReadOption(argument, o)) return false;
+    return (o.name == uninstall_log::kSilentOption + 1 && !o.hasValue) ||
+           (o.name == "log" && !o.value.empty());
 }
+
+} // namespace
 
 UninstallCommand ParseUninstallArguments(const std::string& arguments) {
     UninstallCommand c;
-    std::string a = TrimBlanks(arguments);
-    const std::string option = uninstall_log::kSilentOption;
-    if (a.size() >= option.size() && FoldCase(a.substr(a.size() - option.size())) == option &&
-        (a.size() == option.size() || Blank(a[a.size() - option.size() - 1]))) {
-        c.silent = true;
-        a = TrimBlanks(a.substr(0, a.size() - option.size()));
+    const std::string a = TrimBlanks(arguments);
+    // The options follow the path, which arrives unquoted: they begin at the first known option
+    // that stands after a blank.
+    size_t start = a.size();
+    for (size_t i = 0; i < a.size() && start == a.size(); ++i) {
+        if ((i > 0 && !Blank(a[i - 1])) || (a[i] != '/' && a[i] != '-')) continue;
+        const std::vector<std::string> rest = SplitArguments(a.substr(i));
+        if (!rest.empty() && KnownOption(rest[0])) start = i;
     }
-    if (a.size() >= 2 && a.front() == '"' && a.back() == '"') a = a.substr(1, a.size() - 2);
-    c.logPath = a;
+    for (const std::string& argument : SplitArguments(a.substr(start))) {
+        CommandOption o;
+        if (!KnownOption(argument) || !ReadOption(argument, o))
+            c.badOption = argument;
+        else if (o.name == "log")
+            c.textLog = o.value;
+        else
+            c.silent = true;
+    }
+    std::string path = TrimBlanks(a.substr(0, start));
+    if (path.size() >= 2 && path.front() == '"' && path.back() == '"')
+        path = path.substr(1, path.size() - 2);
+    c.logPath = path;
     return c;
 }
 
-int RunUninstaller(Platform& platform, const std::string& arguments) {
-    const UninstallCommand command = ParseUninstallArguments(arguments);
+namespace {
+
+int Uninstall(Platform& platform, const UninstallCommand& command) {
     const auto tell = [&](const std::string& text, const std::string& caption, unsigned icon) {
         if (!command.silent) platform.MessageBox(text, caption, mb::Ok | icon);
     };
-    if (command.logPath.empty()) {
-        tell(std::string("Usage: ") + uninstall_log::kUninstallerFileName + " LOGPATH [" +
+    if (command.logPath.empty() || !command.badOption.empty()) {
+        tell((command.badOption.empty() ? std::string()
+                                        : "Unknown option: " + command.badOption + "\r") +
+                 "Usage: " + uninstall_log::kUninstallerFileName + " LOGPATH [" +
                  uninstall_log::kSilentOption +
-                 "]\rLOGPATH is the uninstall log of an installation, for example " +
+                 "] [/log=FILE]\rLOGPATH is the uninstall log of an installation, for example " +
                  uninstall_log::LogPath("C:\\Tools") + ".",
              "Uninstall", mb::IconStop);
         return kUninstallNoLog;
@@ -166,6 +184,25 @@ int RunUninstaller(Platform& platform, const std::string& arguments) {
         tell(e.what(), caption, mb::IconStop);
         return kUninstallIncomplete;
     }
+}
+
+} // namespace
+
+int RunUninstaller(Platform& platform, const std::string& arguments) {
+    const UninstallCommand command = ParseUninstallArguments(arguments);
+    if (command.textLog.empty()) return Uninstall(platform, command);
+    TextLog log(platform);
+    if (!log.Open(command.textLog)) {
+        if (!command.silent)
+            platform.MessageBox("The log file cannot be created:\r" + command.textLog, "Uninstall",
+                                mb::Ok | mb::IconStop);
+        return kUninstallNoLog;
+    }
+    log.Line("uninstaller started with: " + arguments);
+    LoggingPlatform logging(platform, log);
+    const int code = Uninstall(logging, command);
+    log.Line("exit code " + std::to_string(code));
+    return code;
 }
 
 } // namespace corvid

@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "platform/command_line.h"
 #include "platform/platform.h"
 
 namespace corvid {
@@ -19,20 +20,18 @@ namespace corvid {
 struct UninstallCommand {
     std::string logPath;
     bool silent = false;
+    std::string textLog;   // /log=FILE: a text log of what was removed
+    std::string badOption; // an option the uninstaller does not know, after a known one
 };
 
-// The arguments of a whole command line: the program's name (quoted, or up to the first blank)
-// and the blanks after it dropped.
-std::string ArgumentsOf(const std::string& commandLine);
-
-// "LOGPATH" or "LOGPATH /silent": the path may hold blanks and arrives unquoted (quotes around
-// it are taken off all the same).
+// "LOGPATH [/silent] [/log=FILE]": the path may hold blanks and arrives unquoted (quotes around
+// it are taken off all the same); the options follow it, in any order and case.
 UninstallCommand ParseUninstallArguments(const std::string& arguments);
 
 // Exit codes of the program.
 constexpr int kUninstallComplete = 0;   // everything the log names is gone
 constexpr int kUninstallIncomplete = 1; // something was left or refused; the report says what
-constexpr int kUninstallNoLog = 2;      // no log given, or it cannot be read
+constexpr int kUninstallNoLog = 2;      // no log given or readable, a bad option, no text log made
 constexpr int kUninstallDeclined = 3;   // the user answered the question with no
 
 int RunUninstaller(Platform& platform, const std::string& arguments);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -418,6 +419,26 @@ unsigned Win32Platform::WinExec(const std::string& commandLine, int show) {
     return ::WinExec(commandLine.c_str(), static_cast<UINT>(show));
 }
 
+bool Win32Platform::RunAndWait(const std::string& commandLine, int show, uint32_t& exitCode) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = static_cast<WORD>(show);
+    PROCESS_INFORMATION pi{};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi))
+        return false;
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    exitCode = code;
+    return true;
+}
+
 bool Win32Platform::ExitWindows(unsigned how) {
     // Restarting and shutting down need the shutdown privilege on NT systems.
     HANDLE token;
@@ -625,6 +646,15 @@ void Win32Platform::Sleep(uint32_t milliseconds) {
 
 uint32_t Win32Platform::TickCount() {
     return GetTickCount();
+}
+
+std::string Win32Platform::LocalTime() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    char buf[32];
+    snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour,
+             t.wMinute, t.wSecond);
+    return buf;
 }
 
 } // namespace corvid

@@ -55,6 +55,7 @@ public:
     // --- processes and DDE
     unsigned WinExec(const std::string& commandLine, int show) override;
     bool ExitWindows(unsigned how) override;
+    bool RunAndWait(const std::string& commandLine, int show, uint32_t& exitCode) override;
     bool DdeExecute(const std::string& service, const std::string& topic,
                     const std::string& command) override;
     bool DdeOpen(const std::string& service, const std::string& topic) override;
@@ -78,6 +79,7 @@ public:
     void Yield() override;
     void Sleep(uint32_t milliseconds) override;
     uint32_t TickCount() override;
+    std::string LocalTime() override;
 
     View& view() { return view_; }
 

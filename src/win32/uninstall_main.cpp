@@ -1,5 +1,5 @@
-// uncorvid.exe: the uninstaller, started as "uncorvid.exe LOGPATH" or "uncorvid.exe LOGPATH
-// /silent" (the path unquoted, blanks and all).
+// uncorvid.exe: the uninstaller, started as "uncorvid.exe LOGPATH [/silent] [/log=FILE]" (the
+// path unquoted, blanks and all); its exit code goes back to whoever waits for it.
 #include "uninstall/uninstaller.h"
 #include "win32/platform_win32.h"
 

@@ -380,6 +380,9 @@ void Tleader::SetupTypeStep() {
         ComponentStep();
     } else if ((*this)["cf_custom"].checked) {
         SetBoxes(&SetupComponent::inCustom);
+        if (componentPreset)
+            for (int n = 1; n <= 7; ++n)
+                (*this)["Opt_" + std::to_string(n)].SetChecked(presetComponents[n]);
         SetCaption(Lang(33));
         (*this)["Ebn_configuration"].SetVisible(false);
         (*this)["Ebn_components"].SetVisible(true);
@@ -455,6 +458,7 @@ void Tleader::StartInstallation() {
     c.progressTotal = static_cast<int32_t>(std::clamp<int64_t>(total, 1, INT32_MAX));
     c.targetDirectory = (*this)["Edt_verz"].text;
     c.programGroup = (*this)["Edt_prggroup"].text;
+    if (ctx_.onInstallationStart) ctx_.onInstallationStart();
     Hide();
     ctx_.main->ShowInstallationLook();
     if (ctx_.copying) ctx_.platform.ShowModal(*ctx_.copying);

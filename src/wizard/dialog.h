@@ -66,6 +66,10 @@ public:
     std::string destinationDrive;   // "C:", from the last folder check
     int destinationDriveNumber = 0; // 1 for A: to 26 for Z:, 0 for none
     bool spaceWarning = false;      // the component step is waiting for enough free space
+    // Components chosen beforehand (command line, answer file): choosing the custom type checks
+    // these boxes instead of the description's custom set, one by one as a person would.
+    bool componentPreset = false;
+    bool presetComponents[8] = {}; // 1..7
 
 private:
     Context& ctx_;

@@ -175,6 +175,12 @@ bool FakePlatform::DdeExecute(const std::string&, const std::string&, const std:
     return true;
 }
 
+bool FakePlatform::RunAndWait(const std::string& commandLine, int, uint32_t& exitCode) {
+    waitedRuns.push_back(commandLine);
+    exitCode = waitedResult ? waitedResult(commandLine) : 0;
+    return true;
+}
+
 bool FakePlatform::ExitWindows(unsigned how) {
     exitWindowsCalls.push_back(how);
     return !exitWindowsRefused;

@@ -84,6 +84,11 @@ public:
     std::function<unsigned(const std::string&)> startResult;
     unsigned WinExec(const std::string& commandLine, int show) override;
     bool ExitWindows(unsigned how) override;
+    // Programs run and waited for: recorded in waitedRuns; their exit code from waitedResult,
+    // by default 0.
+    std::vector<std::string> waitedRuns;
+    std::function<uint32_t(const std::string&)> waitedResult;
+    bool RunAndWait(const std::string& commandLine, int show, uint32_t& exitCode) override;
     std::vector<unsigned> exitWindowsCalls;
     bool exitWindowsRefused = false;
     std::vector<std::string> ddeCommands;

@@ -156,8 +156,8 @@ setup_dist() {
     reg_set 'HKCU\Software\Wine\X11 Driver' Managed N
 }
 
-setup_start() {
-    e2e_start 'D:\setup.exe'
+setup_start() { # [OPTION...]
+    e2e_start 'D:\setup.exe' "$@"
 }
 
 setup_wait_end() {

@@ -12,8 +12,8 @@
 #                             compression mode MODE with volumes of VOLSIZE bytes, the stand-in
 #                             uninstaller (marker.exe) as uninst.ex_; the triples then change
 #                             values of the packed setup.inf
-#   inst_walk                 starts setup.exe and clicks Next through the wizard until the
-#                             progress window shows
+#   inst_walk [OPTION...]     starts setup.exe (with the options) and clicks Next through the
+#                             wizard until the progress window shows
 #   inst_finish               waits for the end of the run: presses the completion dialog's OK
 #                             if one shows; fails unless setup.exe then ends with exit code 0
 #   inst_expect_files [COMPONENT...]   every file of the components (default 1 2) installed,
@@ -161,8 +161,8 @@ PY
     rm -f "$E2E_MARKER_FILE"
 }
 
-inst_walk() {
-    setup_start
+inst_walk() { # [OPTION...] for setup.exe
+    setup_start "$@"
     drv_ok wait-form Tleader 60000
     local i caption
     for i in 1 2 3 4 5 6 7 8; do
