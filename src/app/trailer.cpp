@@ -75,6 +75,7 @@ bool Ttrailer::LoadOne(TCompress& cbmp, std::string& path, int step, Control& ta
         std::string member = schema::PictureMemberName(path);
         const std::string archive = path;
         path = kTempPicture;
+        RemovePlantedLink(p, kTempPicture);
         try {
             cbmp.ExpandFile(member, archive);
         } catch (const std::exception& e) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -13,7 +14,14 @@ namespace corvid {
 std::string DriveOf(const std::string& path);
 
 // Creates a directory and every missing one above it; a trailing "\" is ignored. Goes on past a
-// level that cannot be made, and returns whether the directory is there at the end.
-bool ForceDirectories(Platform& platform, const std::string& path);
+// level that cannot be made, and returns whether the directory is there at the end. The folders
+// it made are added to created, outermost first.
+bool ForceDirectories(Platform& platform, const std::string& path,
+                      std::vector<std::string>* created = nullptr);
+
+// Takes away a link (junction or symbolic link) that stands where the program is about to
+// create one of its own files or folders, so that what follows makes a new one in its place
+// instead of writing wherever the link leads. Anything that is no link stays.
+void RemovePlantedLink(Platform& platform, const std::string& path);
 
 } // namespace corvid

@@ -1,5 +1,7 @@
 #include "setupinf/media_reader.h"
 
+#include <climits>
+
 #include "setupinf/values.h"
 
 namespace corvid {
@@ -55,12 +57,16 @@ MediaFault MediaReader::ReadBlock(const std::function<void(const MediaBlock&)>& 
     remaining_ -= got;
     if (take) take(MediaBlock{block_.data(), got, volume_, at});
     if (got < kMediaBlock) {
+        // A short read before the volume's end is a read that failed part-way, not its end:
+        // the rest must not come from the next volume.
+        if (position_ < volumeSize_) return MediaFault::ReadFailed;
         // The volume has ended: close it before the next one is asked for, so that its disk
         // can be changed.
         in_.reset();
+        const int64_t n = int64_t{first_} + step_ + 1;
+        if (n > INT32_MAX) return MediaFault::BadPlacement; // no volume can follow the last number
         ++step_;
-        const int32_t n = first_ + step_;
-        return OpenVolume(VolumeName(n), n);
+        return OpenVolume(VolumeName(static_cast<int32_t>(n)), static_cast<int32_t>(n));
     }
     return MediaFault::None;
 }
