@@ -120,10 +120,18 @@ void CopyFileData(Context& ctx, RunState& run, RunProgress& progress, const std:
     if (!out) throw RuntimeError(FileCreateErrorText(output));
 
     const int32_t size = row.length;
+    uint32_t crc = 0;
+    std::string firstVolume, lastVolume;
     while (!reader.Complete()) {
         int32_t got = 0;
-        const MediaFault f =
-            reader.ReadBlock([&](const MediaBlock& b) { WriteAll(*out, b.data, b.count); }, got);
+        const MediaFault f = reader.ReadBlock(
+            [&](const MediaBlock& b) {
+                WriteAll(*out, b.data, b.count);
+                crc = Crc32(crc, b.data, static_cast<size_t>(b.count));
+                if (firstVolume.empty()) firstVolume = b.volume;
+                lastVolume = b.volume;
+            },
+            got);
         if (f != MediaFault::None) fail(f);
 
         // An empty file is complete at once.
@@ -140,6 +148,11 @@ void CopyFileData(Context& ctx, RunState& run, RunProgress& progress, const std:
         }
         progress.Pause(); // a terminate leaves the part written so far
     }
+    if (row.hasChecksum && crc != row.checksum)
+        throw RuntimeError("Damaged medium: the data of " + name + " in " + firstVolume +
+                           (lastVolume != firstVolume ? " to " + lastVolume : std::string()) +
+                           " does not match its checksum. Copy the distribution again, or use "
+                           "another copy.");
 }
 
 } // namespace

@@ -954,3 +954,47 @@ TEST_F(InstallTest, PackedFailuresStopWithAMessageNamingTheFile) {
         }
     }
 }
+
+TEST_F(InstallTest, ChecksumsStopADamagedMediumAndNameTheFileAndVolume) {
+    for (int mode : {0, 1}) {
+        SCOPED_TRACE(mode);
+        std::filesystem::remove_all(p.HostPath("C:\\Tools"));
+        window = nullptr;
+        copying.reset();
+        p.messageBoxes.clear();
+        inf = Inf();
+        fileCount[1] = fileCount[2] = 0;
+        volumes = VolumeStream(1 << 20);
+        SetUp();
+        ctx.startup.compressionMode = mode;
+        ctx.choices.components[2] = false;
+        inf.Set("software", "uniyes", "0");
+        const std::string data[] = {Data(3000, 31), Data(3000, 32)};
+        for (int j = 0; j < 2; ++j) {
+            const std::string name = j ? "b.bin" : "a.bin";
+            AddFile(1, name, data[j], 0, "C:\\Tools\\" + name);
+            const std::string medium = mode == 1 ? PackedFile(name, data[j]) : data[j];
+            inf.Set("Option_1", "c" + std::to_string(j + 1),
+                    ChecksumText(Crc32(0, medium.data(), medium.size())));
+        }
+        Prepare();
+        // One byte of b's data damaged on the medium.
+        std::string volume = p.ReadFile("D:\\zdata_01.dsk");
+        volume[volume.size() - 100] ^= 0x01;
+        p.WriteFile("D:\\zdata_01.dsk", volume);
+        window->FormActivate();
+        ASSERT_EQ(Errors().size(), 1u);
+        EXPECT_EQ(Errors()[0], "Damaged medium: the data of b.bin in zdata_01.dsk does not match "
+                               "its checksum. Copy the distribution again, or use another copy.");
+        EXPECT_EQ(p.ReadFile("C:\\Tools\\a.bin"), data[0]);
+        EXPECT_NE(p.ReadFile("C:\\Tools\\b.bin"), data[1]);
+
+        // The same medium undamaged installs both.
+        copying.reset();
+        window = nullptr;
+        p.messageBoxes.clear();
+        Run();
+        EXPECT_TRUE(Errors().empty()) << Errors()[0];
+        EXPECT_EQ(p.ReadFile("C:\\Tools\\b.bin"), data[1]);
+    }
+}
