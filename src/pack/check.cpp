@@ -290,7 +290,7 @@ bool Checker::ReadData(FileEntry& f, std::string& data) {
                        "the data in " + (f.pieces.empty() ? volume : f.pieces.front().volume) +
                            " does not match its checksum (" + ChecksumText(crc) + " instead of " +
                            ChecksumText(f.row.checksum) + "): the medium is damaged");
-                return false;
+                // The data's own checks still run: they may say what the damage is.
             }
         } else if (Has(sec, key(schema::kFileChecksum))) {
             Report(true, sec, key(schema::kFileChecksum),
