@@ -1,9 +1,11 @@
 // libFuzzer target: the LZH decoder against a plain, slow decoder written here from the format's
-// description (a 4096-byte window that starts as blanks with writing at 4036, matches of 3 to 60
+// description (a 4096-byte window whose first 4036 bytes are blanks, the rest zero until written,
+// with writing at 4036, matches of 3 to 60
 // bytes, an adaptive Huffman code over 314 symbols whose counts are halved at 0x8000, and a fixed
 // prefix code for the upper six bits of a distance). Two checks: the input packed by the encoder
 // decodes to the input in both decoders; and the input taken as a packed stream decodes to the
 // same bytes in both, as far as the stream reaches.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -52,7 +54,8 @@ public:
 
     // Decodes size bytes; valid is how many came before the stream ran out.
     std::string Decode(size_t size, size_t& valid) {
-        std::vector<uint8_t> window(kWindow, ' ');
+        std::vector<uint8_t> window(kWindow, 0);
+        std::fill(window.begin(), window.end() - kLongest, ' ');
         int r = kWindow - kLongest;
         std::string out;
         valid = SIZE_MAX;
