@@ -223,6 +223,19 @@ protected:
         window->FormActivate();
     }
 
+    // A new setup run over a new distribution, the destination gone, for one case of a table.
+    void StartAgain() {
+        std::filesystem::remove_all(p.HostPath("C:\\Tools"));
+        window = nullptr;
+        copying.reset();
+        p.messageBoxes.clear();
+        p.registry.clear();
+        inf = Inf();
+        fileCount[1] = fileCount[2] = 0;
+        volumes = VolumeStream(1 << 20);
+        SetUp();
+    }
+
     // Terminates in the abort dialog at the n-th pause point (1 = the first).
     void TerminateAtPause(int n) {
         p.onProcessMessages = [this, n, count = 0]() mutable {
@@ -822,13 +835,7 @@ TEST_F(InstallTest, NamesThatLeaveTheDestinationStopTheRunAndWriteNothingThere) 
         {"ini_1", "name", "C:\\evil\\x.ini", "Kann nicht nach C:\\evil\\x.ini schreiben"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.key) + "=" + c.value);
-        window = nullptr;
-        copying.reset();
-        p.messageBoxes.clear();
-        inf = Inf();
-        fileCount[1] = 0;
-        volumes = VolumeStream(1 << 20);
-        SetUp();
+        StartAgain();
         ctx.choices.components[2] = false;
         AddFile(1, "a.bin", "a", 0, "C:\\Tools\\a.bin");
         inf.Set("Option_1", "d1", c.key == std::string("d1_3") ? "3" : "0");
@@ -929,15 +936,7 @@ TEST_F(InstallTest, PackedFailuresStopWithAMessageNamingTheFile) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::filesystem::remove_all(p.HostPath("C:\\Tools"));
-        window = nullptr;
-        copying.reset();
-        p.messageBoxes.clear();
-        p.registry.clear();
-        inf = Inf();
-        fileCount[1] = fileCount[2] = 0;
-        volumes = VolumeStream(1 << 20);
-        SetUp();
+        StartAgain();
         ctx.startup.compressionMode = 1;
         AddStandardFiles();
         p.WriteFile("C:\\WINDOWS\\uncorvid.exe", "the old shared one");
@@ -958,14 +957,7 @@ TEST_F(InstallTest, PackedFailuresStopWithAMessageNamingTheFile) {
 TEST_F(InstallTest, ChecksumsStopADamagedMediumAndNameTheFileAndVolume) {
     for (int mode : {0, 1}) {
         SCOPED_TRACE(mode);
-        std::filesystem::remove_all(p.HostPath("C:\\Tools"));
-        window = nullptr;
-        copying.reset();
-        p.messageBoxes.clear();
-        inf = Inf();
-        fileCount[1] = fileCount[2] = 0;
-        volumes = VolumeStream(1 << 20);
-        SetUp();
+        StartAgain();
         ctx.startup.compressionMode = mode;
         ctx.choices.components[2] = false;
         inf.Set("software", "uniyes", "0");
