@@ -194,7 +194,7 @@ void InstallUninstaller(Context& ctx, RunState& run, RunProgress& progress, TCom
         // Other products use the shared uninstaller: it is replaced only by a whole new one,
         // expanded beside the work files first.
         const std::string fresh = run.setupFolder + "\\uncorvid.tmp";
-        RemovePlantedLink(p, fresh);
+        if (!ClearWorkFilePlace(p, fresh)) throw RuntimeError(FileCreateErrorText(fresh));
         const std::string target = run.currentTarget;
         run.currentTarget = fresh;
         std::string member = "uninst32.ex_";

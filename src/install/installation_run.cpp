@@ -45,8 +45,8 @@ void RunInstallation(Context& ctx, Tcopying& window) {
 
     // 5. The working copy of the description, read by everything that follows.
     const std::string workPath = run.setupFolder + "\\setup.tmp";
-    RemovePlantedLink(p, workPath);
-    const bool workCopied = p.CopyFile(ctx.sourceFolder + "setup.inf", workPath);
+    const bool workCopied =
+        ClearWorkFilePlace(p, workPath) && p.CopyFile(ctx.sourceFolder + "setup.inf", workPath);
     run.workDescription = std::make_unique<SetupDescription>(p, workPath);
     const SetupDescription& work = *run.workDescription;
 
@@ -67,7 +67,8 @@ void RunInstallation(Context& ctx, Tcopying& window) {
 
     // 8.
     run.compressTmp = run.setupFolder + "\\compress.tmp";
-    RemovePlantedLink(p, run.compressTmp);
+    if (!ClearWorkFilePlace(p, run.compressTmp))
+        throw RuntimeError(FileCreateErrorText(run.compressTmp));
 
     // 9. The uninstall log.
     run.log.Open(uninstall_log::LogPath(run.destination), schema::Read(work, schema::kUninstaller));

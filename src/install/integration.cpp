@@ -26,7 +26,6 @@ std::string WritablePath(Platform& p, const RunState& run, const schema::Place& 
         path += "\\" + parts[i];
         const PathInfo info = p.QueryPath(path);
         if (!info.link) continue;
-        if (i + 1 == parts.size() && !info.directory && p.DeleteFile(path)) continue;
         throw RuntimeError("The way to " + item +
                            " leads through a link (junction or symbolic "
                            "link) at " +

@@ -42,8 +42,7 @@ namespace integration {
 std::string PathOf(const RunState& run, const schema::Place& place);
 // The full path of a place the setup is about to write: refused with a RuntimeError naming
 // item when it would leave its folder ("..", a drive, a device name) or lead through a link
-// (junction or symbolic link) into another place. A link standing where the file itself goes is
-// taken away, so the file replaces the link instead of writing through it.
+// (junction or symbolic link) into another place, the file's own place included.
 std::string WritablePath(Platform& p, const RunState& run, const schema::Place& place,
                          const std::string& item);
 // The uninstaller's command line: uninstallerPath, a blank, the log in the SetupFolder.

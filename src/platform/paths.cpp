@@ -28,14 +28,11 @@ bool ForceDirectories(Platform& platform, const std::string& path,
     return platform.DirectoryExists(dir);
 }
 
-void RemovePlantedLink(Platform& platform, const std::string& path) {
+bool ClearWorkFilePlace(Platform& platform, const std::string& path) {
     const PathInfo info = platform.QueryPath(path);
-    if (!info.link) return;
-    // Removing a link removes the link itself, never what it leads to.
-    if (info.directory)
-        platform.RemoveDir(path);
-    else
-        platform.DeleteFile(path);
+    if (info.link) return false;
+    if (info.exists && !info.directory) platform.DeleteFile(path);
+    return true;
 }
 
 } // namespace corvid

@@ -19,9 +19,10 @@ std::string DriveOf(const std::string& path);
 bool ForceDirectories(Platform& platform, const std::string& path,
                       std::vector<std::string>* created = nullptr);
 
-// Takes away a link (junction or symbolic link) that stands where the program is about to
-// create one of its own files or folders, so that what follows makes a new one in its place
-// instead of writing wherever the link leads. Anything that is no link stays.
-void RemovePlantedLink(Platform& platform, const std::string& path);
+// Clears the place where the program is about to create one of its own work files: a file
+// there goes (the new one replaces it anyway). False, with nothing done, when a link (junction or
+// symbolic link) stands there: creating the file would write wherever it leads, and removing it
+// is not safe everywhere (some systems remove the target instead).
+bool ClearWorkFilePlace(Platform& platform, const std::string& path);
 
 } // namespace corvid

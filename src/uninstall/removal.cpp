@@ -766,13 +766,16 @@ void Remover::Finish() {
                 "it holds files the log does not name: " + FirstNames(others));
     }
     if (clean()) {
+        // Links are left alone: some systems remove a link's target instead of the link.
+        const auto ownFile = [&](const std::string& path) {
+            return p_.FileExists(path) && !p_.QueryPath(path).link;
+        };
         if (logInSetup)
             for (const char* w : kWorkFiles) {
                 const std::string path = setup.Child({w}).Text();
-                if (p_.FileExists(path) && p_.DeleteFile(path))
-                    Add(Outcome::Removed, "work file", path);
+                if (ownFile(path) && p_.DeleteFile(path)) Add(Outcome::Removed, "work file", path);
             }
-        if (p_.FileExists(result_.reportPath)) p_.DeleteFile(result_.reportPath);
+        if (ownFile(result_.reportPath)) p_.DeleteFile(result_.reportPath);
         if (p_.DeleteFile(logPath_))
             Add(Outcome::Removed, "uninstall log", logPath_);
         else
@@ -790,7 +793,8 @@ void Remover::Finish() {
     result_.complete = clean();
     if (!result_.complete && !result_.reportPath.empty()) {
         const std::string text = ReportText(log_, logPath_, silent, result_);
-        RemovePlantedLink(p_, result_.reportPath);
+        // Never through a link planted where the report goes: then the message names the log.
+        if (!ClearWorkFilePlace(p_, result_.reportPath)) return;
         if (auto out = p_.OpenFile(result_.reportPath, OpenMode::Create))
             result_.reportKept = out->Write(text.data(), static_cast<int32_t>(text.size())) ==
                                  static_cast<int32_t>(text.size());
@@ -809,6 +813,10 @@ bool Remover::DestinationSound(std::string& why) {
     }
     if (p_.QueryPath(dest_.Text()).link) {
         why = "it is a link (junction or symbolic link) to another place";
+        return false;
+    }
+    if (p_.QueryPath(logPath_).link) {
+        why = "the uninstall log is a link (symbolic link) to another file";
         return false;
     }
     // Neither the Windows directory nor a folder holding it, however it is spelt.

@@ -227,6 +227,25 @@ bool Win32Platform::ListDirectory(const std::string& path, std::vector<std::stri
     return ForEachEntry(path, [&](const WIN32_FIND_DATAA& fd) { names.push_back(fd.cFileName); });
 }
 
+namespace {
+
+// The path the system resolves a name to, every link followed; empty when it cannot say.
+std::string FinalPath(const std::string& path) {
+    using Get = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+    static const Get get = reinterpret_cast<Get>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+    if (!get) return std::string();
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::string();
+    char buf[2048];
+    const DWORD n = get(h, buf, sizeof buf, 0);
+    CloseHandle(h);
+    return n == 0 || n >= sizeof buf ? std::string() : std::string(buf, n);
+}
+
+} // namespace
+
 PathInfo Win32Platform::QueryPath(const std::string& path) {
     PathInfo info;
     const DWORD a = GetFileAttributesA(path.c_str());
@@ -234,6 +253,18 @@ PathInfo Win32Platform::QueryPath(const std::string& path) {
     info.exists = true;
     info.directory = (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
     info.link = (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (info.link) return info;
+    // Not every link carries the attribute (Wine's symbolic links do not): a name whose resolved
+    // path is not its resolved folder's path and its own long name leads elsewhere.
+    const std::string full = LongPathName(path);
+    const size_t cut = full.find_last_of("\\/");
+    if (cut == std::string::npos || cut + 1 == full.size()) return info; // a root or bare name
+    const std::string self = FinalPath(path);
+    std::string parent = FinalPath(full.substr(0, cut == 2 ? 3 : cut)); // "C:\" for a drive's
+    while (!parent.empty() && parent.back() == '\\') parent.pop_back();
+    if (!self.empty() && !parent.empty() &&
+        lstrcmpiA(self.c_str(), (parent + "\\" + full.substr(cut + 1)).c_str()) != 0)
+        info.link = true;
     return info;
 }
 

@@ -851,31 +851,38 @@ TEST_F(InstallTest, NamesThatLeaveTheDestinationStopTheRunAndWriteNothingThere) 
 }
 
 TEST_F(InstallTest, LinksInTheDestinationAreNotWrittenThrough) {
-    AddStandardFiles();
-    p.WriteFile("C:\\WINDOWS\\win.ini", "[windows]\r\n");
-    p.CreateDir("C:\\Tools");
-    p.MakeLink("C:\\Tools\\help.txt", "C:\\WINDOWS\\win.ini");         // the file's own place
-    p.MakeLink("C:\\Tools\\setup\\setup.tmp", "C:\\WINDOWS\\win.ini"); // a work file
-    p.MakeLink("C:\\Tools\\setup\\compress.tmp", "C:\\WINDOWS\\win.ini");
-    Run();
-    EXPECT_TRUE(Errors().empty()) << Errors()[0];
-    ExpectInstalled();
-    EXPECT_FALSE(p.QueryPath("C:\\Tools\\help.txt").link);
-    EXPECT_EQ(p.ReadFile("C:\\WINDOWS\\win.ini"), "[windows]\r\n");
-
-    // A junction on the way into a folder elsewhere stops the run before the file is written.
-    p.CreateDir("C:\\Elsewhere");
-    std::filesystem::remove_all(p.HostPath("C:\\Tools"));
-    p.MakeLink("C:\\Tools\\bin", "C:\\Elsewhere");
-    copying.reset();
-    window = nullptr;
-    p.messageBoxes.clear();
-    Run();
-    ASSERT_EQ(Errors().size(), 1u);
-    EXPECT_NE(Errors()[0].find("leads through a link"), std::string::npos) << Errors()[0];
-    std::vector<std::string> names;
-    EXPECT_TRUE(p.ListDirectory("C:\\Elsewhere", names));
-    EXPECT_TRUE(names.empty()) << names[0];
+    // A link where a file goes, where a work file goes, and a junction on the way into a folder
+    // elsewhere: each stops the run before anything is written through it.
+    struct Case {
+        const char* link;
+        const char* target;
+        const char* message;
+    } cases[] = {
+        {"C:\\Tools\\help.txt", "C:\\WINDOWS\\win.ini",
+         "at C:\\Tools\\help.txt, out of the destination"},
+        {"C:\\Tools\\setup\\setup.tmp", "C:\\WINDOWS\\win.ini",
+         "Kann Datei C:\\Tools\\setup\\setup.tmp nicht erstellen"},
+        {"C:\\Tools\\setup\\compress.tmp", "C:\\WINDOWS\\win.ini",
+         "Kann Datei C:\\Tools\\setup\\compress.tmp nicht erstellen"},
+        {"C:\\Tools\\bin", "C:\\Elsewhere",
+         "leads through a link (junction or symbolic link) at C:\\Tools\\bin"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.link);
+        StartAgain();
+        AddStandardFiles();
+        p.WriteFile("C:\\WINDOWS\\win.ini", "[windows]\r\n");
+        std::filesystem::remove_all(p.HostPath("C:\\Elsewhere"));
+        p.CreateDir("C:\\Elsewhere");
+        p.MakeLink(c.link, c.target);
+        Run();
+        ASSERT_EQ(Errors().size(), 1u);
+        EXPECT_NE(Errors()[0].find(c.message), std::string::npos) << Errors()[0];
+        EXPECT_EQ(p.ReadFile("C:\\WINDOWS\\win.ini"), "[windows]\r\n");
+        std::vector<std::string> names;
+        EXPECT_TRUE(p.ListDirectory("C:\\Elsewhere", names));
+        EXPECT_TRUE(names.empty()) << names[0];
+    }
 }
 
 TEST_F(InstallTest, TerminateDeletesOnlyTheReadMeThisRunWrote) {
