@@ -75,6 +75,10 @@ bool Ttrailer::LoadOne(TCompress& cbmp, std::string& path, int step, Control& ta
         std::string member = schema::PictureMemberName(path);
         const std::string archive = path;
         path = kTempPicture;
+        if (!ClearWorkFilePlace(p, kTempPicture)) {
+            ctx_.ShowError(FileCreateErrorText(kTempPicture)); // a link stands there
+            return false;
+        }
         try {
             cbmp.ExpandFile(member, archive);
         } catch (const std::exception& e) {

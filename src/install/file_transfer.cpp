@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "archive/compress.h"
+#include "install/integration.h"
+#include "install/uninstall_log.h"
 #include "platform/paths.h"
 #include "setupinf/media_reader.h"
 #include "setupinf/profile.h"
@@ -78,6 +80,24 @@ private:
     Context& ctx_;
 };
 
+// "Kann Datei ... nicht erstellen" instead of a silent skip when a target cannot be made: the
+// setup's own expansions must never leave a file out unnoticed.
+void ExpandReporting(TCompress& c, std::string& member, const std::string& archive) {
+    const bool was = c.ExceptionOnFileError;
+    c.ExceptionOnFileError = true;
+    try {
+        c.ExpandFile(member, archive);
+    } catch (...) {
+        c.ExceptionOnFileError = was;
+        throw;
+    }
+    c.ExceptionOnFileError = was;
+}
+
+std::string MissingMember(const std::string& member, const std::string& file) {
+    return "Damaged medium: the archive of " + file + " holds no member " + member + ".";
+}
+
 void WriteAll(Stream& out, const char* data, int32_t count) {
     if (count > 0 && out.Write(data, count) != count) throw RuntimeError(kDiskFull);
 }
@@ -97,13 +117,21 @@ void CopyFileData(Context& ctx, RunState& run, RunProgress& progress, const std:
     if (MediaFault f = reader.Open(); f != MediaFault::None) fail(f);
 
     auto out = ctx.platform.OpenFile(output, OpenMode::Create);
-    if (!out) throw RuntimeError(kAccessDenied);
+    if (!out) throw RuntimeError(FileCreateErrorText(output));
 
     const int32_t size = row.length;
+    uint32_t crc = 0;
+    std::string firstVolume, lastVolume;
     while (!reader.Complete()) {
         int32_t got = 0;
-        const MediaFault f =
-            reader.ReadBlock([&](const MediaBlock& b) { WriteAll(*out, b.data, b.count); }, got);
+        const MediaFault f = reader.ReadBlock(
+            [&](const MediaBlock& b) {
+                WriteAll(*out, b.data, b.count);
+                crc = Crc32(crc, b.data, static_cast<size_t>(b.count));
+                if (firstVolume.empty()) firstVolume = b.volume;
+                lastVolume = b.volume;
+            },
+            got);
         if (f != MediaFault::None) fail(f);
 
         // An empty file is complete at once.
@@ -120,6 +148,11 @@ void CopyFileData(Context& ctx, RunState& run, RunProgress& progress, const std:
         }
         progress.Pause(); // a terminate leaves the part written so far
     }
+    if (row.hasChecksum && crc != row.checksum)
+        throw RuntimeError("Damaged medium: the data of " + name + " in " + firstVolume +
+                           (lastVolume != firstVolume ? " to " + lastVolume : std::string()) +
+                           " does not match its checksum. Copy the distribution again, or use "
+                           "another copy.");
 }
 
 } // namespace
@@ -158,12 +191,28 @@ void InstallUninstaller(Context& ctx, RunState& run, RunProgress& progress, TCom
     progress.ShowActivity("uninst.exe");
     const std::string source = ctx.sourceFolder + "uninst.ex_";
     if (ctx.startup.compressionMode == 1) {
-        p.DeleteFile(run.uninstallerPath);
-        p.CopyFile(source, run.compressTmp);
+        // Other products use the shared uninstaller: it is replaced only by a whole new one,
+        // expanded beside the work files first.
+        const std::string fresh = run.setupFolder + "\\uncorvid.tmp";
+        if (!ClearWorkFilePlace(p, fresh)) throw RuntimeError(FileCreateErrorText(fresh));
+        const std::string target = run.currentTarget;
+        run.currentTarget = fresh;
         std::string member = "uninst32.ex_";
-        c.ExpandFile(member, run.compressTmp); // written to currentTarget, the uninstaller
-    } else {
-        p.CopyFile(source, run.uninstallerPath);
+        try {
+            if (!p.CopyFile(source, run.compressTmp)) throw RuntimeError(FileOpenErrorText(source));
+            ExpandReporting(c, member, run.compressTmp);
+            if (member.empty()) throw RuntimeError(MissingMember("uninst32.ex_", source));
+            if (!p.CopyFile(fresh, run.uninstallerPath))
+                throw RuntimeError(FileCreateErrorText(run.uninstallerPath));
+        } catch (...) {
+            run.currentTarget = target;
+            p.DeleteFile(fresh);
+            throw;
+        }
+        run.currentTarget = target;
+        p.DeleteFile(fresh);
+    } else if (!p.CopyFile(source, run.uninstallerPath)) {
+        throw RuntimeError(FileCreateErrorText(run.uninstallerPath));
     }
     p.RegWriteString(RegRoot::LocalMachine, kVersionKey, "uninstall",
                      std::to_string(kUninstallerVersion));
@@ -173,17 +222,21 @@ int32_t CreateComponentDirectories(Context& ctx, RunState& run, RunProgress& pro
     const SetupDescription& d = *run.workDescription;
     const int32_t rows = schema::Read(d, schema::kDirectoryRows);
     int32_t count = 0;
-    for (int32_t i = 1; i <= rows; ++i) {
+    // A 64-bit counter: a total at the 32-bit top must not wrap.
+    for (int64_t i = 1; i <= rows; ++i) {
         for (int k = 1; k <= 7; ++k) {
             if (!ctx.choices.components[k]) continue;
-            const std::string value = schema::ReadPhaseDirectory(d, k, i);
+            const std::string value = schema::ReadPhaseDirectory(d, k, static_cast<int32_t>(i));
             if (!schema::MadeByDirectoryPhase(value)) continue;
-            ForceDirectories(ctx.platform, run.destination + value);
+            ForceDirectories(ctx.platform, integration::WritablePath(ctx.platform, run,
+                                                                     schema::Place{false, value},
+                                                                     "the folder " + value));
             ++count;
+            run.directoryCount = count;
             run.log.Directory(count, value);
         }
         progress.Pause();
-        progress.SetUpper(static_cast<int32_t>(int64_t{i} * 100 / rows));
+        progress.SetUpper(static_cast<int32_t>(i * 100 / rows));
         progress.SetLower(1);
     }
     return count;
@@ -210,14 +263,16 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
             // is.
             const schema::Place place =
                 schema::PlaceOfFile(d, std::to_string(k), row.directory, name);
-            std::string target;
+            const std::string target = integration::WritablePath(p, run, place, name);
             if (place.belowWindows) {
                 ++run.systemFileCount;
-                target = run.windowsDirectory + place.rest;
-                ForceDirectories(p, ExtractFilePath(target));
+                std::vector<std::string> made;
+                ForceDirectories(p, ExtractFilePath(target), &made);
+                LogCreatedFolders(run, made);
                 run.log.SystemFile(run.systemFileCount, target);
+                // The total goes with each entry: a terminate at any point leaves it counted.
+                run.log.SystemFilesTotal(run.systemFileCount);
             } else {
-                target = run.destination + place.rest;
                 run.log.File(run.fileCount, place.rest);
             }
 
@@ -228,11 +283,14 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
                              packed);
                 if (packed && row.length == 0) {
                     // No archive to expand: the file is empty.
-                    p.OpenFile(target, OpenMode::Create);
+                    if (!p.OpenFile(target, OpenMode::Create))
+                        throw RuntimeError(FileCreateErrorText(target));
                     progress.SetUpper(100);
                 } else if (packed) {
                     std::string member = FileNamePart(run.currentTarget);
-                    c.ExpandFile(member, run.compressTmp);
+                    ExpandReporting(c, member, run.compressTmp);
+                    if (member.empty())
+                        throw RuntimeError(MissingMember(FileNamePart(target), name));
                 }
             }
 

@@ -1,11 +1,31 @@
 // Entries written into up to four INI files named by the setup description.
 #include "install/file_transfer.h"
 #include "install/integration.h"
+#include "install/uninstall_log.h"
 #include "platform/paths.h"
 #include "setupinf/schema.h"
 #include "state/context.h"
+#include "uninstall/paths.h"
 
 namespace corvid {
+
+namespace {
+
+// A name without a folder is a file in the Windows directory; any other must be a full path
+// below the destination or the Windows directory, the only places the setup writes to. Elsewhere
+// the setup cannot write, and says so with the run-time's message for a refused write.
+void CheckIniName(const RunState& run, const std::string& name) {
+    if (name.find_first_of("\\/:") == std::string::npos) return;
+    WinPath file, dest, windows;
+    std::string why;
+    if (ParseAbsolutePath(name, file, why) &&
+        ((ParseAbsolutePath(run.destination, dest, why) && IsBelow(file, dest)) ||
+         (ParseAbsolutePath(run.windowsDirectory, windows, why) && IsBelow(file, windows))))
+        return;
+    throw RuntimeError("Kann nicht nach " + name + " schreiben");
+}
+
+} // namespace
 
 void WriteIniEntries(Context& ctx, RunState& run) {
     Platform& p = ctx.platform;
@@ -17,17 +37,22 @@ void WriteIniEntries(Context& ctx, RunState& run) {
         std::string path;
         if (schema::HasSystemRoot(name)) {
             const std::string rest = schema::SystemRootRest(name);
-            path = run.windowsDirectory + rest;
+            path = integration::WritablePath(p, run, schema::Place{true, rest}, name);
             const size_t cut = rest.find_last_of('\\');
             const std::string dir =
                 run.windowsDirectory + (cut == std::string::npos ? "" : rest.substr(0, cut + 1));
-            ForceDirectories(p, dir);
+            std::vector<std::string> made;
+            ForceDirectories(p, dir, &made);
+            LogCreatedFolders(run, made);
             const std::string backup = w.ReadString(section, "bkp", "");
             if (!backup.empty()) p.CopyFile(path, dir + "\\" + backup);
         } else {
+            CheckIniName(run, name);
             path = name;
             const size_t cut = name.find_last_of('\\');
-            if (cut != std::string::npos) ForceDirectories(p, name.substr(0, cut));
+            std::vector<std::string> made;
+            if (cut != std::string::npos) ForceDirectories(p, name.substr(0, cut), &made);
+            LogCreatedFolders(run, made);
             run.log.IniFileName(n, name);
         }
         for (int m = 0; m <= 9; ++m) {

@@ -1,5 +1,6 @@
 #include "install/installation_run.h"
 
+#include "archive/compress.h"
 #include "install/complete.h"
 #include "install/file_transfer.h"
 #include "install/integration.h"
@@ -36,14 +37,17 @@ void RunInstallation(Context& ctx, Tcopying& window) {
 
     // 4. The work folder and the uninstaller's place.
     run.setupFolder = run.destination + "\\" + uninstall_log::kSetupFolderName;
-    ForceDirectories(p, run.setupFolder);
+    std::vector<std::string> made;
+    ForceDirectories(p, run.setupFolder, &made);
     run.windowsDirectory = p.WindowsDirectory();
+    LogCreatedFolders(run, made); // the destination's parents, logged once the log is open
     run.uninstallerPath = uninstall_log::UninstallerPath(run.windowsDirectory);
     run.currentTarget = run.uninstallerPath;
 
     // 5. The working copy of the description, read by everything that follows.
     const std::string workPath = run.setupFolder + "\\setup.tmp";
-    p.CopyFile(ctx.sourceFolder + "setup.inf", workPath);
+    const bool workCopied =
+        ClearWorkFilePlace(p, workPath) && p.CopyFile(ctx.sourceFolder + "setup.inf", workPath);
     run.workDescription = std::make_unique<SetupDescription>(p, workPath);
     const SetupDescription& work = *run.workDescription;
 
@@ -53,19 +57,26 @@ void RunInstallation(Context& ctx, Tcopying& window) {
     // 7. The read-me copy; its place comes from the original description.
     const std::string readmeDir = ctx.description->ReadString("software", "readmedir", "");
     const std::string readme = schema::Read(*ctx.description, schema::kReadme);
+    const schema::Place readmePlace{false, readmeDir + "\\" + readme};
+    run.readmeTarget = integration::WritablePath(p, run, readmePlace, "the read-me file");
     ForceDirectories(p, run.destination + readmeDir);
-    run.readmeTarget = run.destination + readmeDir + "\\" + readme;
-    ctx.readmeCopyPath = run.readmeTarget;
-    p.CopyFile(ctx.sourceFolder +
-                   work.ReadString(schema::kReadme.section, schema::kReadme.key, "n_o"),
-               run.readmeTarget);
+    // A terminate deletes the copy only when this run wrote it: the name may be somebody else's.
+    if (p.CopyFile(ctx.sourceFolder +
+                       work.ReadString(schema::kReadme.section, schema::kReadme.key, "n_o"),
+                   run.readmeTarget))
+        ctx.readmeCopyPath = run.readmeTarget;
 
     // 8.
     run.compressTmp = run.setupFolder + "\\compress.tmp";
+    if (!ClearWorkFilePlace(p, run.compressTmp))
+        throw RuntimeError(FileCreateErrorText(run.compressTmp));
 
     // 9. The uninstall log.
     run.log.Open(uninstall_log::LogPath(run.destination), schema::Read(work, schema::kUninstaller));
     LogHeader(run);
+    // Without the working copy every key would read as its default: an empty "successful" run.
+    // (Checked once the log holds its header, so a log that cannot be written is named first.)
+    if (!workCopied) throw RuntimeError(FileCreateErrorText(workPath));
 
     // 10.
     run.registryRoot = RegRoot::LocalMachine;
@@ -135,7 +146,7 @@ void RunInstallation(Context& ctx, Tcopying& window) {
     ctx.Note("phase: start-up files, INI and registry entries, the uninstall registration");
     EditStartupFiles(ctx, run);
     WriteIniEntries(ctx, run);
-    WriteRegistryEntries(ctx, run);
+    WriteRegistryEntries(ctx, run, window);
     if (work.ReadBool("software", "CP", true)) RegisterUninstall(ctx, run);
 
     // 27. Profile writes are complete when made; the log needs no closing.

@@ -1,6 +1,7 @@
 // Helpers that several system-integration phases share.
 #include "install/integration.h"
 
+#include "uninstall/paths.h"
 #include "uninstall_log/registration.h"
 
 namespace corvid {
@@ -8,6 +9,29 @@ namespace integration {
 
 std::string PathOf(const RunState& run, const schema::Place& place) {
     return (place.belowWindows ? run.windowsDirectory : run.destination) + place.rest;
+}
+
+std::string WritablePath(Platform& p, const RunState& run, const schema::Place& place,
+                         const std::string& item) {
+    // The uninstaller's own rule for the names it may remove: what it would refuse to take away
+    // is never written.
+    const char* where = place.belowWindows ? "the Windows directory" : "the destination";
+    std::vector<std::string> parts;
+    std::string why;
+    if (!ParseRelativePath(place.rest, parts, why))
+        throw RuntimeError("The setup description places " + item + " at " + place.rest +
+                           " outside " + where + ": " + why + ".");
+    std::string path = place.belowWindows ? run.windowsDirectory : run.destination;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        path += "\\" + parts[i];
+        const PathInfo info = p.QueryPath(path);
+        if (!info.link) continue;
+        throw RuntimeError("The way to " + item +
+                           " leads through a link (junction or symbolic "
+                           "link) at " +
+                           path + ", out of " + where + ".");
+    }
+    return PathOf(run, place);
 }
 
 std::string UninstallCommand(const RunState& run) {

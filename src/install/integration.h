@@ -29,9 +29,10 @@ void BuildMediumGroupLines(Context& ctx, RunState& run, RunProgress& progress);
 void SendGroupLines(Context& ctx, RunState& run);
 // Phase 20: returns the number of associations made and logs them with their total.
 int32_t MakeAssociations(Context& ctx, RunState& run, RunProgress& progress);
-void EditStartupFiles(Context& ctx, RunState& run);     // phase 23
-void WriteIniEntries(Context& ctx, RunState& run);      // phase 24
-void WriteRegistryEntries(Context& ctx, RunState& run); // phase 25
+void EditStartupFiles(Context& ctx, RunState& run); // phase 23
+void WriteIniEntries(Context& ctx, RunState& run);  // phase 24
+// Phase 25: a pause point at every entry, as many as the description's total may ask for.
+void WriteRegistryEntries(Context& ctx, RunState& run, RunProgress& progress);
 // Phase 26: does nothing when [software] CP is off, so the run may call it unconditionally.
 void RegisterUninstall(Context& ctx, RunState& run);
 
@@ -39,6 +40,11 @@ namespace integration {
 
 // The full path of a place: below the Windows directory or below the destination.
 std::string PathOf(const RunState& run, const schema::Place& place);
+// The full path of a place the setup is about to write: refused with a RuntimeError naming
+// item when it would leave its folder ("..", a drive, a device name) or lead through a link
+// (junction or symbolic link) into another place, the file's own place included.
+std::string WritablePath(Platform& p, const RunState& run, const schema::Place& place,
+                         const std::string& item);
 // The uninstaller's command line: uninstallerPath, a blank, the log in the SetupFolder.
 std::string UninstallCommand(const RunState& run);
 

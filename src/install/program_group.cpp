@@ -11,6 +11,10 @@ namespace {
 
 constexpr const char* kCreateGroup = "[CreateGroup(%s)]";
 
+// A description's total may ask for billions of items; a group holds far fewer than this, and
+// memory must not grow with a count from the file.
+constexpr size_t kMaxGroupLines = 1000;
+
 // Starts the pending text with the create-group command, which travels in front of the first
 // item line.
 void StartPendingLine(RunState& run) {
@@ -48,11 +52,13 @@ void BuildGroupLines(Context& ctx, RunState& run, RunProgress& progress) {
     if (w.ReadBool("prggrp", "uninst", true)) AddUninstallItem(ctx, run, group);
 
     const int32_t total = schema::Read(w, schema::kProgramItemRows);
-    for (int32_t n = 1; n <= total; ++n) {
+    // A 64-bit counter: a total at the 32-bit top must not wrap.
+    for (int64_t n = 1; n <= total; ++n) {
         const std::string sn = std::to_string(n);
         progress.ShowActivity(ctx.language[22]);
-        const schema::ProgramItem item = schema::ReadProgramItem(w, n);
+        const schema::ProgramItem item = schema::ReadProgramItem(w, static_cast<int32_t>(n));
         const int32_t k = item.component;
+        if (run.groupLines.size() >= kMaxGroupLines) break;
         if (k >= 1 && k <= 7 && ctx.choices.components[k]) {
             ctx.groupItemsAdded = true;
             const std::string option = schema::OptionSection(k);
@@ -67,7 +73,7 @@ void BuildGroupLines(Context& ctx, RunState& run, RunProgress& progress) {
             const std::string title = w.ReadString("prggrp", "p" + sn, "[unbenannt_" + sn + "]");
             EmitItem(run, group, command, title);
         }
-        progress.SetUpper(RoundHalfEven(int64_t{n} * 100, total));
+        progress.SetUpper(RoundHalfEven(n * 100, total));
         progress.SetLower(99);
         progress.Pause();
     }
@@ -83,7 +89,8 @@ void BuildMediumGroupLines(Context& ctx, RunState& run, RunProgress&) {
     if (w.ReadBool("prggrp", "uninst", true)) AddUninstallItem(ctx, run, group);
     const std::string drive = DriveOf(ctx.platform.ModulePath());
     const int32_t total = schema::Read(w, schema::kMediumItemRows);
-    for (int32_t n = 1; n <= total; ++n) {
+    // Every row adds a line: the limit on lines ends the loop soon, whatever the total.
+    for (int64_t n = 1; n <= total && run.groupLines.size() < kMaxGroupLines; ++n) {
         const std::string sn = std::to_string(n);
         EmitItem(run, group, drive + w.ReadString("prggrp_run", "v" + sn, "_"),
                  w.ReadString("prggrp_run", "p" + sn, "noname" + sn + "]"));

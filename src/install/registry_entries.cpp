@@ -38,12 +38,15 @@ int32_t MakeAssociations(Context& ctx, RunState& run, RunProgress& progress) {
     int32_t count = 0;
     if (p.RegCreateKey(RegRoot::ClassesRoot, "")) {
         const int32_t total = schema::Read(w, schema::kAssociationRows);
-        for (int32_t n = 1; n <= total; ++n) {
+        // A 64-bit counter: a total at the 32-bit top must not wrap.
+        for (int64_t n = 1; n <= total; ++n) {
             progress.ShowActivity(ctx.language[23]);
-            const schema::Association a = schema::ReadAssociation(w, n);
+            progress.Pause();
+            const schema::Association a = schema::ReadAssociation(w, static_cast<int32_t>(n));
             const std::string& x = a.extension;
             if (x == schema::kNothing) continue;
             ++count;
+            run.extensionCount = count;
             run.log.Extension(count, x);
             const std::string program = integration::PathOf(run, schema::PlaceOfProgram(w, a));
             const std::string type = x + "autofile";
@@ -59,14 +62,15 @@ int32_t MakeAssociations(Context& ctx, RunState& run, RunProgress& progress) {
     return count;
 }
 
-void WriteRegistryEntries(Context& ctx, RunState& run) {
+void WriteRegistryEntries(Context& ctx, RunState& run, RunProgress& progress) {
     Platform& p = ctx.platform;
     const SetupDescription& w = *run.workDescription;
     run.log.RegistrySettings(w.ReadBool("sysreg", "remove", false),
                              w.ReadInteger("sysreg", "total", 0));
 
     const int32_t total = w.ReadInteger("sysreg", "total", 1);
-    for (int32_t i = 1; i <= total; ++i) {
+    for (int64_t i = 1; i <= total; ++i) {
+        progress.Pause();
         const std::string si = std::to_string(i);
         const int32_t kind = w.ReadInteger("sysreg", "k" + si, 0);
         const std::string path = w.ReadString("sysreg", "p" + si, "");
@@ -85,7 +89,7 @@ void WriteRegistryEntries(Context& ctx, RunState& run) {
         } else {
             continue;
         }
-        run.log.RegistryEntry(i, kind, path, data);
+        run.log.RegistryEntry(static_cast<int32_t>(i), kind, path, data);
     }
 }
 

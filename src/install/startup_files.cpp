@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "archive/compress.h"
 #include "install/integration.h"
 #include "state/context.h"
 
@@ -20,6 +21,7 @@ void AppendLines(Platform& p, const std::string& path, const std::vector<std::st
         std::string block(static_cast<size_t>(tail), '\0');
         s->Seek(size - tail, 0);
         const int32_t got = s->Read(&block[0], static_cast<int32_t>(tail));
+        if (got < 0) throw RuntimeError(FileOpenErrorText(path)); // never read as its text
         const size_t mark = block.find('\x1A');
         if (mark != std::string::npos && static_cast<int64_t>(mark) < got) {
             s->Seek(size - tail + static_cast<int64_t>(mark), 0);

@@ -16,6 +16,7 @@
 #include "pack/default_texts.h"
 #include "pack/layout.h"
 #include "pack/names.h"
+#include "setupinf/media_reader.h"
 #include "setupinf/profile.h"
 #include "setupinf/schema.h"
 #include "setupinf/values.h"
@@ -125,6 +126,7 @@ struct Packed {
     std::string bytes;
     int method = kStored;
     int32_t packedSize = 0;
+    uint32_t crc = 0; // of the bytes as the medium holds them
     std::string error;
     bool ready = false;
 };
@@ -160,6 +162,7 @@ public:
             Packed meta;
             meta.method = r.method;
             meta.packedSize = r.packedSize;
+            meta.crc = r.crc;
             meta.bytes.resize(0);
             meta.error.clear();
             meta.ready = true;
@@ -202,6 +205,7 @@ private:
                                                   &r.method, &r.packedSize);
                 else
                     r.bytes = std::move(data);
+                r.crc = Crc32(0, r.bytes.data(), r.bytes.size());
             } catch (const std::exception& e) {
                 r.error = e.what();
             }
@@ -441,6 +445,8 @@ BuildResult BuildDistribution(const Project& project, const BuildOptions& opt) {
                 inf.Set(sec, schema::RowKey(schema::kFileVolume, n), VolumeNumberText(p.volume));
                 inf.Set(sec, schema::RowKey(schema::kFileOffset, n), std::to_string(p.offset));
                 inf.Set(sec, schema::RowKey(schema::kFileLength, n), std::to_string(p.length));
+                inf.Set(sec, schema::RowKey(schema::kFileChecksum, n),
+                        ChecksumText(packed[at].crc));
                 std::vector<int32_t> reads;
                 SetupReads(p, volumeSizes, reads);
                 cs[c.number] += ProgressUnits(reads, packed[at].method, packed[at].packedSize);

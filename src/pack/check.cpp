@@ -283,6 +283,19 @@ bool Checker::ReadData(FileEntry& f, std::string& data) {
     const std::string& volume = reader.Volume();
     switch (fault) {
     case MediaFault::None:
+        if (f.row.hasChecksum) {
+            const uint32_t crc = Crc32(0, data.data(), data.size());
+            if (crc != f.row.checksum) {
+                Report(true, sec, key(schema::kFileChecksum),
+                       "the data in " + (f.pieces.empty() ? volume : f.pieces.front().volume) +
+                           " does not match its checksum (" + ChecksumText(crc) + " instead of " +
+                           ChecksumText(f.row.checksum) + "): the medium is damaged");
+                // The data's own checks still run: they may say what the damage is.
+            }
+        } else if (Has(sec, key(schema::kFileChecksum))) {
+            Report(true, sec, key(schema::kFileChecksum),
+                   "a checksum is eight hexadecimal digits: nothing is checked");
+        }
         return true;
     case MediaFault::BadPlacement:
         Report(true, sec, key(f.row.offset < 0 ? schema::kFileOffset : schema::kFileLength),

@@ -162,6 +162,8 @@ bool HostPlatform::CreateDir(const std::string& path) {
 bool HostPlatform::DeleteFile(const std::string& path) {
     std::error_code ec;
     std::string host = MapPath(path);
+    // A link goes itself, as on Windows; its target stays.
+    if (fs::is_symlink(host, ec)) return !fs::is_directory(host, ec) && fs::remove(host, ec);
     return fs::is_regular_file(host, ec) && fs::remove(host, ec);
 }
 
@@ -258,8 +260,26 @@ bool HostPlatform::ListDirectory(const std::string& path, std::vector<std::strin
 bool HostPlatform::RemoveDir(const std::string& path) {
     std::error_code ec;
     const std::string host = MapPath(path);
+    // A junction goes itself, whatever its target holds.
+    if (fs::is_symlink(host, ec)) return fs::is_directory(host, ec) && fs::remove(host, ec);
     // fs::remove would also delete a file; only an empty directory may go here.
     return fs::is_directory(host, ec) && fs::is_empty(host, ec) && fs::remove(host, ec);
+}
+
+PathInfo HostPlatform::QueryPath(const std::string& path) {
+    PathInfo info;
+    std::error_code ec;
+    const fs::file_status s = fs::symlink_status(MapPath(path), ec);
+    if (ec || !fs::exists(s)) return info;
+    info.exists = true;
+    info.link = fs::is_symlink(s);
+    info.directory = info.link ? fs::is_directory(MapPath(path), ec) : fs::is_directory(s);
+    return info;
+}
+
+bool HostPlatform::SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return fs::equivalent(MapPath(a), MapPath(b), ec) && !ec;
 }
 
 void HostPlatform::Sleep(uint32_t milliseconds) {

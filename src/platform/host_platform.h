@@ -60,6 +60,10 @@ public:
     std::string DriveDirectory(char drive) override;
     bool ListDirectories(const std::string& dir, std::vector<std::string>& names) override;
     bool ListDirectory(const std::string& path, std::vector<std::string>& names) override;
+    PathInfo QueryPath(const std::string& path) override;
+    bool SameFile(const std::string& a, const std::string& b) override;
+    // The host has no short names.
+    std::string LongPathName(const std::string& path) override { return path; }
 
     // --- private profile (INI) files: untouched here
     std::string ProfileString(const std::string&, const std::string&, const std::string&,

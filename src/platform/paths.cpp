@@ -12,14 +12,27 @@ std::string DriveOf(const std::string& path) {
     return std::string();
 }
 
-bool ForceDirectories(Platform& platform, const std::string& path) {
+bool ForceDirectories(Platform& platform, const std::string& path,
+                      std::vector<std::string>* created) {
     std::string dir = path;
     if (!dir.empty() && dir.back() == '\\') dir.pop_back();
     // "X:" and "\" end the climb: they are there or cannot be made.
     if (dir.size() <= 2 || platform.DirectoryExists(dir)) return true;
     const size_t cut = dir.find_last_of('\\');
-    if (cut != std::string::npos && cut > 0) ForceDirectories(platform, dir.substr(0, cut));
-    return platform.CreateDir(dir) || platform.DirectoryExists(dir);
+    if (cut != std::string::npos && cut > 0)
+        ForceDirectories(platform, dir.substr(0, cut), created);
+    if (platform.CreateDir(dir)) {
+        if (created) created->push_back(dir);
+        return true;
+    }
+    return platform.DirectoryExists(dir);
+}
+
+bool ClearWorkFilePlace(Platform& platform, const std::string& path) {
+    const PathInfo info = platform.QueryPath(path);
+    if (info.link) return false;
+    if (info.exists && !info.directory) platform.DeleteFile(path);
+    return true;
 }
 
 } // namespace corvid

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -13,7 +14,15 @@ namespace corvid {
 std::string DriveOf(const std::string& path);
 
 // Creates a directory and every missing one above it; a trailing "\" is ignored. Goes on past a
-// level that cannot be made, and returns whether the directory is there at the end.
-bool ForceDirectories(Platform& platform, const std::string& path);
+// level that cannot be made, and returns whether the directory is there at the end. The folders
+// it made are added to created, outermost first.
+bool ForceDirectories(Platform& platform, const std::string& path,
+                      std::vector<std::string>* created = nullptr);
+
+// Clears the place where the program is about to create one of its own work files: a file
+// there goes (the new one replaces it anyway). False, with nothing done, when a link (junction or
+// symbolic link) stands there: creating the file would write wherever it leads, and removing it
+// is not safe everywhere (some systems remove the target instead).
+bool ClearWorkFilePlace(Platform& platform, const std::string& path);
 
 } // namespace corvid

@@ -47,6 +47,13 @@ enum class OpenMode {
     ReadWrite,     // existing file, read and write
 };
 
+// What the system says of a path without following its last name.
+struct PathInfo {
+    bool exists = false;
+    bool directory = false;
+    bool link = false; // a reparse point (junction or symbolic link): its name leads elsewhere
+};
+
 // Registry roots the program uses.
 enum class RegRoot { ClassesRoot, CurrentUser, LocalMachine };
 
@@ -114,6 +121,14 @@ public:
     virtual bool ListDirectories(const std::string& dir, std::vector<std::string>& names) = 0;
     // Names of a directory's entries, without "." and ".."; false when it is not a directory.
     virtual bool ListDirectory(const std::string& path, std::vector<std::string>& names) = 0;
+    // The path itself, not where a link at its end leads.
+    virtual PathInfo QueryPath(const std::string& path) = 0;
+    // Whether two paths name the same existing file or folder however they are spelt (short
+    // names, trailing dots, a share of a local drive, links); false when either is missing.
+    virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+    // The path with the short (8.3) names of its existing parts replaced by their long names;
+    // the path unchanged when it does not exist.
+    virtual std::string LongPathName(const std::string& path) = 0;
 
     // --- private profile (INI) files
     // The system's profile calls: single values read and written, and the listing and removal

@@ -1,5 +1,9 @@
 #include "setupinf/media_reader.h"
 
+#include <array>
+#include <cctype>
+#include <climits>
+
 #include "setupinf/values.h"
 
 namespace corvid {
@@ -14,6 +18,42 @@ std::string VolumeName(int32_t number) {
 
 std::string FirstVolumeName(const std::string& numberText) {
     return kVolumePrefix + numberText + ".dsk";
+}
+
+uint32_t Crc32(uint32_t crc, const void* data, size_t size) {
+    static const auto table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    const auto* p = static_cast<const uint8_t*>(data);
+    crc = ~crc;
+    for (size_t i = 0; i < size; ++i) crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+    return ~crc;
+}
+
+std::string ChecksumText(uint32_t crc) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string t(8, '0');
+    for (int i = 7; i >= 0; --i, crc >>= 4) t[static_cast<size_t>(i)] = kHex[crc & 0xF];
+    return t;
+}
+
+bool ParseChecksum(const std::string& text, uint32_t& crc) {
+    if (text.size() != 8) return false;
+    uint32_t v = 0;
+    for (char ch : text) {
+        const int c = std::tolower(static_cast<unsigned char>(ch));
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (digit < 0) return false;
+        v = v << 4 | static_cast<uint32_t>(digit);
+    }
+    crc = v;
+    return true;
 }
 
 MediaReader::MediaReader(VolumeSource& volumes, std::string numberText, int64_t offset,
@@ -55,12 +95,16 @@ MediaFault MediaReader::ReadBlock(const std::function<void(const MediaBlock&)>& 
     remaining_ -= got;
     if (take) take(MediaBlock{block_.data(), got, volume_, at});
     if (got < kMediaBlock) {
+        // A short read before the volume's end is a read that failed part-way, not its end:
+        // the rest must not come from the next volume.
+        if (position_ < volumeSize_) return MediaFault::ReadFailed;
         // The volume has ended: close it before the next one is asked for, so that its disk
         // can be changed.
         in_.reset();
+        const int64_t n = int64_t{first_} + step_ + 1;
+        if (n > INT32_MAX) return MediaFault::BadPlacement; // no volume can follow the last number
         ++step_;
-        const int32_t n = first_ + step_;
-        return OpenVolume(VolumeName(n), n);
+        return OpenVolume(VolumeName(static_cast<int32_t>(n)), static_cast<int32_t>(n));
     }
     return MediaFault::None;
 }

@@ -30,6 +30,14 @@ std::string VolumeName(int32_t number);
 // "1" names zdata_1.dsk, whose continuation is zdata_02.dsk.
 std::string FirstVolumeName(const std::string& numberText);
 
+// The checksum a description may give for a file's data as the medium holds it (the archive in
+// compression mode 1): CRC-32 with the reflected polynomial 0xEDB88320, continued from crc (0 to
+// begin), written as eight hexadecimal digits.
+uint32_t Crc32(uint32_t crc, const void* data, size_t size);
+std::string ChecksumText(uint32_t crc);
+// False for anything but eight hexadecimal digits.
+bool ParseChecksum(const std::string& text, uint32_t& crc);
+
 // Where the volumes come from: the setup's source folder (asking for a missing disk), the
 // checker's disk folders, memory in tests.
 class VolumeSource {

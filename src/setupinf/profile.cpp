@@ -471,6 +471,11 @@ bool EditProfileFile(const std::string& hostPath, const std::string& section,
                      const std::string* key, const std::string* value) {
     std::string bytes;
     const bool existed = ReadWholeFile(hostPath, bytes);
+    // A file with a UTF-16 mark is read as UTF-16: lines edited here in the code page would
+    // corrupt it, so it is refused as a file that cannot be written.
+    if (bytes.size() >= 2 &&
+        ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF')))
+        return false;
     std::vector<std::string> lines;
     {
         size_t p = 0;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "setupinf/media_reader.h"
 #include "setupinf/profile.h"
 #include "setupinf/values.h"
 
@@ -117,6 +118,8 @@ bool ReadFileRow(const SetupDescription& d, int component, int32_t j, FileRow& r
     row.volume = d.ReadString(section, RowKey(kFileVolume, j), kFirstVolume);
     row.offset = d.ReadInteger(section, RowKey(kFileOffset, j), 0);
     row.length = d.ReadInteger(section, RowKey(kFileLength, j), 1);
+    row.hasChecksum =
+        ParseChecksum(d.ReadString(section, RowKey(kFileChecksum, j), ""), row.checksum);
     return true;
 }
 

@@ -114,11 +114,12 @@ Place PlaceOfDirectory(const std::string& value);
 
 // --- [Option_<k>]: component k's file list; file j is f<j> (its name), d<j> (its directory
 // row, 0 the destination), s<j> (the volume its data begins in, as the volume's name writes the
-// number), p<j> (the offset there) and z<j> (the data's length).
+// number), p<j> (the offset there), z<j> (the data's length) and c<j> (its checksum, see Crc32;
+// older setups ignore it, and without it nothing is checked).
 std::string OptionSection(const std::string& component);
 std::string OptionSection(int component);
 constexpr char kFileName[] = "f", kFileDirectory[] = "d", kFileVolume[] = "s", kFileOffset[] = "p",
-               kFileLength[] = "z";
+               kFileLength[] = "z", kFileChecksum[] = "c";
 // prefix + n: the key of row n of a numbered family.
 std::string RowKey(const char* prefix, int32_t n);
 // A missing name ends the list, and so does this one, written as it is.
@@ -131,6 +132,8 @@ struct FileRow {
     std::string volume = kFirstVolume;
     int32_t offset = 0;
     int32_t length = 1;
+    bool hasChecksum = false; // c<j> holds eight hexadecimal digits
+    uint32_t checksum = 0;
 };
 // File j of component k as the file transfer reads it; false at the end of the list.
 bool ReadFileRow(const SetupDescription& d, int component, int32_t j, FileRow& row);

@@ -46,6 +46,9 @@ struct RunState {
     int32_t progressDone = 0;
     int32_t fileCount = 0;
     int32_t systemFileCount = 0;                  // files placed below the Windows directory
+    int32_t directoryCount = 0;                   // directories logged so far
+    int32_t extensionCount = 0;                   // associations logged so far
+    std::vector<std::string> createdFolders;      // made outside the destination, in order
     RegRoot registryRoot = RegRoot::LocalMachine; // the run's registry object
 
     std::vector<std::string> groupLines; // the progress window's list box l

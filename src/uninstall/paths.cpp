@@ -8,7 +8,21 @@ namespace corvid {
 
 namespace {
 
-bool CheckName(const std::string& name, std::string& why) {
+// Names the system takes for a device wherever they stand, with any extension: "con",
+// "nul.txt", "COM1 .log".
+bool DeviceName(const std::string& name) {
+    std::string base = FoldCase(name.substr(0, name.find('.')));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    static const char* const kDevices[] = {"con",    "prn",     "aux",   "nul",
+                                           "conin$", "conout$", "clock$"};
+    for (const char* d : kDevices)
+        if (base == d) return true;
+    return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+// Checks a name and brings it to the form the system uses: trailing dots and blanks dropped.
+bool CheckName(std::string& name, std::string& why) {
     bool onlyDots = true;
     for (unsigned char c : name) {
         if (c < 32 || std::string("<>:\"|?*").find(static_cast<char>(c)) != std::string::npos) {
@@ -23,6 +37,11 @@ bool CheckName(const std::string& name, std::string& why) {
                            : "the name \"" + name + "\" is made of dots and blanks only";
         return false;
     }
+    if (DeviceName(name)) {
+        why = "the name \"" + name + "\" is a device's, not a file's";
+        return false;
+    }
+    while (name.back() == '.' || name.back() == ' ') name.pop_back();
     return true;
 }
 
@@ -84,7 +103,9 @@ bool ParseAbsolutePath(const std::string& text, WinPath& out, std::string& why) 
     if (isSep(0) && isSep(1)) {
         std::vector<std::string> names;
         if (!SplitNames(text, 2, names, why)) return false;
-        if (names.size() < 2 || text.compare(2, 2, "?\\") == 0 || text.compare(2, 2, ".\\") == 0) {
+        // "\\.\" and "\\?\" open devices and raw paths, whichever slash follows.
+        if (names.size() < 2 || (text.size() > 2 && (text[2] == '.' || text[2] == '?') &&
+                                 (text.size() == 3 || isSep(3)))) {
             why = "\"" + text + "\" names no network share";
             return false;
         }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/paths.h"
 #include "setupinf/profile.h"
 #include "uninstall_log/log_format.h"
 #include "uninstall_log/registration.h"
@@ -132,27 +133,59 @@ bool Remover::CheckValue(const LogValue& v, const std::string& kind, const std::
     return false;
 }
 
-bool Remover::IsProtected(const WinPath& path, std::string& why) const {
-    if (!logFile_.root.empty() && SamePath(path, logFile_)) {
+bool Remover::IsProtected(const WinPath& path, std::string& why) {
+    // The same file may be spelt in many ways (a short name, a share of the local drive): the
+    // file system decides, the text only when the file is not there.
+    const auto same = [&](const WinPath& a, const std::string& b) {
+        WinPath parsed;
+        std::string ignored;
+        return (ParseAbsolutePath(b, parsed, ignored) && SamePath(a, parsed)) ||
+               p_.SameFile(a.Text(), b);
+    };
+    if (!logFile_.root.empty() && same(path, logFile_.Text())) {
         why = "the uninstall log itself goes last";
         return true;
     }
-    WinPath report;
-    std::string ignored;
-    if (ParseAbsolutePath(result_.reportPath, report, ignored) && SamePath(path, report)) {
+    if (!result_.reportPath.empty() && same(path, result_.reportPath)) {
         why = "the uninstaller's report";
         return true;
     }
-    WinPath shared, self;
-    if ((!windows_.root.empty() && SamePath(path, windows_.Child({kUninstallerFileName}))) ||
-        (ParseAbsolutePath(p_.ModulePath(), self, ignored) && SamePath(path, self))) {
+    if ((!windows_.root.empty() && same(path, windows_.Child({kUninstallerFileName}).Text())) ||
+        same(path, p_.ModulePath())) {
         why = "the shared uninstaller stays: other products use it";
         return true;
     }
     return false;
 }
 
-void Remover::RemoveFile(const std::string& path, const std::string& kind) {
+WinPath Remover::LongForm(const WinPath& path) {
+    WinPath longer;
+    std::string ignored;
+    return ParseAbsolutePath(p_.LongPathName(path.Text()), longer, ignored) ? longer : path;
+}
+
+bool Remover::LinkOnTheWay(const WinPath& base, const WinPath& path, std::string& why) {
+    for (WinPath at = path;; at = at.Parent()) {
+        if (p_.QueryPath(at.Text()).link) {
+            why = "the way there leads through a link (junction or symbolic link) at " + at.Text() +
+                  ", which the installation never makes";
+            return true;
+        }
+        if (!IsBelow(at, base)) return false;
+    }
+}
+
+void Remover::RemoveFile(const WinPath& base, const WinPath& file, const std::string& kind) {
+    const std::string path = file.Text();
+    std::string why;
+    if (LinkOnTheWay(base, file, why)) {
+        Add(Outcome::Refused, kind, path, why);
+        return;
+    }
+    if (IsProtected(file, why)) {
+        Add(Outcome::Kept, kind, path, why);
+        return;
+    }
     if (p_.DirectoryExists(path)) {
         Add(Outcome::Left, kind, path, "it is a folder, not a file");
         return;
@@ -223,10 +256,7 @@ void Remover::RemoveFiles() {
                 "it names the destination itself");
         } else {
             const WinPath f = dest_.Child(parts);
-            if (IsProtected(f, why))
-                Add(Outcome::Kept, "file", f.Text(), why);
-            else
-                RemoveFile(f.Text(), "file");
+            RemoveFile(dest_, f, "file");
             NoteDirectory(f.Parent(), false);
         }
     }
@@ -242,12 +272,10 @@ void Remover::RemoveSystemFiles() {
         std::string why;
         if (!ParseAbsolutePath(e.value, f, why))
             Add(Outcome::Refused, "system file", e.value, why);
-        else if (windows_.root.empty() || !IsBelow(f, windows_))
+        else if (windows_.root.empty() || !IsBelow(f = LongForm(f), windows_))
             Add(Outcome::Refused, "system file", e.value, "it is not below the Windows directory");
-        else if (IsProtected(f, why))
-            Add(Outcome::Kept, "system file", f.Text(), why);
         else
-            RemoveFile(f.Text(), "system file");
+            RemoveFile(windows_, f, "system file");
     }
     for (const LogValue& e : log_.systemFiles.beyond)
         Add(Outcome::Kept, "system file", e.value,
@@ -326,12 +354,41 @@ void Remover::RemoveAssociations() {
             BeyondTotal(kExtensions, e.number, log_.extensions.total));
 }
 
+bool Remover::IniFileOk(const std::string& name, std::string& path, std::string& why) {
+    WinPath f;
+    std::vector<std::string> parts;
+    if (name.find_first_of("\\/:") == std::string::npos) {
+        if (windows_.root.empty() || !ParseRelativePath(name, parts, why) || parts.size() != 1) {
+            if (why.empty()) why = "it names no file in the Windows directory";
+            return false;
+        }
+        f = windows_.Child(parts);
+    } else if (!ParseAbsolutePath(name, f, why)) {
+        return false;
+    }
+    f = LongForm(f);
+    const bool inWindows = !windows_.root.empty() && IsBelow(f, windows_);
+    if (!inWindows && !(destOk_ && IsBelow(f, dest_))) {
+        why = "it lies outside the destination and the Windows directory";
+        return false;
+    }
+    if (LinkOnTheWay(inWindows ? windows_ : dest_, f, why)) return false;
+    if (IsProtected(f, why)) return false;
+    path = f.Text();
+    return true;
+}
+
 void Remover::RemoveIniEntries() {
     for (const LogIniFile& ini : log_.iniFiles) {
         const std::string section = IniSection(ini.number);
         const bool named = CheckValue(ini.name, "INI file", EntryLabel(section, kIniNameKey)) &&
                            !ini.name.value.empty();
         const std::string& file = ini.name.value;
+        std::string resolved, why;
+        if (named && !IniFileOk(file, resolved, why)) {
+            Add(Outcome::Refused, "INI file", file, why);
+            continue;
+        }
         std::vector<std::string> touched;
         for (const LogIniEntry& e : ini.entries) {
             Tick();
@@ -384,17 +441,15 @@ void Remover::RemoveIniEntries() {
             }
         }
         if (!touched.empty() && p_.ProfileSectionNames(file, sections) && sections.empty()) {
-            std::string path = file;
-            if (file.find_first_of("\\/:") == std::string::npos)
-                path = p_.WindowsDirectory() + "\\" + file;
-            WinPath parsed;
-            std::string why;
+            const std::string& path = resolved;
             auto in = p_.OpenFile(path, OpenMode::ReadShared);
-            bool blank = in != nullptr && ParseAbsolutePath(path, parsed, why);
+            bool blank = in != nullptr;
             char buf[512];
-            for (int32_t n; blank && in && (n = in->Read(buf, sizeof buf)) > 0;)
+            for (int32_t n; blank && (n = in->Read(buf, sizeof buf)) != 0;) {
+                blank = n > 0; // a read error proves nothing blank
                 for (int32_t i = 0; i < n; ++i)
                     blank = blank && ProfileSpace(static_cast<unsigned char>(buf[i]));
+            }
             in.reset();
             if (blank && p_.DeleteFile(path))
                 Add(Outcome::Removed, "INI file", path, "nothing was left in it");
@@ -581,14 +636,12 @@ void Remover::RemoveReadme() {
         Add(Outcome::Refused, "read-me file", v.value, "the destination is not usable");
     } else if (!ParseAbsolutePath(v.value, r, why)) {
         Add(Outcome::Refused, "read-me file", v.value, why);
-    } else if (!SamePath(r, dest_) && !IsBelow(r, dest_)) {
+    } else if (r = LongForm(r); !SamePath(r, dest_) && !IsBelow(r, dest_)) {
         Add(Outcome::Refused, "read-me file", v.value, "it lies outside the destination");
     } else if (SamePath(r, dest_) || p_.DirectoryExists(r.Text())) {
         NoteDirectory(r, false); // no read-me file was named, only its folder
-    } else if (IsProtected(r, why)) {
-        Add(Outcome::Kept, "read-me file", r.Text(), why);
     } else {
-        RemoveFile(r.Text(), "read-me file");
+        RemoveFile(dest_, r, "read-me file");
         NoteDirectory(r.Parent(), false);
     }
 }
@@ -619,7 +672,10 @@ void Remover::RemoveDirectories() {
         if (!logFile_.root.empty() && IsBelow(logFile_, dir)) continue;
         const std::string path = dir.Text();
         std::vector<std::string> names;
-        if (!p_.DirectoryExists(path)) {
+        std::string why;
+        if (LinkOnTheWay(dest_, dir, why)) {
+            Add(Outcome::Refused, "folder", path, why);
+        } else if (!p_.DirectoryExists(path)) {
             if (named) Add(Outcome::AlreadyGone, "folder", path);
         } else if (p_.ListDirectory(path, names) && !names.empty()) {
             Add(Outcome::Left, "folder", path, "it is not empty: " + FirstNames(names));
@@ -628,6 +684,51 @@ void Remover::RemoveDirectories() {
         } else {
             Add(Outcome::Left, "folder", path, "it cannot be removed");
         }
+    }
+}
+
+void Remover::RemoveCreatedFolders(bool aboveDestination) {
+    // An earlier installation's entries too: only empty folders go, so nothing of theirs is lost.
+    std::vector<LogValue> all = log_.createdFolders.entries;
+    all.insert(all.end(), log_.createdFolders.beyond.begin(), log_.createdFolders.beyond.end());
+    std::vector<WinPath> folders;
+    for (const LogValue& e : all) {
+        WinPath f;
+        std::string why;
+        if (e.cut || !ParseAbsolutePath(e.value, f, why) || f.IsRoot()) {
+            if (!aboveDestination)
+                Add(Outcome::Refused, "created folder", e.value,
+                    why.empty() ? "it names no folder the setup could have made" : why);
+            continue;
+        }
+        f = LongForm(f);
+        // Only a parent of the destination or a folder below the Windows directory.
+        const bool inWindows = !windows_.root.empty() && IsBelow(f, windows_);
+        const bool parent = destOk_ && IsBelow(dest_, f);
+        if (!inWindows && !parent) {
+            if (!aboveDestination)
+                Add(Outcome::Refused, "created folder", e.value,
+                    "it is neither a parent of the destination nor below the Windows "
+                    "directory");
+            continue;
+        }
+        if (inWindows != !aboveDestination) continue;
+        if (inWindows && LinkOnTheWay(windows_, f, why)) {
+            Add(Outcome::Refused, "created folder", f.Text(), why);
+            continue;
+        }
+        folders.push_back(f);
+    }
+    std::sort(folders.begin(), folders.end(),
+              [](const WinPath& a, const WinPath& b) { return a.parts.size() > b.parts.size(); });
+    for (const WinPath& f : folders) {
+        const std::string path = f.Text();
+        std::vector<std::string> names;
+        if (!p_.DirectoryExists(path) || p_.QueryPath(path).link) continue;
+        if (p_.ListDirectory(path, names) && !names.empty())
+            Add(Outcome::Kept, "created folder", path, "it holds other files now");
+        else if (p_.RemoveDir(path))
+            Add(Outcome::Removed, "created folder", path);
     }
 }
 
@@ -665,13 +766,16 @@ void Remover::Finish() {
                 "it holds files the log does not name: " + FirstNames(others));
     }
     if (clean()) {
+        // Links are left alone: some systems remove a link's target instead of the link.
+        const auto ownFile = [&](const std::string& path) {
+            return p_.FileExists(path) && !p_.QueryPath(path).link;
+        };
         if (logInSetup)
             for (const char* w : kWorkFiles) {
                 const std::string path = setup.Child({w}).Text();
-                if (p_.FileExists(path) && p_.DeleteFile(path))
-                    Add(Outcome::Removed, "work file", path);
+                if (ownFile(path) && p_.DeleteFile(path)) Add(Outcome::Removed, "work file", path);
             }
-        if (p_.FileExists(result_.reportPath)) p_.DeleteFile(result_.reportPath);
+        if (ownFile(result_.reportPath)) p_.DeleteFile(result_.reportPath);
         if (p_.DeleteFile(logPath_))
             Add(Outcome::Removed, "uninstall log", logPath_);
         else
@@ -689,17 +793,53 @@ void Remover::Finish() {
     result_.complete = clean();
     if (!result_.complete && !result_.reportPath.empty()) {
         const std::string text = ReportText(log_, logPath_, silent, result_);
+        // Never through a link planted where the report goes: then the message names the log.
+        if (!ClearWorkFilePlace(p_, result_.reportPath)) return;
         if (auto out = p_.OpenFile(result_.reportPath, OpenMode::Create))
             result_.reportKept = out->Write(text.data(), static_cast<int32_t>(text.size())) ==
                                  static_cast<int32_t>(text.size());
     }
 }
 
+bool Remover::DestinationSound(std::string& why) {
+    // Only the log that the installation left in the destination may say what to remove there:
+    // a log elsewhere could name any folder.
+    const WinPath expected = dest_.Child({kSetupFolderName, kFileName});
+    if (logFile_.root.empty() ||
+        (!SamePath(LongForm(logFile_), expected) && !p_.SameFile(logPath_, expected.Text()))) {
+        why = std::string("the uninstall log does not lie in that folder's ") + kSetupFolderName +
+              "\\" + kFileName + ", so it may not say what to remove there";
+        return false;
+    }
+    if (p_.QueryPath(dest_.Text()).link) {
+        why = "it is a link (junction or symbolic link) to another place";
+        return false;
+    }
+    if (p_.QueryPath(logPath_).link) {
+        why = "the uninstall log is a link (symbolic link) to another file";
+        return false;
+    }
+    // Neither the Windows directory nor a folder holding it, however it is spelt.
+    for (WinPath w = windows_; !w.root.empty(); w = w.Parent()) {
+        if (SamePath(w, dest_) || p_.SameFile(w.Text(), dest_.Text())) {
+            why = "it holds the Windows directory";
+            return false;
+        }
+        if (w.IsRoot()) break;
+    }
+    return true;
+}
+
 RemovalResult Remover::Run() {
     std::string why;
     if (!ParseAbsolutePath(p_.WindowsDirectory(), windows_, why) || windows_.IsRoot())
         windows_ = WinPath();
-    if (!ParseAbsolutePath(logPath_, logFile_, why) || logFile_.IsRoot()) logFile_ = WinPath();
+    else
+        windows_ = LongForm(windows_);
+    if (!ParseAbsolutePath(logPath_, logFile_, why) || logFile_.IsRoot())
+        logFile_ = WinPath();
+    else
+        logFile_ = LongForm(logFile_);
     // The report: the log's name with ".txt", beside it.
     if (!logFile_.root.empty()) {
         WinPath r = logFile_;
@@ -713,6 +853,8 @@ RemovalResult Remover::Run() {
             Add(Outcome::Refused, "destination", log_.directory.value, why);
         else if (dest_.IsRoot())
             Add(Outcome::Refused, "destination", log_.directory.value, "it names a drive root");
+        else if (dest_ = LongForm(dest_); !DestinationSound(why))
+            Add(Outcome::Refused, "destination", log_.directory.value, why);
         else
             destOk_ = true;
     }
@@ -735,7 +877,11 @@ RemovalResult Remover::Run() {
     if (progress_) progress_->Stage(2);
     RemoveReadme();
     RemoveDirectories();
+    RemoveCreatedFolders(false);
     Finish();
+    // The destination's parents that the setup made, once the destination itself is gone.
+    if (result_.complete && destOk_ && !p_.DirectoryExists(dest_.Text()))
+        RemoveCreatedFolders(true);
     return result_;
 }
 

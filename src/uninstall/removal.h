@@ -67,7 +67,8 @@ private:
              const std::string& why = "");
     void Tick();
     bool CheckValue(const LogValue& v, const std::string& kind, const std::string& label);
-    void RemoveFile(const std::string& path, const std::string& kind);
+    // Removes a file found below base (the destination or the Windows directory).
+    void RemoveFile(const WinPath& base, const WinPath& file, const std::string& kind);
     void RetryFiles();
     void RemoveFiles();
     void RemoveSystemFiles();
@@ -78,12 +79,24 @@ private:
     void RemoveRegistration();
     void RemoveReadme();
     void RemoveDirectories();
+    // The folders the setup made outside the destination, when empty: those below the Windows
+    // directory, or (aboveDestination) the destination's parents.
+    void RemoveCreatedFolders(bool aboveDestination);
     void Finish();
     // Registry helpers: a key and everything below it; empty keys up from a key.
     bool DeleteTree(RegRoot root, const std::string& key, int depth);
     void PruneEmptyKeys(RegRoot root, std::vector<std::string> names, size_t keepDepth);
     void NoteDirectory(const WinPath& dir, bool named);
-    bool IsProtected(const WinPath& path, std::string& why) const;
+    bool IsProtected(const WinPath& path, std::string& why);
+    // A link at path or at any folder between it and base: removing there would reach elsewhere.
+    bool LinkOnTheWay(const WinPath& base, const WinPath& path, std::string& why);
+    // The path with its short names written out, as the system resolves them.
+    WinPath LongForm(const WinPath& path);
+    // The destination is sound: the log lies in it, it holds no system folder, it is no link.
+    bool DestinationSound(std::string& why);
+    // An INI file's path as the profile calls take it: a bare name is in the Windows directory;
+    // only files below the destination or the Windows directory are ours to edit.
+    bool IniFileOk(const std::string& name, std::string& path, std::string& why);
     bool PointsIntoDestination(const std::string& command) const;
 
     Platform& p_;

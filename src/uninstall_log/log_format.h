@@ -36,6 +36,9 @@ constexpr NumberedSection kFiles{"files", "f"};             // relative to the d
 constexpr NumberedSection kSystemFiles{"systemroot", "f"};  // full paths below Windows
 constexpr NumberedSection kDirectories{"directories", "d"}; // relative, as created
 constexpr NumberedSection kExtensions{"extensions", "e"};   // without the dot
+// Folders the setup made outside the destination, full paths: the destination's parents and
+// folders below Windows for its files there. Removed when empty; older uninstallers ignore them.
+constexpr NumberedSection kCreatedFolders{"created", "d"};
 
 // [uninstall]: the product, where it went and how the uninstaller behaves.
 constexpr char kUninstallSection[] = "uninstall";

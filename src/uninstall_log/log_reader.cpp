@@ -98,6 +98,7 @@ bool ReadUninstallLog(Platform& platform, const std::string& path, UninstallLogD
 
     out.files = r.List(kFiles);
     out.systemFiles = r.List(kSystemFiles);
+    out.createdFolders = r.List(kCreatedFolders);
     out.directories = r.List(kDirectories);
     out.extensions = r.List(kExtensions);
 

@@ -52,6 +52,7 @@ struct UninstallLogData {
     bool ask = false;                 // [uninstall] ask
     std::map<int, std::string> texts; // [language]: the copied texts, by number
     LogList files, systemFiles, directories, extensions;
+    LogList createdFolders;           // full paths of folders made outside the destination
     std::vector<LogIniFile> iniFiles; // the [ini_<N>] sections that exist
     bool registryRemove = false;      // [sysreg] remove
     int32_t registryTotal = 0;

@@ -63,6 +63,14 @@ void UninstallLogWriter::Directory(int32_t n, const std::string& relativePath) {
     Write(kDirectories.section, Numbered(kDirectories.prefix, n), relativePath);
 }
 
+void UninstallLogWriter::CreatedFolder(int32_t n, const std::string& path) {
+    Write(kCreatedFolders.section, Numbered(kCreatedFolders.prefix, n), path);
+}
+
+void UninstallLogWriter::CreatedFoldersTotal(int32_t count) {
+    Write(kCreatedFolders.section, kTotalKey, std::to_string(count));
+}
+
 void UninstallLogWriter::Extension(int32_t n, const std::string& extension) {
     Write(kExtensions.section, Numbered(kExtensions.prefix, n), extension);
 }

@@ -40,6 +40,9 @@ public:
     void SystemFile(int32_t n, const std::string& path);
     void Directory(int32_t n, const std::string& relativePath);
     void Extension(int32_t n, const std::string& extension);
+    // A folder the setup made outside the destination (its full path), and how many there are.
+    void CreatedFolder(int32_t n, const std::string& path);
+    void CreatedFoldersTotal(int32_t count);
 
     // [uninstall] versionname and version.
     void ProductVersion(const std::string& versionName, const std::string& version);

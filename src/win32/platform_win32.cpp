@@ -18,7 +18,8 @@ public:
     int32_t Read(void* buffer, int32_t count) override {
         if (count <= 0) return 0;
         DWORD done = 0;
-        if (!ReadFile(h_, buffer, static_cast<DWORD>(count), &done, nullptr)) return 0;
+        // A failed read is an error, never the end of the file.
+        if (!ReadFile(h_, buffer, static_cast<DWORD>(count), &done, nullptr)) return -1;
         return static_cast<int32_t>(done);
     }
     int32_t Write(const void* buffer, int32_t count) override {
@@ -225,6 +226,74 @@ bool Win32Platform::ListDirectory(const std::string& path, std::vector<std::stri
     names.clear();
     if (!DirectoryExists(path)) return false;
     return ForEachEntry(path, [&](const WIN32_FIND_DATAA& fd) { names.push_back(fd.cFileName); });
+}
+
+namespace {
+
+// The path the system resolves a name to, every link followed; empty when it cannot say.
+std::string FinalPath(const std::string& path) {
+    using Get = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+    static const Get get = reinterpret_cast<Get>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+    if (!get) return std::string();
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::string();
+    char buf[2048];
+    const DWORD n = get(h, buf, sizeof buf, 0);
+    CloseHandle(h);
+    return n == 0 || n >= sizeof buf ? std::string() : std::string(buf, n);
+}
+
+} // namespace
+
+PathInfo Win32Platform::QueryPath(const std::string& path) {
+    PathInfo info;
+    const DWORD a = GetFileAttributesA(path.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return info;
+    info.exists = true;
+    info.directory = (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    info.link = (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (info.link) return info;
+    // Not every link carries the attribute (Wine's symbolic links do not): a name whose resolved
+    // path is not its resolved folder's path and its own long name leads elsewhere.
+    const std::string full = LongPathName(path);
+    const size_t cut = full.find_last_of("\\/");
+    if (cut == std::string::npos || cut + 1 == full.size()) return info; // a root or bare name
+    const std::string self = FinalPath(path);
+    std::string parent = FinalPath(full.substr(0, cut == 2 ? 3 : cut)); // "C:\" for a drive's
+    while (!parent.empty() && parent.back() == '\\') parent.pop_back();
+    if (!self.empty() && !parent.empty() &&
+        lstrcmpiA(self.c_str(), (parent + "\\" + full.substr(cut + 1)).c_str()) != 0)
+        info.link = true;
+    return info;
+}
+
+namespace {
+
+// The volume and file index that identify a file or folder, whatever name reached it.
+bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = GetFileInformationByHandle(h, &info) != FALSE;
+    CloseHandle(h);
+    return ok;
+}
+
+} // namespace
+
+bool Win32Platform::SameFile(const std::string& a, const std::string& b) {
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return FileIdentity(a, x) && FileIdentity(b, y) &&
+           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
+           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
+}
+
+std::string Win32Platform::LongPathName(const std::string& path) {
+    char buf[MAX_PATH + 1];
+    const DWORD n = GetLongPathNameA(path.c_str(), buf, sizeof buf);
+    return n == 0 || n >= sizeof buf ? path : std::string(buf, n);
 }
 
 // ---------------------------------------------------------------- private profile (INI) files

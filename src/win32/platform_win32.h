@@ -28,6 +28,9 @@ public:
     std::string DriveDirectory(char drive) override;
     bool ListDirectories(const std::string& dir, std::vector<std::string>& names) override;
     bool ListDirectory(const std::string& path, std::vector<std::string>& names) override;
+    PathInfo QueryPath(const std::string& path) override;
+    bool SameFile(const std::string& a, const std::string& b) override;
+    std::string LongPathName(const std::string& path) override;
 
     // --- private profile (INI) files
     std::string ProfileString(const std::string& file, const std::string& section,

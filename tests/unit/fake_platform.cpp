@@ -1,5 +1,6 @@
 #include "fake_platform.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,6 +21,14 @@ class FakeStream : public HostStream {
 public:
     FakeStream(std::FILE* f, std::string hostPath, FakePlatform& p, std::string path)
         : HostStream(f, std::move(hostPath)), platform_(p), path_(std::move(path)) {}
+    int32_t Read(void* buffer, int32_t count) override {
+        const auto failing = platform_.failingReads.find(FoldCase(path_));
+        if (failing == platform_.failingReads.end()) return HostStream::Read(buffer, count);
+        const int64_t at = Seek(0, 1);
+        if (at >= failing->second) return -1;
+        return HostStream::Read(
+            buffer, static_cast<int32_t>(std::min<int64_t>(count, failing->second - at)));
+    }
     bool SetDosDateTime(uint32_t dosDateTime) override {
         platform_.dosTimes[FoldCase(path_)] = dosDateTime;
         return true;
@@ -44,8 +53,33 @@ FakePlatform::~FakePlatform() {
     fs::remove_all(root, ec);
 }
 
+std::string FakePlatform::LongPathName(const std::string& path) {
+    return ExpandShortNames(path);
+}
+
+std::string FakePlatform::ExpandShortNames(const std::string& path) const {
+    if (shortNames.empty() || path.size() < 2 || path[1] != ':') return path;
+    std::string out = path.substr(0, 2);
+    std::stringstream ss(path.substr(2));
+    std::string part;
+    bool first = true;
+    while (std::getline(ss, part, '\\')) {
+        if (!first) out += "\\";
+        first = false;
+        const auto it = shortNames.find(FoldCase(out + part));
+        out += it == shortNames.end() ? part : it->second;
+    }
+    return out;
+}
+
+void FakePlatform::MakeLink(const std::string& linkPath, const std::string& target) {
+    const std::string host = HostPath(linkPath);
+    fs::create_directories(fs::path(host).parent_path());
+    fs::create_symlink(HostPath(target), host);
+}
+
 std::string FakePlatform::HostPath(const std::string& windowsPath) const {
-    std::string p = windowsPath;
+    std::string p = ExpandShortNames(windowsPath);
     for (char& c : p)
         if (c == '/') c = '\\';
     if (p.size() < 2 || p[1] != ':') p = std::string(1, 'C') + ":" + p;
@@ -55,6 +89,9 @@ std::string FakePlatform::HostPath(const std::string& windowsPath) const {
     std::string part;
     while (std::getline(ss, part, '\\')) {
         if (part.empty() || part == ".") continue;
+        // The system drops trailing dots and blanks from a name.
+        if (part != "..")
+            while (part.size() > 1 && (part.back() == '.' || part.back() == ' ')) part.pop_back();
         std::string match = part;
         std::error_code ec;
         // The name as written is the common case; only a miss looks for it in another case.

@@ -28,6 +28,15 @@ public:
     void WriteFile(const std::string& windowsPath, const std::string& bytes);
     std::string ReadFile(const std::string& windowsPath) const;
     std::string root; // host directory holding one folder per drive letter
+    // A junction or symbolic link at linkPath that leads to target (both Windows paths).
+    void MakeLink(const std::string& linkPath, const std::string& target);
+    // Short (8.3) names: the folded full path with a short last name ("C:\WINDOWS\UNCORV~1.EXE")
+    // to that name's long form ("uncorvid.exe"). File operations accept both, as the system does.
+    std::map<std::string, std::string> shortNames;
+    std::string LongPathName(const std::string& path) override;
+    // Reads of a file (its folded Windows path) fail once they reach this offset: a bad sector or
+    // a medium taken out.
+    std::map<std::string, int64_t> failingReads;
 
     // --- files and disks: the host platform's, over the mapped paths, and these
     std::string modulePath = "D:\\setup.exe";
@@ -148,6 +157,7 @@ public:
     uint32_t TickCount() override { return tick; }
 
 protected:
+    std::string ExpandShortNames(const std::string& path) const;
     // Streams record the date and time set on them in dosTimes instead of applying it.
     std::unique_ptr<Stream> NewStream(std::FILE* f, const std::string& path,
                                       const std::string& hostPath) override;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -14,6 +16,7 @@
 #include "install/progress_window.h"
 #include "pack/layout.h"
 #include "setupinf/media_reader.h"
+#include "setupinf/profile.h"
 #include "state/context.h"
 #include "uninstall_log/log_format.h"
 
@@ -218,6 +221,19 @@ protected:
     void Run() {
         if (!window) Prepare();
         window->FormActivate();
+    }
+
+    // A new setup run over a new distribution, the destination gone, for one case of a table.
+    void StartAgain() {
+        std::filesystem::remove_all(p.HostPath("C:\\Tools"));
+        window = nullptr;
+        copying.reset();
+        p.messageBoxes.clear();
+        p.registry.clear();
+        inf = Inf();
+        fileCount[1] = fileCount[2] = 0;
+        volumes = VolumeStream(1 << 20);
+        SetUp();
     }
 
     // Terminates in the abort dialog at the n-th pause point (1 = the first).
@@ -799,3 +815,185 @@ TEST_F(InstallTest, RefusedLogWriteEndsTheRunAndTerminateStillCleansUp) {
 }
 
 } // namespace
+
+TEST_F(InstallTest, NamesThatLeaveTheDestinationStopTheRunAndWriteNothingThere) {
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* value;
+        const char* message;
+    } cases[] = {
+        {"Option_1", "f1", "..\\..\\evil.txt",
+         "places ..\\..\\evil.txt at \\..\\..\\evil.txt outside the destination: it leaves"},
+        {"directories", "d1_1", "\\..\\..\\evil\\",
+         "places the folder \\..\\..\\evil\\ at \\..\\..\\evil\\ outside the destination"},
+        {"directories", "d1_3", "%SystemRoot%\\..\\evil\\",
+         "places a.bin at \\..\\evil\\a.bin outside the Windows directory"},
+        {"software", "readmedir", "\\..\\..\\evil",
+         "places the read-me file at \\..\\..\\evil\\readme.txt outside the destination"},
+        {"Option_1", "f1", "con", "places con at \\con outside the destination: the name \"con\""},
+        {"ini_1", "name", "C:\\evil\\x.ini", "Kann nicht nach C:\\evil\\x.ini schreiben"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + "=" + c.value);
+        StartAgain();
+        ctx.choices.components[2] = false;
+        AddFile(1, "a.bin", "a", 0, "C:\\Tools\\a.bin");
+        inf.Set("Option_1", "d1", c.key == std::string("d1_3") ? "3" : "0");
+        inf.Set("ini_1", "s0", "S");
+        inf.Set("ini_1", "k0", "K");
+        inf.Set(c.section, c.key, c.value);
+        Run();
+        ASSERT_EQ(Errors().size(), 1u);
+        EXPECT_NE(Errors()[0].find(c.message), std::string::npos) << Errors()[0];
+        for (const char* outside : {"C:\\evil.txt", "C:\\evil", "C:\\evil\\x.ini", "C:\\con"})
+            EXPECT_FALSE(p.FileExists(outside) || p.DirectoryExists(outside)) << outside;
+    }
+}
+
+TEST_F(InstallTest, LinksInTheDestinationAreNotWrittenThrough) {
+    // A link where a file goes, where a work file goes, and a junction on the way into a folder
+    // elsewhere: each stops the run before anything is written through it.
+    struct Case {
+        const char* link;
+        const char* target;
+        const char* message;
+    } cases[] = {
+        {"C:\\Tools\\help.txt", "C:\\WINDOWS\\win.ini",
+         "at C:\\Tools\\help.txt, out of the destination"},
+        {"C:\\Tools\\setup\\setup.tmp", "C:\\WINDOWS\\win.ini",
+         "Kann Datei C:\\Tools\\setup\\setup.tmp nicht erstellen"},
+        {"C:\\Tools\\setup\\compress.tmp", "C:\\WINDOWS\\win.ini",
+         "Kann Datei C:\\Tools\\setup\\compress.tmp nicht erstellen"},
+        {"C:\\Tools\\bin", "C:\\Elsewhere",
+         "leads through a link (junction or symbolic link) at C:\\Tools\\bin"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.link);
+        StartAgain();
+        AddStandardFiles();
+        p.WriteFile("C:\\WINDOWS\\win.ini", "[windows]\r\n");
+        std::filesystem::remove_all(p.HostPath("C:\\Elsewhere"));
+        p.CreateDir("C:\\Elsewhere");
+        p.MakeLink(c.link, c.target);
+        Run();
+        ASSERT_EQ(Errors().size(), 1u);
+        EXPECT_NE(Errors()[0].find(c.message), std::string::npos) << Errors()[0];
+        EXPECT_EQ(p.ReadFile("C:\\WINDOWS\\win.ini"), "[windows]\r\n");
+        std::vector<std::string> names;
+        EXPECT_TRUE(p.ListDirectory("C:\\Elsewhere", names));
+        EXPECT_TRUE(names.empty()) << names[0];
+    }
+}
+
+TEST_F(InstallTest, TerminateDeletesOnlyTheReadMeThisRunWrote) {
+    AddStandardFiles();
+    p.WriteFile("C:\\Tools\\doc\\readme.txt", "somebody else's");
+    p.DeleteFile("D:\\readme.txt"); // the copy fails: the file there is not ours
+    TerminateAtPause(3);
+    Run();
+    window->FormDestroy();
+    EXPECT_EQ(p.ReadFile("C:\\Tools\\doc\\readme.txt"), "somebody else's");
+}
+
+TEST_F(InstallTest, VolumeNumberAtTheTopEndsWithAMessage) {
+    AddFile(1, "a.bin", Data(100, 3), 0, "C:\\Tools\\a.bin");
+    ctx.choices.components[2] = false;
+    inf.Set("Option_1", "s1", "2147483647");
+    WriteVolumes();
+    p.WriteFile("D:\\" + VolumeName(2147483647), Data(10, 3)); // shorter than the file
+    Run();
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_NE(Errors()[0].find("a.bin"), std::string::npos) << Errors()[0];
+}
+
+TEST_F(InstallTest, AReadErrorMidVolumeIsNeverTakenForItsEnd) {
+    volumes = VolumeStream(8192);
+    AddFile(1, "a.bin", Data(6000, 21), 0, "C:\\Tools\\a.bin");
+    AddFile(1, "b.bin", Data(6000, 22), 0, "C:\\Tools\\b.bin"); // crosses into volume 2
+    ctx.choices.components[2] = false;
+    p.failingReads["d:\\" + FoldCase(VolumeName(1))] = 7000; // a bad sector inside b.bin
+    Run();
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_EQ(Errors()[0], kStreamReadError);
+    EXPECT_EQ(p.ReadFile("C:\\Tools\\a.bin"), Data(6000, 21));
+    EXPECT_NE(p.ReadFile("C:\\Tools\\b.bin"), Data(6000, 22));
+    EXPECT_EQ(p.processStarts.size(), 0u);
+    EXPECT_TRUE((*window)["Btn_exit"].enabled); // no completion: the way out stays
+}
+
+TEST_F(InstallTest, PackedFailuresStopWithAMessageNamingTheFile) {
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+        const char* message;
+    } cases[] = {
+        {"target is a folder", [this] { p.WriteFile("C:\\Tools\\help.txt\\in.txt", ""); },
+         "Kann Datei C:\\Tools\\help.txt nicht erstellen"},
+        {"member missing from its archive", [this] { inf.Set("Option_2", "f1", "other.txt"); },
+         "Damaged medium: the archive of other.txt holds no member other.txt."},
+        {"work copy cannot be made",
+         [this] { p.WriteFile("C:\\Tools\\setup\\setup.tmp\\in.txt", ""); },
+         "Kann Datei C:\\Tools\\setup\\setup.tmp nicht erstellen"},
+        {"uninstaller archive missing", [this] { p.DeleteFile("D:\\uninst.ex_"); },
+         "Kann Datei D:\\uninst.ex_ nicht \xF6"
+         "ffnen"},
+        {"uninstaller archive without its member",
+         [this] { p.WriteFile("D:\\uninst.ex_", PackedFile("x.ex_", "x")); },
+         "Damaged medium: the archive of D:\\uninst.ex_ holds no member uninst32.ex_."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StartAgain();
+        ctx.startup.compressionMode = 1;
+        AddStandardFiles();
+        p.WriteFile("C:\\WINDOWS\\uncorvid.exe", "the old shared one");
+        p.WriteFile("D:\\uninst.ex_", PackedFile("uninst32.ex_", "packed uninstaller"));
+        c.arrange();
+        Run();
+        ASSERT_EQ(Errors().size(), 1u);
+        EXPECT_EQ(Errors()[0], c.message);
+        EXPECT_TRUE((*window)["Btn_exit"].enabled);
+        // A failed uninstaller leaves the shared one as it was, and records no version.
+        if (std::string(c.what).find("uninstaller") != std::string::npos) {
+            EXPECT_EQ(p.ReadFile("C:\\WINDOWS\\uncorvid.exe"), "the old shared one");
+            EXPECT_TRUE(p.registry.empty());
+        }
+    }
+}
+
+TEST_F(InstallTest, ChecksumsStopADamagedMediumAndNameTheFileAndVolume) {
+    for (int mode : {0, 1}) {
+        SCOPED_TRACE(mode);
+        StartAgain();
+        ctx.startup.compressionMode = mode;
+        ctx.choices.components[2] = false;
+        inf.Set("software", "uniyes", "0");
+        const std::string data[] = {Data(3000, 31), Data(3000, 32)};
+        for (int j = 0; j < 2; ++j) {
+            const std::string name = j ? "b.bin" : "a.bin";
+            AddFile(1, name, data[j], 0, "C:\\Tools\\" + name);
+            const std::string medium = mode == 1 ? PackedFile(name, data[j]) : data[j];
+            inf.Set("Option_1", "c" + std::to_string(j + 1),
+                    ChecksumText(Crc32(0, medium.data(), medium.size())));
+        }
+        Prepare();
+        // One byte of b's data damaged on the medium.
+        std::string volume = p.ReadFile("D:\\zdata_01.dsk");
+        volume[volume.size() - 100] ^= 0x01;
+        p.WriteFile("D:\\zdata_01.dsk", volume);
+        window->FormActivate();
+        ASSERT_EQ(Errors().size(), 1u);
+        EXPECT_EQ(Errors()[0], "Damaged medium: the data of b.bin in zdata_01.dsk does not match "
+                               "its checksum. Copy the distribution again, or use another copy.");
+        EXPECT_EQ(p.ReadFile("C:\\Tools\\a.bin"), data[0]);
+        EXPECT_NE(p.ReadFile("C:\\Tools\\b.bin"), data[1]);
+
+        // The same medium undamaged installs both.
+        copying.reset();
+        window = nullptr;
+        p.messageBoxes.clear();
+        Run();
+        EXPECT_TRUE(Errors().empty()) << Errors()[0];
+        EXPECT_EQ(p.ReadFile("C:\\Tools\\b.bin"), data[1]);
+    }
+}

@@ -254,7 +254,7 @@ TEST_F(Integration, RegistryEntriesOfEachKind) {
              "k3=3\np3=SOFTWARE\\Tools\\Empty\ne3=x\n"
              "k4=4\np4=Ignored\nb4=x\n"
              "k5=3\np5=SOFTWARE\\Tools\ne5=Path\nb5=C:\\Tools\n");
-    WriteRegistryEntries(ctx, run);
+    WriteRegistryEntries(ctx, run, progress);
     EXPECT_EQ(Reg(RegRoot::ClassesRoot, ".corvid\\shell", "Name"), "one");
     EXPECT_EQ(Reg(RegRoot::CurrentUser, "Software\\Tools", ""), ""); // empty data is written
     EXPECT_TRUE(p.registryKeys.count("hklm\\software\\tools\\empty"));
@@ -273,7 +273,7 @@ TEST_F(Integration, RegistryEntryFailures) {
     // Kind 3 refused: a message, no log entry, and the next entry still made.
     Describe("[sysreg]\ntotal=2\nk1=3\np1=Locked\nb1=x\nk2=2\np2=Software\\Tools\ne2=a\nb2=b\n");
     p.refusedKeys.insert("hklm\\locked");
-    WriteRegistryEntries(ctx, run);
+    WriteRegistryEntries(ctx, run, progress);
     ASSERT_EQ(p.messageBoxes.size(), 1u);
     EXPECT_EQ(p.messageBoxes[0].text,
               "No permission to create a key at the top of\rHKEY_LOCAL_MACHINE");
@@ -284,11 +284,11 @@ TEST_F(Integration, RegistryEntryFailures) {
 
     // Kinds 1 and 2 end the run with the run-time's messages.
     p.refusedKeys.insert("hkcu\\software\\tools");
-    EXPECT_EQ(ErrorOf([&] { WriteRegistryEntries(ctx, run); }),
+    EXPECT_EQ(ErrorOf([&] { WriteRegistryEntries(ctx, run, progress); }),
               "Erzeugung von Schl\xFCssel Software\\Tools misslungen");
     p.refusedKeys.clear();
     p.refusedValues.insert("a");
-    EXPECT_EQ(ErrorOf([&] { WriteRegistryEntries(ctx, run); }),
+    EXPECT_EQ(ErrorOf([&] { WriteRegistryEntries(ctx, run, progress); }),
               "Konnte Daten f\xFCr 'a' nicht setzen");
 }
 
@@ -521,3 +521,46 @@ TEST_F(Completion, EscAndF4OnOkComplete) {
 }
 
 } // namespace
+
+// ---------------------------------------------------------------- counts from the description
+
+// Terminates at the given pause point, as a user pressing the exit button would.
+class TerminatingProgress : public RecordingProgress {
+public:
+    explicit TerminatingProgress(int at) : at_(at) {}
+    void ShowActivity(const std::string&) override {}
+    void SetUpper(int32_t) override {}
+    void SetLower(int32_t) override {}
+    void Pause() override {
+        if (++pauses == at_) throw RunTerminated();
+    }
+    int pauses = 0;
+
+private:
+    int at_;
+};
+
+TEST_F(Integration, HugeTotalsCanBeTerminatedAndNeverGrowMemoryOrWrap) {
+    const std::string top = "2147483647";
+    Describe("[extensions]\ntotal=" + top + "\n[sysreg]\ntotal=" + top +
+             "\n[prggrp]\ntotal=" + top + "\n[prggrp_run]\ntotal=" + top + "\n");
+    ctx.choices.components[1] = true; // every row of [prggrp] defaults to file 1 of component 1
+    for (int phase = 0; phase < 3; ++phase) {
+        TerminatingProgress stop(5000);
+        try {
+            if (phase == 0) MakeAssociations(ctx, run, stop);
+            if (phase == 1) WriteRegistryEntries(ctx, run, stop);
+            if (phase == 2) BuildMediumGroupLines(ctx, run, stop);
+            if (phase != 2) ADD_FAILURE() << "phase " << phase << " ran to its end";
+        } catch (const RunTerminated&) {
+            EXPECT_EQ(stop.pauses, 5000) << phase;
+        }
+        EXPECT_LE(run.groupLines.size(), 1000u);
+        run.groupLines.clear();
+    }
+    // The group stops growing at its limit, and the loop with it.
+    TerminatingProgress never(-1);
+    BuildGroupLines(ctx, run, never);
+    EXPECT_EQ(run.groupLines.size(), 1000u);
+    EXPECT_LE(never.pauses, 1000);
+}

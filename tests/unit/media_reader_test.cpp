@@ -112,3 +112,19 @@ TEST(MediaReader, ReportsDataItCannotRead) {
 
 } // namespace
 } // namespace corvid
+
+namespace corvid {
+
+TEST(MediaReader, ChecksumsAreTheCommonCrc32InEightHexDigits) {
+    EXPECT_EQ(Crc32(0, "123456789", 9), 0xCBF43926u);
+    EXPECT_EQ(Crc32(Crc32(0, "1234", 4), "56789", 5), 0xCBF43926u); // continued
+    EXPECT_EQ(ChecksumText(0xCBF43926u), "cbf43926");
+    EXPECT_EQ(ChecksumText(0x1u), "00000001");
+    uint32_t v = 0;
+    EXPECT_TRUE(ParseChecksum("CBF43926", v));
+    EXPECT_EQ(v, 0xCBF43926u);
+    for (const char* bad : {"", "cbf4392", "cbf439260", "cbf4392g", " bf43926"})
+        EXPECT_FALSE(ParseChecksum(bad, v)) << bad;
+}
+
+} // namespace corvid

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "pack/check.h"
+#include "setupinf/media_reader.h"
 #include "test_folder.h"
 
 namespace fs = std::filesystem;
@@ -124,6 +125,34 @@ TEST_F(PackCheck, FollowsTheDataIntoTheNextVolume) {
                         "zdata_03.dsk"),
               std::string::npos)
         << Errors(r);
+}
+
+} // namespace
+} // namespace corvid::pack
+
+namespace corvid::pack {
+namespace {
+
+TEST_F(PackCheck, ChecksumsFindADamagedByteAndOnlyWhenGiven) {
+    // "data of a.txt" and "data of b.txt", one after the other in zdata_01.dsk.
+    const std::string sums = "c1=" + ChecksumText(Crc32(0, "data of a.txt", 13)) +
+                             "\r\nc2=" + ChecksumText(Crc32(0, "data of b.txt", 13)) + "\r\n";
+    Distribute({{"a.txt", 0}, {"b.txt", 0}}, "total=0\r\n", sums);
+    EXPECT_EQ(Errors(Check()), "");
+
+    // One byte of b.txt damaged on the medium.
+    Write("zdata_01.dsk", "data of a.txtdata of b.tXt");
+    CheckReport r = Check();
+    EXPECT_EQ(FindingAt(r, "Option_1", "c1"), "");
+    EXPECT_NE(FindingAt(r, "Option_1", "c2").find("zdata_01.dsk does not match its checksum"),
+              std::string::npos)
+        << Errors(r);
+
+    // Without the keys nothing is checked; a malformed one says so.
+    Distribute({{"a.txt", 0}}, "total=0\r\n", "c1=xyz\r\n");
+    Write("zdata_01.dsk", "data of A.txt");
+    r = Check();
+    EXPECT_NE(FindingAt(r, "Option_1", "c1").find("eight hexadecimal digits"), std::string::npos);
 }
 
 } // namespace

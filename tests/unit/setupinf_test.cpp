@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
 #include "fake_platform.h"
 #include "setupinf/profile.h"
 #include "setupinf/setup_description.h"
@@ -144,4 +148,16 @@ TEST(ProfileWriter, ReplacesAddsAndAppends) {
     EXPECT_EQ(p.ProfileString("C:\\x.ini", "A", "new", ""), "n");
     EXPECT_EQ(p.ProfileString("C:\\x.ini", "B", "m", ""), "2");
     EXPECT_EQ(p.ProfileString("C:\\x.ini", "c", "z", ""), "3");
+}
+
+TEST(ProfileEditor, AUtf16FileIsRefusedRatherThanCorrupted) {
+    const std::string path = ::testing::TempDir() + "corvid-utf16.ini";
+    for (const char* mark : {"\xFF\xFE", "\xFE\xFF"}) {
+        const std::string bytes = std::string(mark) + std::string("[\0a\0]\0", 6);
+        std::ofstream(path, std::ios::binary) << bytes;
+        EXPECT_FALSE(corvid::WriteProfileStringFile(path, "s", "k", "v"));
+        std::ifstream in(path, std::ios::binary);
+        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), bytes);
+    }
+    std::remove(path.c_str());
 }

@@ -266,10 +266,11 @@ protected:
     FakePlatform p;
     Machine before;
     size_t ddeBefore = 0;
+    std::string projectText = kProject;
 
     void SetUp() override {
         const fs::path project = fs::path(p.root) / "project";
-        WriteHostFile(project / "project.ini", kProject);
+        WriteHostFile(project / "project.ini", projectText);
         WriteHostFile(project / "setup.exe", "MZ the setup");
         WriteHostFile(project / "uncorvid.exe", kUninstallerBytes);
         WriteHostFile(project / "product/bin/demo.exe", Noise(5000, 1));
@@ -456,4 +457,53 @@ TEST_F(RoundTrip, SecondInstallationWithFewerFilesLeavesTheFirstOnesSurplus) {
               std::string::npos)
         << report;
     ExpectGroupsRemoved({kGroup});
+}
+
+// The destination's parent and a folder below Windows do not exist before: the setup makes them.
+class RoundTripIntoNewFolders : public RoundTrip {
+protected:
+    void SetUp() override {
+        for (auto [from, to] : {std::pair<std::string, std::string>{"%SystemRoot%\\system\\",
+                                                                    "%SystemRoot%\\demosys\\"},
+                                {"d0=C:\\Demo Tools", "d0=C:\\Vendor\\Demo Tools"}})
+            projectText.replace(projectText.find(from), from.size(), to);
+        RoundTrip::SetUp();
+    }
+    void ExpectCompleteRemoval(const std::string& commandLine) {
+        EXPECT_EQ(Uninstall(commandLine), kUninstallComplete)
+            << p.ReadFile("C:\\Vendor\\Demo Tools\\setup\\uninst.txt");
+    }
+};
+
+TEST_F(RoundTripIntoNewFolders, FoldersTheSetupMadeGoWithTheInstallation) {
+    SetupProcess setup(p);
+    setup.ChooseStandard();
+    setup.Run();
+    ASSERT_TRUE(RunErrors().empty()) << RunErrors()[0];
+    ASSERT_TRUE(p.FileExists("C:\\WINDOWS\\demosys\\demo.dll"));
+    ASSERT_TRUE(p.FileExists("C:\\Vendor\\Demo Tools\\bin\\demo.exe"));
+
+    ExpectCompleteRemoval(RegisteredCommand());
+    EXPECT_EQ(Changes(before, Snapshot(p)), StaysByDesign(true));
+}
+
+TEST_F(RoundTripIntoNewFolders, TerminatedAfterTheSystemFileLeavesNothingBehind) {
+    SetupProcess setup(p);
+    setup.ChooseStandard();
+    // Terminate once the file after the one below Windows is under way.
+    bool terminated = false;
+    p.onProcessMessages = [&] {
+        if (!terminated && (*setup.window)["Lbl_o"].text == "Copying: manual.txt") {
+            terminated = true;
+            setup.abbruch->Btn_terminateClick();
+        }
+    };
+    setup.Run();
+    p.onProcessMessages = nullptr;
+    ASSERT_TRUE(terminated);
+    ASSERT_TRUE(p.FileExists("C:\\WINDOWS\\demosys\\demo.dll"));
+    ASSERT_EQ(p.processStarts.size(), 1u);
+
+    ExpectCompleteRemoval(p.processStarts[0]);
+    EXPECT_EQ(Changes(before, Snapshot(p)), StaysByDesign(false));
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 
 #include "fake_platform.h"
@@ -334,4 +335,150 @@ TEST(UninstallLog, CountsAndNumberedKeys) {
     ASSERT_EQ(d.registry.size(), 1u);
     EXPECT_EQ(d.registry[0].kind, 3);
     EXPECT_EQ(d.Text(55, "fallback"), "fallback");
+}
+
+TEST_F(Installed, OnlyTheLogInItsOwnDestinationSaysWhatToRemoveThere) {
+    p.WriteFile("C:\\WINDOWS\\system32\\x.dll", "system");
+    // A foreign destination in a log in our destination.
+    log.replace(log.find("directory=C:\\Tools"), 18, "directory=C:\\WINDOWS\\system32");
+    log += "[files]\r\nf9=\\x.dll\r\n";
+    EXPECT_EQ(Run(), kUninstallIncomplete);
+    EXPECT_TRUE(p.FileExists("C:\\WINDOWS\\system32\\x.dll"));
+    EXPECT_TRUE(p.FileExists("C:\\Tools\\tool.exe"));
+    EXPECT_NE(p.ReadFile(kReport).find("the uninstall log does not lie in that folder's "
+                                       "setup\\uninst.log"),
+              std::string::npos)
+        << p.ReadFile(kReport);
+    // A log copied elsewhere names the right destination but is not the one lying there.
+    log.replace(log.find("directory=C:\\WINDOWS\\system32"), 29, "directory=C:\\Tools");
+    p.WriteFile("C:\\Other\\uninst.log", log);
+    EXPECT_EQ(RunUninstaller(p, "C:\\Other\\uninst.log /silent"), kUninstallIncomplete);
+    EXPECT_TRUE(p.FileExists("C:\\Tools\\tool.exe"));
+    // The Windows directory as the destination, even with the log lying in it.
+    p.WriteFile(
+        "C:\\WINDOWS\\setup\\uninst.log",
+        "[files]\r\ntotal=1\r\nf1=\\win.ini\r\n[uninstall]\r\ndirectory=C:\\windows\\.\r\n");
+    EXPECT_EQ(RunUninstaller(p, "C:\\WINDOWS\\setup\\uninst.log /silent"), kUninstallIncomplete);
+    EXPECT_TRUE(p.FileExists("C:\\WINDOWS\\win.ini"));
+    EXPECT_NE(p.ReadFile("C:\\WINDOWS\\setup\\uninst.txt").find("it holds the Windows directory"),
+              std::string::npos);
+    // The destination in its short name is the same folder: the removal goes ahead.
+    WriteLog();
+    p.shortNames["c:\\tools~1"] = "Tools";
+    EXPECT_EQ(RunUninstaller(p, "C:\\TOOLS~1\\setup\\uninst.log /silent"), kUninstallComplete)
+        << p.ReadFile(kReport);
+    EXPECT_FALSE(Exists("C:\\Tools"));
+}
+
+TEST_F(Installed, LinksAreNeverFollowedNorTheirTargetsChanged) {
+    p.WriteFile("C:\\WINDOWS\\system\\lib.dll", "system's");
+    p.WriteFile("C:\\WINDOWS\\win.com", "system's");
+    // bin is a junction into the system folder; tool.exe a link to a system file; the report's
+    // place a link to win.ini.
+    std::filesystem::remove_all(p.HostPath("C:\\Tools\\bin"));
+    p.MakeLink("C:\\Tools\\bin", "C:\\WINDOWS\\system");
+    std::filesystem::remove(p.HostPath("C:\\Tools\\tool.exe"));
+    p.MakeLink("C:\\Tools\\tool.exe", "C:\\WINDOWS\\win.com");
+    const std::string winIni = p.ReadFile("C:\\WINDOWS\\win.ini");
+    log.replace(log.find("[systemroot]"), 0,
+                "[ini_3]\r\nname=C:\\Tools\\bin\\lib.ini\r\ns0=A\r\nk0=B\r\nv0=C\r\n");
+    p.WriteFile("C:\\WINDOWS\\system\\lib.ini", "[A]\r\nB=C\r\n");
+    EXPECT_EQ(Run(), kUninstallIncomplete);
+    EXPECT_EQ(p.ReadFile("C:\\WINDOWS\\system\\lib.dll"), "system's");
+    EXPECT_EQ(p.ReadFile("C:\\WINDOWS\\system\\lib.ini"), "[A]\r\nB=C\r\n");
+    EXPECT_EQ(p.ReadFile("C:\\WINDOWS\\win.com"), "system's");
+    EXPECT_TRUE(p.attributes.empty()); // no read-only bit cleared anywhere
+    EXPECT_TRUE(p.DirectoryExists("C:\\WINDOWS\\system"));
+    const std::string report = p.ReadFile(kReport);
+    EXPECT_NE(report.find("REFUSED       file                     C:\\Tools\\bin\\lib.dll  (the "
+                          "way there leads through a link"),
+              std::string::npos)
+        << report;
+    EXPECT_NE(report.find("REFUSED       file                     C:\\Tools\\tool.exe"),
+              std::string::npos);
+    EXPECT_NE(report.find("REFUSED       folder                   C:\\Tools\\bin"),
+              std::string::npos);
+    EXPECT_NE(report.find("REFUSED       INI file                 C:\\Tools\\bin\\lib.ini"),
+              std::string::npos);
+    // A link where the report goes: no report rather than one written into win.ini.
+    p.DeleteFile(kReport);
+    p.MakeLink(kReport, "C:\\WINDOWS\\win.ini");
+    EXPECT_EQ(Run(), kUninstallIncomplete);
+    EXPECT_TRUE(p.QueryPath(kReport).link);
+    EXPECT_EQ(p.ReadFile("C:\\WINDOWS\\win.ini").substr(0, 9), winIni.substr(0, 9));
+    // A destination that is itself a link removes nothing.
+    FakePlatform q;
+    q.WriteFile("C:\\Real\\setup\\uninst.log",
+                "[files]\r\ntotal=1\r\nf1=\\a.txt\r\n[uninstall]\r\ndirectory=C:\\Tools\r\n");
+    q.WriteFile("C:\\Real\\a.txt", "a");
+    q.MakeLink("C:\\Tools", "C:\\Real");
+    EXPECT_EQ(RunUninstaller(q, "C:\\Tools\\setup\\uninst.log /silent"), kUninstallIncomplete);
+    EXPECT_TRUE(q.FileExists("C:\\Real\\a.txt"));
+}
+
+TEST_F(Installed, NamesSpeltOtherwiseAreStillTheProtectedFiles) {
+    p.shortNames["c:\\windows\\uncorv~1.exe"] = "uncorvid.exe";
+    p.shortNames["c:\\tools\\setup\\uninst~1.log"] = "uninst.log";
+    p.WriteFile("C:\\Tools\\nul.txt", "x");
+    log.replace(log.find("[systemroot]"), log.find("[ini_1]") - log.find("[systemroot]"),
+                "[systemroot]\r\ntotal=4\r\nf1=C:\\WINDOWS\\UNCORV~1.EXE\r\n"
+                "f2=C:\\WINDOWS\\uncorvid.exe. \r\nf3=C:\\WINDOWS\\con\r\n"
+                "f4=C:\\WINDOWS\\system\\tools.dll...\r\n");
+    log.replace(log.find("f4=\\docs"), 0,
+                "f3=\\setup\\UNINST~1.LOG\r\nf5=\\nul.txt\r\nf6=\\con\\con\r\nf7=\\COM1 .x\r\n"
+                "f8=\\setup\\uninst.log .\r\n");
+    log.replace(log.find("total=4\r\nf1=\\tool"), 7, "total=8");
+    EXPECT_EQ(Run(), kUninstallIncomplete);
+    EXPECT_TRUE(p.FileExists("C:\\WINDOWS\\uncorvid.exe"));
+    EXPECT_FALSE(p.FileExists("C:\\WINDOWS\\system\\tools.dll")); // the trailing dots drop
+    EXPECT_TRUE(p.FileExists("C:\\Tools\\nul.txt"));
+    EXPECT_TRUE(p.FileExists(kLog));
+    const std::string report = p.ReadFile(kReport);
+    const std::string shared = "C:\\WINDOWS\\uncorvid.exe  (the shared uninstaller stays";
+    ASSERT_NE(report.find(shared), std::string::npos) << report;
+    EXPECT_NE(report.find(shared, report.find(shared) + 1), std::string::npos); // f1 and f2
+    for (const char* kept : {"C:\\Tools\\setup\\UNINST~1.LOG  (the uninstall log itself",
+                             "C:\\Tools\\setup\\uninst.log  (the uninstall log itself"})
+        EXPECT_NE(report.find(kept), std::string::npos) << kept << "\n" << report;
+    for (const char* device :
+         {"\"con\" is a device's", "\"nul.txt\" is a device's", "\"COM1 .x\" is a device's"})
+        EXPECT_NE(report.find(device), std::string::npos) << device;
+
+    WinPath w;
+    std::string why;
+    for (const char* bad : {"//./C:/x", "\\\\./pipe/x", "\\\\.\\pipe\\x", "//?/C:/x",
+                            "\\\\?\\UNC\\srv\\s", "C:\\x\\lpt9", "C:\\aux.dat\\y", "C:\\x:stream"})
+        EXPECT_FALSE(ParseAbsolutePath(bad, w, why)) << bad;
+    for (const char* fine : {"C:\\console\\com10", "C:\\nulls.txt", "\\\\srv\\share\\x"})
+        EXPECT_TRUE(ParseAbsolutePath(fine, w, why)) << fine << ": " << why;
+    ASSERT_TRUE(ParseAbsolutePath("C:\\Tools. \\x.exe..", w, why));
+    EXPECT_EQ(w.Text(), "C:\\Tools\\x.exe");
+}
+
+TEST_F(Installed, IniEntriesOnlyInFilesBelowTheDestinationOrTheWindowsDirectory) {
+    const std::string keys = "\r\ns0=A\r\nk0=B\r\n";
+    const std::string tail = log.substr(log.find("[sysreg]"));
+    log.replace(log.find("[sysreg]"), std::string::npos, "[ini_4]\r\nname=own.ini" + keys + tail);
+    p.WriteFile("C:\\WINDOWS\\own.ini", "[A]\r\nB=C\r\n");
+    const std::string base = log;
+    for (const char* name : {"C:\\Other\\x.ini", "C:\\Tools\\..\\boot.ini", "D:\\y.ini",
+                             "sub\\z.ini", "con", "C:\\WINDOWS\\uncorvid.exe"}) {
+        SCOPED_TRACE(name);
+        const std::string file = std::string(name) == "sub\\z.ini" ? "C:\\WINDOWS\\sub\\z.ini"
+                                 : std::string(name) == "C:\\Tools\\..\\boot.ini" ? "C:\\boot.ini"
+                                                                                  : name;
+        if (std::string(name) != "con") p.WriteFile(file, "[A]\r\nB=C\r\n");
+        log = base;
+        log.replace(log.find("[ini_4]"), 0, "[ini_3]\r\nname=" + std::string(name) + keys);
+        EXPECT_EQ(Run(), kUninstallIncomplete);
+        if (std::string(name) != "con") {
+            EXPECT_EQ(p.ReadFile(file), "[A]\r\nB=C\r\n");
+        }
+        EXPECT_NE(
+            p.ReadFile(kReport).find("REFUSED       INI file                 " + std::string(name)),
+            std::string::npos)
+            << p.ReadFile(kReport);
+    }
+    EXPECT_FALSE(p.FileExists("C:\\WINDOWS\\own.ini")); // a bare name: the Windows directory
+    EXPECT_FALSE(p.FileExists("C:\\Tools\\tools.ini"));
 }
