@@ -44,6 +44,11 @@ public:
     bool ListDirectory(const std::string& path, std::vector<std::string>& names) override {
         return inner_.ListDirectory(path, names);
     }
+    PathInfo QueryPath(const std::string& path) override { return inner_.QueryPath(path); }
+    bool SameFile(const std::string& a, const std::string& b) override {
+        return inner_.SameFile(a, b);
+    }
+    std::string LongPathName(const std::string& path) override { return inner_.LongPathName(path); }
 
     // --- private profile (INI) files
     std::string ProfileString(const std::string& file, const std::string& section,

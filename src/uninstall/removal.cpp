@@ -14,18 +14,6 @@ using namespace uninstall_log;
 
 namespace {
 
-const char* RootName(RegRoot root) {
-    switch (root) {
-    case RegRoot::ClassesRoot:
-        return "HKEY_CLASSES_ROOT";
-    case RegRoot::CurrentUser:
-        return "HKEY_CURRENT_USER";
-    case RegRoot::LocalMachine:
-        return "HKEY_LOCAL_MACHINE";
-    }
-    return "?";
-}
-
 // The names of a registry key path; false when a name is empty (the root itself, or "a\\b").
 bool KeyNames(const std::string& path, std::vector<std::string>& names) {
     names.clear();
@@ -486,7 +474,7 @@ void Remover::RemoveRegistryEntries() {
                              : e.kind == 2 ? RegRoot::CurrentUser
                                            : RegRoot::LocalMachine;
         const std::string item =
-            std::string(e.kind >= 1 && e.kind <= 3 ? RootName(root) : "?") + "\\" + e.path.value;
+            std::string(e.kind >= 1 && e.kind <= 3 ? RegRootName(root) : "?") + "\\" + e.path.value;
         if (!CheckValue(e.path, "registry entry",
                         EntryLabel(kRegistrySection, Numbered(kRegistryPath, e.number))) ||
             !CheckValue(e.data, "registry entry",
