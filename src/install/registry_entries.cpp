@@ -77,6 +77,7 @@ void WriteRegistryEntries(Context& ctx, RunState& run) {
             WriteValue(run, path, name, data);
         } else if (kind == 3) {
             if (!p.RegCreateKey(RegRoot::LocalMachine, path)) {
+                run.log.Flush();
                 p.MessageBox("No permission to create a key at the top of\rHKEY_LOCAL_MACHINE",
                              "registry", mb::Ok);
                 continue;
