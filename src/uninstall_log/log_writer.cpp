@@ -49,7 +49,12 @@ void UninstallLogWriter::Write(const std::string& section, const std::string& ke
 
 bool UninstallLogWriter::TryFlush() {
     if (!changed_ || !text_) return true;
-    if (!ReplaceWholeFile(platform_, path_, NewLogPath(path_), text_->Text())) return false;
+    const std::string text = text_->Text();
+    // A disk too full for a second copy still takes the log over the old one, as the system's
+    // profile call wrote it.
+    if (!ReplaceWholeFile(platform_, path_, NewLogPath(path_), text) &&
+        !(platform_.FileExists(path_) && OverwriteWholeFile(platform_, path_, text)))
+        return false;
     changed_ = false;
     return true;
 }
