@@ -7,9 +7,15 @@
 #   - corvid's setup.exe through its real windows, from distributions that corvid-pack makes in
 #     mode 0 (plain volumes) and mode 1 (LZH archives), timed from Next on the last wizard page
 #     until the completion dialog shows.
-# It prints each time and its ratio to xcopy and to the NSIS installer of the same kind.
+# It prints each time and its ratio to xcopy and to the NSIS installer of the same kind. Then
+#   - the removal of the mode 1 installation by uncorvid.exe /silent beside Wine's
+#     `cmd /c rmdir /s /q` of xcopy's copy of the same tree,
+#   - a tree of many small files (SMALL files of 5 KB, default 20000; 0 leaves it out) and one of
+#     a tenth of them, each installed by corvid in mode 0, with the time per file of both (the
+#     larger one may take at most 1.3 times as long per file) and the NSIS zlib installer of the
+#     larger one.
 #
-#   bash bench/install.sh [FILES [MEGABYTES]]
+#   bash bench/install.sh [FILES [MEGABYTES [SMALL]]]
 #
 # Needs the build in build/ (bash scripts/test.sh or demo.sh makes it) and nsis (installed
 # here through scripts/deps.sh bench). Uses the Wine pair of the host, as the tests do
@@ -19,6 +25,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 files=${1:-2000}
 megabytes=${2:-100}
+small=${3:-20000}
 work=$root/build/bench-install
 bash "$root/scripts/deps.sh" bench || exit 1
 export CORVID_SOURCE_DIR=$root CORVID_BUILD_DIR=$root/build
@@ -38,13 +45,14 @@ python3 "$here/make_tree.py" "$work/tree" "$files" "$megabytes" || exit 1
 
 # --- the corvid distributions
 # A product name per mode: the second installation must not find the first one's registration.
-make_project() { # MODE
-{
+make_project() { # MODE [TAG [TREE]]: the project $work/project$TAG.ini
+    local tag=${2:-$1} tree=${3:-tree}
+    {
     sed -n '/^\[language\]/,$p' "$root/tests/e2e/fixtures/wizard/setup.inf"
     cat <<EOF
 
 [software]
-name=CorvidBench$1
+name=CorvidBench$tag
 prggrp=Bench
 o_standard=1
 uniyes=1
@@ -59,44 +67,62 @@ d0=C:\Bench
 [component1]
 name=Product
 standard=1
-files=tree -> \\
+files=$tree -> \\
 EOF
-} >"$work/project$1.ini"
+    } >"$work/project$tag.ini"
 }
 # The uninstaller is only copied during the installation: any program stands in when the build
 # has none.
 uninstaller=$CORVID_WIN_DIR/src/win32/uncorvid.exe
 [ -f "$uninstaller" ] || uninstaller=$E2E_MARKER
+pack() { # MODE TAG: $work/project$TAG.ini into $work/dist$TAG
+    echo "bench: corvid-pack mode $1 ($2)"
+    local start
+    start=$(now)
+    "$root/build/tools/corvid-pack" -q -f -m "$1" --setup "$(e2e_setup_exe)" \
+        --uninstaller "$uninstaller" "$work/project$2.ini" "$work/dist$2" ||
+        { echo "bench: corvid-pack failed" >&2; exit 1; }
+    echo "bench: packed in $(elapsed "$start" "$(now)") s ($(du -sh "$work/dist$2" | cut -f1))"
+}
 for mode in 0 1; do
     make_project $mode
-    echo "bench: corvid-pack mode $mode"
-    start=$(now)
-    "$root/build/tools/corvid-pack" -q -f -m $mode --setup "$(e2e_setup_exe)" \
-        --uninstaller "$uninstaller" "$work/project$mode.ini" "$work/dist$mode" ||
-        { echo "bench: corvid-pack failed" >&2; exit 1; }
-    echo "bench: packed in $(elapsed "$start" "$(now)") s ($(du -sh "$work/dist$mode" | cut -f1))"
+    pack $mode $mode
 done
+if [ "$small" -gt 0 ]; then
+    tenth=$((small / 10))
+    for n in "$tenth" "$small"; do
+        echo "bench: generating the small-file tree ($n files of 5 KB)"
+        python3 "$here/make_tree.py" "$work/small$n" "$n" \
+            "$(awk -v n="$n" 'BEGIN { print n * 5 / 1024 }')" even || exit 1
+        make_project 0 "small$n" "small$n"
+        pack 0 "small$n"
+    done
+fi
 
 # --- the NSIS installers
 if [ "$E2E_PAIR" = win64 ]; then target=amd64-unicode; else target=x86-unicode; fi
-for kind in zlib lzma; do
-    cat >"$work/$kind.nsi" <<EOF
+nsis() { # KIND TREE NAME: $work/NAME.exe installs TREE into C:\NAME
+    local kind=$1 tree=$2 name=$3
+    cat >"$work/$name.nsi" <<EOF
 Unicode true
 Target $target
 SetCompressor /SOLID $kind
 Name "bench"
-OutFile "$work/nsis-$kind.exe"
-InstallDir "C:\\nsis-$kind"
+OutFile "$work/$name.exe"
+InstallDir "C:\\$name"
 RequestExecutionLevel user
 SilentInstall silent
 Section
 SetOutPath "\$INSTDIR"
-File /r "$work/tree/*"
+File /r "$work/$tree/*"
 SectionEnd
 EOF
-    echo "bench: makensis $kind"
-    makensis -V1 "$work/$kind.nsi" || { echo "bench: makensis failed" >&2; exit 1; }
-done
+    echo "bench: makensis $kind ($tree)"
+    makensis -V1 "$work/$name.nsi" || { echo "bench: makensis failed" >&2; exit 1; }
+}
+nsis zlib tree nsis-zlib
+nsis lzma tree nsis-lzma
+[ "$small" -gt 0 ] && nsis zlib "small$small" nsis-small
 
 e2e_begin bench-install
 drv_require
@@ -113,8 +139,8 @@ timed() { # NAME COMMAND...: runs a program under wine; $T is the seconds it too
     T=$(elapsed "$start" "$(now)")
 }
 # The installed tree equals the source tree (corvid's own work folder "setup" aside).
-same_tree() {
-    diff -r -q -x setup "$work/tree" "$1" >"$E2E_DIR/diff.txt" ||
+same_tree() { # INSTALLED WHO [SOURCE]
+    diff -r -q -x setup "${3:-$work/tree}" "$1" >"$E2E_DIR/diff.txt" ||
         e2e_fail "$2 did not install the tree: $(head -n 3 "$E2E_DIR/diff.txt")"
 }
 
@@ -128,10 +154,10 @@ timed "NSIS lzma" 'E:\nsis-lzma.exe' /S
 t_lzma=$T
 same_tree "$E2E_DRIVE_C/nsis-lzma" "NSIS lzma"
 
-corvid_install() { # MODE: walks the wizard; $T is the seconds from Next on Ready to Tcomplete
-    local mode=$1 start
+corvid_install() { # TAG [TREE]: walks the wizard; $T is the seconds from Next on Ready to Tcomplete
+    local tag=$1 tree=${2:-tree} start
     rm -rf "$E2E_DRIVE_C/Bench"
-    e2e_map_drive d "$work/dist$mode"
+    e2e_map_drive d "$work/dist$tag"
     setup_start
     drv_ok wait-form Tleader 60000
     drv_ok wait-visible Tleader Ebn_welcome 30000
@@ -145,12 +171,31 @@ corvid_install() { # MODE: walks the wizard; $T is the seconds from Next on Read
     T=$(elapsed "$start" "$(now)")
     drv_ok click Tcomplete Btn_complete
     setup_wait_end 60
-    same_tree "$E2E_DRIVE_C/Bench" "corvid mode $mode"
+    same_tree "$E2E_DRIVE_C/Bench" "corvid ($tag)" "$work/$tree"
 }
 corvid_install 0
 t_mode0=$T
 corvid_install 1
 t_mode1=$T
+
+# The removal of the mode 1 installation, beside removing xcopy's copy of the same tree.
+[ -f "$E2E_DRIVE_C/windows/uncorvid.exe" ] || e2e_fail "no uncorvid.exe was installed"
+timed uncorvid 'C:\windows\uncorvid.exe' 'C:\Bench\setup\uninst.log' /silent
+t_uninstall=$T
+[ -e "$E2E_DRIVE_C/Bench" ] && e2e_fail "uncorvid.exe left C:\Bench"
+timed rmdir cmd /c rmdir /s /q 'C:\xcopy'
+t_rmdir=$T
+[ -e "$E2E_DRIVE_C/xcopy" ] && e2e_fail "rmdir left C:\xcopy"
+
+if [ "$small" -gt 0 ]; then
+    corvid_install "small$tenth" "small$tenth"
+    t_small_tenth=$T
+    corvid_install "small$small" "small$small"
+    t_small=$T
+    timed "NSIS zlib small" 'E:\nsis-small.exe' /S
+    t_small_zlib=$T
+    same_tree "$E2E_DRIVE_C/nsis-small" "NSIS zlib ($small files)" "$work/small$small"
+fi
 
 echo
 echo "installation of $files files, $megabytes MB, wine pair $E2E_PAIR ($(e2e_pair_text))"
@@ -162,3 +207,19 @@ printf '%-22s %8s %10s %12s\n' "corvid mode 0" "$t_mode0" "$(ratio "$t_mode0" "$
     "$(ratio "$t_mode0" "$t_zlib") (zlib)"
 printf '%-22s %8s %10s %12s\n' "corvid mode 1" "$t_mode1" "$(ratio "$t_mode1" "$t_xcopy")" \
     "$(ratio "$t_mode1" "$t_lzma") (lzma)"
+echo
+printf '%-22s %8s %10s\n' "removal" seconds "vs rmdir"
+printf '%-22s %8s %10s\n' "rmdir /s /q" "$t_rmdir" 1.00
+printf '%-22s %8s %10s\n' "uncorvid /silent" "$t_uninstall" "$(ratio "$t_uninstall" "$t_rmdir")"
+if [ "$small" -gt 0 ]; then
+    per() { awk -v t="$1" -v n="$2" 'BEGIN { printf "%.3f", t * 1000 / n }'; }
+    echo
+    echo "many small files (5 KB each), corvid mode 0"
+    printf '%-22s %8s %12s %14s\n' "" seconds "ms per file" "vs fewer files"
+    printf '%-22s %8s %12s %14s\n' "$tenth files" "$t_small_tenth" \
+        "$(per "$t_small_tenth" "$tenth")" 1.00
+    printf '%-22s %8s %12s %14s\n' "$small files" "$t_small" "$(per "$t_small" "$small")" \
+        "$(ratio "$(per "$t_small" "$small")" "$(per "$t_small_tenth" "$tenth")")"
+    printf '%-22s %8s %12s %14s\n' "NSIS zlib, $small" "$t_small_zlib" \
+        "$(per "$t_small_zlib" "$small")" "corvid $(ratio "$t_small" "$t_small_zlib") x"
+fi

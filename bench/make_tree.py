@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Writes a reproducible product tree for the installation benchmark.
 
-    python3 bench/make_tree.py DIR [FILES [MEGABYTES]]     (defaults: 2000 files, 100 MB)
+    python3 bench/make_tree.py DIR [FILES [MEGABYTES [even]]]  (defaults: 2000 files, 100 MB)
 
 Half of the bytes are text (words from a fixed list, in lines), half incompressible (a seeded
 generator's bytes). Files spread over nested sub-directories with sizes from a few hundred bytes
-to about a megabyte, so that the tree looks like a real product's.
+to about a megabyte, so that the tree looks like a real product's; with "even" every file has
+the same size (many small files).
 """
 import os
 import random
@@ -22,9 +23,10 @@ def main():
     root = sys.argv[1]
     files = int(sys.argv[2]) if len(sys.argv) > 2 else 2000
     total = int(float(sys.argv[3]) * 1024 * 1024) if len(sys.argv) > 3 else 100 * 1024 * 1024
+    even = len(sys.argv) > 4 and sys.argv[4] == "even"
     rng = random.Random(20261208)
     # Sizes: log-uniform weights scaled so that the sum is the total.
-    weights = [rng.uniform(0, 1) ** 3 for _ in range(files)]
+    weights = [1.0 if even else rng.uniform(0, 1) ** 3 for _ in range(files)]
     scale = total / sum(weights)
     sizes = [max(1, int(w * scale)) for w in weights]
     sizes[-1] += total - sum(sizes)

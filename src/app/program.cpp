@@ -14,6 +14,7 @@
 #include "setupinf/profile.h"
 #include "state/context.h"
 #include "state/run_state.h"
+#include "uninstall_log/log_format.h"
 #include "uninstall_log/registration.h"
 #include "wizard/dialog.h"
 #include "wizard/folder.h"
@@ -116,7 +117,8 @@ bool WorkFile(const std::string& path) {
                folded.compare(folded.size() - tail.size(), tail.size(), tail) == 0;
     };
     return folded == FoldCase(kTempPicture) || endsWith("\\setup\\setup.tmp") ||
-           endsWith("\\setup\\compress.tmp") || endsWith(FoldCase(uninstall_log::LogPathTail()));
+           endsWith("\\setup\\compress.tmp") || endsWith(FoldCase(uninstall_log::LogPathTail())) ||
+           endsWith(FoldCase(uninstall_log::NewLogPath(uninstall_log::LogPathTail())));
 }
 
 } // namespace

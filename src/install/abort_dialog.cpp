@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "forms/picture.h"
+#include "state/run_state.h"
 
 namespace corvid {
 
@@ -42,6 +43,7 @@ void Tabbruch::FormCreate() {
 }
 
 void Tabbruch::Execute() {
+    if (ctx_.run) ctx_.run->log.TryFlush(); // a refused write is reported by the run itself
     ctx_.platform.ShowModal(*this);
 }
 

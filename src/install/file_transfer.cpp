@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <vector>
 
 #include "archive/compress.h"
@@ -56,6 +57,7 @@ std::string DamagedDescription(const std::string& name, int32_t offset, int32_t 
 void WaitForVolume(Context& ctx, const std::string& path, int32_t number) {
     Platform& p = ctx.platform;
     while (!p.FileExists(path)) {
+        if (ctx.run) ctx.run->log.Flush(); // the user may end the setup from the prompt
         const std::string text = ctx.language[20] + "\"" + std::to_string(number) + "\".";
         if (p.MessageBox(text, "corvid", mb::OkCancel | mb::IconWarning) == mb::IdCancel &&
             ctx.abbruch)
@@ -64,20 +66,97 @@ void WaitForVolume(Context& ctx, const std::string& path, int32_t number) {
     }
 }
 
-// The volumes in the source folder, each asked for until its disk is in.
+// The size of the physical reads and writes beneath the setup's 2048-byte blocks: a system call
+// per block cost more than the copying itself.
+constexpr int32_t kPhysicalChunk = 1 << 20;
+
+// A volume read in large pieces from the position asked for; the blocks come from memory.
+class ReadAheadVolume : public Stream {
+public:
+    explicit ReadAheadVolume(std::unique_ptr<Stream> in) : in_(std::move(in)), size_(in_->Size()) {}
+
+    int32_t Read(void* buffer, int32_t count) override {
+        char* out = static_cast<char*>(buffer);
+        int32_t done = 0;
+        while (done < count) {
+            const int64_t end = start_ + static_cast<int64_t>(buffer_.size());
+            if (position_ < start_ || position_ >= end) {
+                if (!Fill()) break;
+                continue;
+            }
+            const int32_t n =
+                static_cast<int32_t>(std::min<int64_t>(count - done, end - position_));
+            std::copy_n(buffer_.data() + (position_ - start_), n, out + done);
+            position_ += n;
+            done += n;
+        }
+        return done;
+    }
+    int32_t Write(const void*, int32_t) override { return 0; }
+    int64_t Seek(int64_t offset, int origin) override {
+        const int64_t base = origin == 0 ? 0 : origin == 1 ? position_ : size_;
+        if (base + offset < 0) return -1;
+        position_ = base + offset;
+        return position_;
+    }
+    int64_t Size() override { return size_; }
+    bool SetDosDateTime(uint32_t) override { return false; }
+
+private:
+    // The next piece, from the position on; false at the end or when the volume refuses.
+    bool Fill() {
+        buffer_.clear();
+        start_ = position_;
+        if (in_->Seek(position_, 0) != position_) return false;
+        buffer_.resize(kPhysicalChunk);
+        const int32_t n = in_->Read(buffer_.data(), kPhysicalChunk);
+        buffer_.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        return n > 0;
+    }
+
+    std::unique_ptr<Stream> in_;
+    int64_t size_;
+    int64_t position_ = 0, start_ = 0;
+    std::vector<char> buffer_;
+};
+
+// One reader's view of the open volume; closing it leaves the volume open for the next file.
+class SharedVolume : public Stream {
+public:
+    explicit SharedVolume(std::shared_ptr<Stream> v) : v_(std::move(v)) {}
+    int32_t Read(void* buffer, int32_t count) override { return v_->Read(buffer, count); }
+    int32_t Write(const void*, int32_t) override { return 0; }
+    int64_t Seek(int64_t offset, int origin) override { return v_->Seek(offset, origin); }
+    int64_t Size() override { return v_->Size(); }
+    bool SetDosDateTime(uint32_t) override { return false; }
+
+private:
+    std::shared_ptr<Stream> v_;
+};
+
+// The volumes in the source folder, each asked for until its disk is in. The volume read last
+// stays open for the next file while that file begins in it; asking for another one closes it
+// first, so that its disk can be changed.
 class SourceVolumes : public VolumeSource {
 public:
     explicit SourceVolumes(Context& ctx) : ctx_(ctx) {}
     std::unique_ptr<Stream> OpenVolume(const std::string& name, int32_t number) override {
         const std::string path = ctx_.sourceFolder + name;
-        WaitForVolume(ctx_, path, number);
-        auto s = ctx_.platform.OpenFile(path, OpenMode::ReadShared);
-        if (!s) throw RuntimeError(kAccessDenied);
-        return s;
+        if (!open_ || FoldCase(path) != FoldCase(openPath_)) {
+            open_.reset();
+            WaitForVolume(ctx_, path, number);
+            auto s = ctx_.platform.OpenFile(path, OpenMode::ReadShared);
+            if (!s) throw RuntimeError(kAccessDenied);
+            open_ = std::make_shared<ReadAheadVolume>(std::move(s));
+            openPath_ = path;
+        }
+        return std::make_unique<SharedVolume>(open_);
     }
 
 private:
     Context& ctx_;
+    std::shared_ptr<Stream> open_;
+    std::string openPath_;
 };
 
 // "Kann Datei ... nicht erstellen" instead of a silent skip when a target cannot be made: the
@@ -98,15 +177,43 @@ std::string MissingMember(const std::string& member, const std::string& file) {
     return "Damaged medium: the archive of " + file + " holds no member " + member + ".";
 }
 
-void WriteAll(Stream& out, const char* data, int32_t count) {
-    if (count > 0 && out.Write(data, count) != count) throw RuntimeError(kDiskFull);
-}
+// A file written in large pieces. Whatever way the copy ends, the blocks taken so far reach the
+// file, so that a terminate leaves it cut after the last whole block, as block-wise writes did.
+class WriteBehind {
+public:
+    explicit WriteBehind(std::unique_ptr<Stream> out) : out_(std::move(out)) {}
+    ~WriteBehind() {
+        try {
+            Flush();
+        } catch (const RuntimeError&) {
+            // The copy already ends with an error of its own.
+        }
+    }
+    WriteBehind(const WriteBehind&) = delete;
+    WriteBehind& operator=(const WriteBehind&) = delete;
+
+    void Write(const char* data, int32_t count) {
+        buffer_.insert(buffer_.end(), data, data + count);
+        if (buffer_.size() >= static_cast<size_t>(kPhysicalChunk)) Flush();
+    }
+    void Flush() {
+        if (buffer_.empty()) return;
+        const int32_t n = static_cast<int32_t>(buffer_.size());
+        const bool ok = out_->Write(buffer_.data(), n) == n;
+        buffer_.clear();
+        if (!ok) throw RuntimeError(kDiskFull);
+    }
+
+private:
+    std::unique_ptr<Stream> out_;
+    std::vector<char> buffer_;
+};
 
 // One file's data, across as many volumes as it takes, into output; the gauges follow every
 // block.
-void CopyFileData(Context& ctx, RunState& run, RunProgress& progress, const std::string& name,
-                  const schema::FileRow& row, const std::string& output, bool packed) {
-    SourceVolumes volumes(ctx);
+void CopyFileData(Context& ctx, RunState& run, RunProgress& progress, SourceVolumes& volumes,
+                  const std::string& name, const schema::FileRow& row, const std::string& output,
+                  bool packed) {
     MediaReader reader(volumes, row.volume, row.offset, row.length);
     auto fail = [&](MediaFault fault) {
         if (fault == MediaFault::ReadFailed) throw RuntimeError(kStreamReadError);
@@ -116,8 +223,9 @@ void CopyFileData(Context& ctx, RunState& run, RunProgress& progress, const std:
     progress.SetUpper(0);
     if (MediaFault f = reader.Open(); f != MediaFault::None) fail(f);
 
-    auto out = ctx.platform.OpenFile(output, OpenMode::Create);
-    if (!out) throw RuntimeError(FileCreateErrorText(output));
+    auto file = ctx.platform.OpenFile(output, OpenMode::Create);
+    if (!file) throw RuntimeError(FileCreateErrorText(output));
+    WriteBehind out(std::move(file));
 
     const int32_t size = row.length;
     uint32_t crc = 0;
@@ -126,7 +234,7 @@ void CopyFileData(Context& ctx, RunState& run, RunProgress& progress, const std:
         int32_t got = 0;
         const MediaFault f = reader.ReadBlock(
             [&](const MediaBlock& b) {
-                WriteAll(*out, b.data, b.count);
+                if (b.count > 0) out.Write(b.data, b.count);
                 crc = Crc32(crc, b.data, static_cast<size_t>(b.count));
                 if (firstVolume.empty()) firstVolume = b.volume;
                 lastVolume = b.volume;
@@ -148,6 +256,7 @@ void CopyFileData(Context& ctx, RunState& run, RunProgress& progress, const std:
         }
         progress.Pause(); // a terminate leaves the part written so far
     }
+    out.Flush();
     if (row.hasChecksum && crc != row.checksum)
         throw RuntimeError("Damaged medium: the data of " + name + " in " + firstVolume +
                            (lastVolume != firstVolume ? " to " + lastVolume : std::string()) +
@@ -249,6 +358,7 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
     const int32_t vercheck = d.ReadInteger("vercheck", "files", 0);
     run.fileCount = 0;
     run.progressDone = 0;
+    SourceVolumes volumes(ctx);
 
     for (int k = 1; k <= 7; ++k) {
         if (!ctx.choices.components[k]) continue;
@@ -279,8 +389,8 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
             if (!p.FileExists(target) ||
                 ReplaceExistingFile(vercheck, ctx.startup.setupVersion, ctx.previous.version)) {
                 run.currentTarget = target;
-                CopyFileData(ctx, run, progress, name, row, packed ? run.compressTmp : target,
-                             packed);
+                CopyFileData(ctx, run, progress, volumes, name, row,
+                             packed ? run.compressTmp : target, packed);
                 if (packed && row.length == 0) {
                     // No archive to expand: the file is empty.
                     if (!p.OpenFile(target, OpenMode::Create))

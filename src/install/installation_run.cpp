@@ -149,7 +149,8 @@ void RunInstallation(Context& ctx, Tcopying& window) {
     WriteRegistryEntries(ctx, run, window);
     if (work.ReadBool("software", "CP", true)) RegisterUninstall(ctx, run);
 
-    // 27. Profile writes are complete when made; the log needs no closing.
+    // 27. The log is kept in memory; it reaches the file whole before the completion dialog.
+    run.log.Flush();
 
     // 28, 29.
     ctx.Note("installation complete");

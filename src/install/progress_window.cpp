@@ -95,6 +95,8 @@ void Tcopying::FormActivate() {
         RunInstallation(ctx_, *this);
     } catch (const RunTerminated&) {
         // Stopped at a pause point; the abort dialog has done its part, FormDestroy the rest.
+        // The entries written on the way out reach the file now.
+        if (ctx_.run) ctx_.run->log.TryFlush();
     } catch (const std::exception& e) {
         // The run stops where it stands; the window stays for the abort dialog, which an
         // unattended run opens itself.
@@ -124,11 +126,13 @@ void Tcopying::CCheckFile(std::string& filepath) {
 
 void Tcopying::CShowProgress(int32_t& percentageDone) {
     if (ctx_.run) ShowExpansionProgress(ctx_, *ctx_.run, *this, percentageDone);
-    // The expansion goes on to its end; the run stops at its next pause point.
+    // The expansion goes on to its end; the run stops at its next pause point, and a log that
+    // cannot be written is reported there too.
     try {
         Pause();
     } catch (const RunTerminated&) {
         SetCaption(ctx_.language[10]);
+    } catch (const RuntimeError&) {
     }
 }
 
@@ -144,6 +148,7 @@ void Tcopying::FormDestroy() {
     }
     try {
         LogFinalFileTotal(run);
+        run.log.Flush();
     } catch (const std::exception&) {
         // The program is ending; the uninstaller still gets the log as far as it was written.
     }
@@ -178,6 +183,8 @@ void Tcopying::Pause() {
     if (pumped_ && now - lastPump_ < pumpSliceMs) return;
     pumped_ = true;
     lastPump_ = now;
+    // Whatever runs from a message (the abort dialog, a terminate) sees the log as it stands.
+    if (ctx_.run) ctx_.run->log.Flush();
     if (ctx_.platform.ProcessMessages()) throw RunTerminated();
 }
 

@@ -81,6 +81,7 @@ void WriteRegistryEntries(Context& ctx, RunState& run, RunProgress& progress) {
             WriteValue(run, path, name, data);
         } else if (kind == 3) {
             if (!p.RegCreateKey(RegRoot::LocalMachine, path)) {
+                run.log.Flush();
                 p.MessageBox("No permission to create a key at the top of\rHKEY_LOCAL_MACHINE",
                              "registry", mb::Ok);
                 continue;

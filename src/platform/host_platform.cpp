@@ -172,6 +172,31 @@ bool HostPlatform::CopyFile(const std::string& from, const std::string& to) {
     return fs::copy_file(MapPath(from), MapPath(to), fs::copy_options::overwrite_existing, ec);
 }
 
+bool HostPlatform::MoveFileOver(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    const std::string target = MapPath(to);
+    const fs::file_status st = fs::status(target, ec);
+    if (fs::exists(st) && (!fs::is_regular_file(st) ||
+                           (st.permissions() & fs::perms::owner_write) == fs::perms::none))
+        return false;
+    fs::rename(MapPath(from), target, ec);
+    return !ec;
+}
+
+bool HostPlatform::StampFile(const std::string& path, FileStamp& stamp) {
+    std::error_code ec;
+    const std::string host = MapPath(path);
+    if (!fs::is_regular_file(host, ec)) return false;
+    const auto size = fs::file_size(host, ec);
+    if (ec) return false;
+    const auto time = fs::last_write_time(host, ec);
+    if (ec) return false;
+    stamp.size = static_cast<int64_t>(size);
+    stamp.writeTime = static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count());
+    return true;
+}
+
 std::unique_ptr<Stream> HostPlatform::OpenFile(const std::string& path, OpenMode mode) {
     std::string host = MapPath(path);
     std::error_code ec;

@@ -103,6 +103,12 @@ bool LoggingPlatform::CopyFile(const std::string& from, const std::string& to) {
     return ok;
 }
 
+bool LoggingPlatform::MoveFileOver(const std::string& from, const std::string& to) {
+    const bool ok = inner_.MoveFileOver(from, to);
+    if (Logged(to)) log_.Line("file " + to + " replaced by " + from + Failed(ok));
+    return ok;
+}
+
 std::unique_ptr<Stream> LoggingPlatform::OpenFile(const std::string& path, OpenMode mode) {
     auto s = inner_.OpenFile(path, mode);
     const bool writing = mode == OpenMode::Create || mode == OpenMode::ReadWrite;

@@ -44,6 +44,10 @@ public:
     bool ListDirectory(const std::string& path, std::vector<std::string>& names) override {
         return inner_.ListDirectory(path, names);
     }
+    bool MoveFileOver(const std::string& from, const std::string& to) override;
+    bool StampFile(const std::string& path, FileStamp& stamp) override {
+        return inner_.StampFile(path, stamp);
+    }
     PathInfo QueryPath(const std::string& path) override { return inner_.QueryPath(path); }
     bool SameFile(const std::string& a, const std::string& b) override {
         return inner_.SameFile(a, b);

@@ -40,6 +40,15 @@ public:
     virtual void Flush() {}
 };
 
+// What tells whether a file changed since it was read: its size and last write time, the time
+// in the file system's full resolution (two writes within one second differ).
+struct FileStamp {
+    int64_t size = -1;
+    uint64_t writeTime = 0;
+    bool operator==(const FileStamp& o) const { return size == o.size && writeTime == o.writeTime; }
+    bool operator!=(const FileStamp& o) const { return !(*this == o); }
+};
+
 enum class OpenMode {
     ReadShared,    // read only, others may read
     ReadExclusive, // read only, nobody else may open it
@@ -107,6 +116,12 @@ public:
     virtual bool RemoveDir(const std::string& path) = 0;
     virtual bool DeleteFile(const std::string& path) = 0;
     virtual bool CopyFile(const std::string& from, const std::string& to) = 0; // overwrites
+    // Puts a file in place of another in one step, so that a reader sees the old or the new file,
+    // never a part; the other need not exist. False when refused (also when the other is
+    // read-only); then both stay as they were.
+    virtual bool MoveFileOver(const std::string& from, const std::string& to) = 0;
+    // The stamp of a file; false when there is no file of that name (a directory is none).
+    virtual bool StampFile(const std::string& path, FileStamp& stamp) = 0;
     // Opens a file; nullptr on failure.
     virtual std::unique_ptr<Stream> OpenFile(const std::string& path, OpenMode mode) = 0;
     virtual bool SetFileAttributes(const std::string& path, uint32_t attributes) = 0;

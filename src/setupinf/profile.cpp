@@ -344,6 +344,106 @@ const std::string* ProfileData::Find(const std::string& section, const std::stri
     return k.value ? &*k.value : nullptr;
 }
 
+namespace {
+
+std::string SkipLeadingSpace(const std::string& s) {
+    size_t b = 0;
+    while (b < s.size() && ProfileSpace(static_cast<unsigned char>(s[b]))) ++b;
+    return s.substr(b);
+}
+
+// Whether a name or value written into a line reads back as itself (trimmed).
+bool PlainText(const std::string& s) {
+    return s.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
+bool PlainKeyName(const std::string& trimmed) {
+    return !trimmed.empty() && trimmed[0] != '[' && trimmed.find('=') == std::string::npos &&
+           PlainText(trimmed);
+}
+
+} // namespace
+
+bool ProfileData::Set(const std::string& section, const std::string& key,
+                      const std::string& value) {
+    // The system writes the whole file after each write and reads it back before the next one,
+    // which trims every name and value: the file keeps the last write as it was given, the
+    // next write sees it trimmed. A write whose line reads back as that key is kept trimmed
+    // here, with its spelling as given for the text; any other (and the first, on a file as
+    // someone else wrote it) reads the text back.
+    const std::string sectionName = TrimProfileSpace(section);
+    const std::string keyName = TrimProfileSpace(key);
+    const bool plain = normalized_ && !sectionName.empty() && PlainText(section) &&
+                       PlainKeyName(keyName) && PlainText(key) && PlainText(value);
+    const std::string v = SkipLeadingSpace(value);
+
+    auto si = index_.find(FoldNameCase(sectionName));
+    const size_t at = si == index_.end() ? sections_.size() : si->second;
+    const bool newSection = at == sections_.size();
+    if (newSection) {
+        Section s;
+        s.name = plain ? sectionName : SkipLeadingSpace(section);
+        index_.emplace(FoldNameCase(s.name), at);
+        sections_.push_back(std::move(s));
+    }
+    Section& s = sections_[at];
+    auto ki = s.index.find(FoldNameCase(keyName));
+    const size_t k = ki == s.index.end() ? s.keys.size() : ki->second;
+    const bool existingKey = k < s.keys.size();
+    if (existingKey) {
+        if (s.keys[k].value && *s.keys[k].value == v) return false;
+        s.keys[k].value = plain ? TrimProfileSpace(v) : v;
+        s.keys[k].quotable = true;
+    } else {
+        Key nk;
+        nk.name = plain ? keyName : SkipLeadingSpace(key);
+        nk.value = plain ? TrimProfileSpace(v) : v;
+        s.index.emplace(FoldNameCase(nk.name), k);
+        s.keys.push_back(std::move(nk));
+    }
+    lastText_.reset();
+    lastWrite_ = LastWrite{};
+    if (plain) {
+        // An existing key keeps its spelling; only what this write added is spelled anew.
+        lastWrite_ = LastWrite{true,
+                               at,
+                               k,
+                               newSection,
+                               SkipLeadingSpace(section),
+                               existingKey ? s.keys[k].name : SkipLeadingSpace(key),
+                               v};
+    } else {
+        std::string text = Text();
+        ProfileData reread(text);
+        *this = std::move(reread);
+        normalized_ = true;
+        lastText_ = std::move(text);
+    }
+    return true;
+}
+
+std::string ProfileData::Text() const {
+    if (lastText_) return *lastText_;
+    std::string out;
+    for (size_t i = 0; i < sections_.size(); ++i) {
+        const Section& s = sections_[i];
+        const bool last = lastWrite_.active && lastWrite_.section == i;
+        const std::string& name = last && lastWrite_.newSection ? lastWrite_.sectionName : s.name;
+        if (!name.empty()) out += "[" + name + "]\r\n";
+        for (size_t j = 0; j < s.keys.size(); ++j) {
+            const Key& k = s.keys[j];
+            if (last && lastWrite_.key == j) {
+                out += lastWrite_.keyName + "=" + lastWrite_.value + "\r\n";
+                continue;
+            }
+            out += k.name;
+            if (k.value) out += "=" + *k.value;
+            out += "\r\n";
+        }
+    }
+    return out;
+}
+
 std::vector<std::string> ProfileData::SectionNames() const {
     std::vector<std::string> names;
     for (size_t i = 1; i < sections_.size(); ++i) names.push_back(sections_[i].name);
@@ -355,6 +455,16 @@ std::vector<std::string> ProfileData::KeyNames(size_t sectionIndex) const {
     if (sectionIndex + 1 < sections_.size())
         for (const Key& k : sections_[sectionIndex + 1].keys) names.push_back(k.name);
     return names;
+}
+
+bool ProfileData::FindSection(const std::string& section, size_t& index) const {
+    const std::string want = FoldNameCase(TrimProfileSpace(section));
+    for (size_t i = 1; i < sections_.size(); ++i)
+        if (FoldNameCase(TrimProfileSpace(sections_[i].name)) == want) {
+            index = i - 1;
+            return true;
+        }
+    return false;
 }
 
 std::string ProfileResult(const std::string* value, const std::string& deflt, bool fileOpened,
@@ -540,18 +650,6 @@ bool EditProfileFile(const std::string& hostPath, const std::string& section,
     return WriteWholeFile(hostPath, out);
 }
 
-// The index of the first section of that name, for ProfileData::KeyNames.
-bool FindSection(const ProfileData& data, const std::string& section, size_t& index) {
-    const std::vector<std::string> names = data.SectionNames();
-    const std::string want = FoldNameCase(TrimProfileSpace(section));
-    for (size_t i = 0; i < names.size(); ++i)
-        if (FoldNameCase(TrimProfileSpace(names[i])) == want) {
-            index = i;
-            return true;
-        }
-    return false;
-}
-
 } // namespace
 
 bool WriteProfileStringFile(const std::string& hostPath, const std::string& section,
@@ -582,7 +680,7 @@ bool ProfileKeyNamesFile(const std::string& hostPath, const std::string& section
     auto data = LoadProfile(hostPath);
     if (!data) return false;
     size_t index;
-    if (FindSection(*data, section, index)) names = data->KeyNames(index);
+    if (data->FindSection(section, index)) names = data->KeyNames(index);
     return true;
 }
 

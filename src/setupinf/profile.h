@@ -1,6 +1,7 @@
-// Our own reader of INI ("profile") files. It gives the same answers as the system's
-// GetPrivateProfileStringA with a 1024-byte buffer; it serves the fake platform and the native
-// tools. Parsed files are cached and re-read only when the file on disk changed.
+// Our own reader and editor of INI ("profile") files. Reading gives the same answers as the
+// system's GetPrivateProfileStringA with a 1024-byte buffer; editing in memory and writing the
+// text out gives the bytes WritePrivateProfileStringA leaves after the same writes. Parsed host
+// files are cached and re-read only when the file on disk changed.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +30,20 @@ public:
     // All section names and, for a section, all key names, in file order (duplicates kept).
     std::vector<std::string> SectionNames() const;
     std::vector<std::string> KeyNames(size_t sectionIndex) const;
+    // The index of the first section of that name, for KeyNames.
+    bool FindSection(const std::string& section, size_t& index) const;
+
+    // One write as the system's profile call makes it: the first key of that name in the first
+    // section of that name gets the value (names compared without the blanks around them), a
+    // missing key goes to the end of that section, a missing section to the end of the file,
+    // and the file then reads as the system reads back what it wrote. False when the key
+    // already had that value (blanks before it dropped), and nothing changed.
+    bool Set(const std::string& section, const std::string& key, const std::string& value);
+
+    // The whole file as the system writes it back: every section and key in order, blank lines
+    // gone, "name=value" (or the bare name of a line without "=") ended by CR LF. Files in the
+    // code page only: a Unicode file comes back in the code page.
+    std::string Text() const;
 
 private:
     struct Key {
@@ -45,6 +60,17 @@ private:
     };
     std::vector<Section> sections_;
     std::unordered_map<std::string, size_t> index_; // folded section name -> first section
+    bool normalized_ = false; // the text as the system reads back what it wrote
+    // How the last write is spelled in the file until the next write reads it back trimmed, or
+    // the whole text when that write read back as something else.
+    struct LastWrite {
+        bool active = false;
+        size_t section = 0, key = 0;
+        bool newSection = false;
+        std::string sectionName, keyName, value;
+    };
+    LastWrite lastWrite_;
+    std::optional<std::string> lastText_;
 };
 
 // The text of a profile file as the system reads it, in the ANSI code page (Windows-1252): a

@@ -1,12 +1,40 @@
 #include "setupinf/setup_description.h"
 
+#include "platform/whole_file.h"
 #include "setupinf/values.h"
 
 namespace corvid {
 
+const ProfileData* SetupDescription::Current() const {
+    FileStamp now;
+    if (!platform_.StampFile(path_, now)) {
+        data_.reset();
+        return nullptr;
+    }
+    if (data_ && now == stamp_) return data_.get();
+    std::string bytes;
+    if (!ReadWholeFile(platform_, path_, bytes)) {
+        data_.reset();
+        return nullptr;
+    }
+    data_ = std::make_unique<const ProfileData>(bytes);
+    stamp_ = now;
+    return data_.get();
+}
+
 std::string SetupDescription::ReadString(const std::string& section, const std::string& key,
                                          const std::string& deflt) const {
-    return platform_.ProfileString(path_, section, key, deflt);
+    if (const ProfileData* d = Current()) {
+        bool quotable = true;
+        const std::string* value = d->Find(section, key, &quotable);
+        return ProfileResult(value, deflt, true, quotable);
+    }
+    // The system opens a file that is not there as an empty profile (it would make it on a
+    // write), so the default gets the quote rule; not so in a folder that is not there, or for
+    // a file it cannot read.
+    const bool empty =
+        !platform_.FileExists(path_) && platform_.DirectoryExists(SourceFolderOf(path_));
+    return ProfileResult(nullptr, deflt, empty);
 }
 
 int32_t SetupDescription::ReadInteger(const std::string& section, const std::string& key,

@@ -1,11 +1,15 @@
-// The reader over a setup description (setup.inf, or its working copy setup.tmp). It holds only
-// the path: every look-up asks the profile functions anew, so a changed file is seen at once.
+// The reader over a setup description (setup.inf, or its working copy setup.tmp), with the
+// system's profile rules (profile.h). The file is parsed once and kept; every look-up compares
+// the file's size and write time with what was read, so a changed file is seen at once. The
+// system's call searches the whole file on every look-up, thousands of them in a large product.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/platform.h"
+#include "setupinf/profile.h"
 
 namespace corvid {
 
@@ -22,8 +26,13 @@ public:
     bool ReadBool(const std::string& section, const std::string& key, bool deflt) const;
 
 private:
+    // The file as it is now; nullptr when it cannot be read.
+    const ProfileData* Current() const;
+
     Platform& platform_;
     std::string path_;
+    mutable std::unique_ptr<const ProfileData> data_;
+    mutable FileStamp stamp_;
 };
 
 // The 35 texts of [language] read once at start-up: l1..l28 and l48..l54.

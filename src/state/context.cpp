@@ -8,6 +8,8 @@ Context::Context(Platform& p) : platform(p) {}
 Context::~Context() = default;
 
 void Context::ShowError(const std::string& message) {
+    // The log as far as it got, for the uninstaller a terminate starts.
+    if (run) run->log.TryFlush();
     platform.MessageBox(message, "Setup", mb::Ok | mb::IconStop);
 }
 

@@ -14,6 +14,10 @@ namespace corvid::uninstall_log {
 // Where the log lies: destination + "\setup\uninst.log".
 constexpr char kSetupFolderName[] = "setup";
 constexpr char kFileName[] = "uninst.log";
+// The log is written whole under this name beside it and then takes the log's place.
+inline std::string NewLogPath(const std::string& logPath) {
+    return logPath + ".new";
+}
 
 // [readme] file: the full path of the read-me copy.
 constexpr char kReadmeSection[] = "readme";

@@ -1,8 +1,10 @@
 #include "uninstall_log/log_reader.h"
 
 #include <algorithm>
+#include <memory>
 #include <set>
 
+#include "platform/whole_file.h"
 #include "setupinf/profile.h"
 #include "uninstall_log/log_format.h"
 
@@ -12,27 +14,44 @@ using namespace uninstall_log;
 
 namespace {
 
+// The log is read and parsed once: the profile calls search the whole file on every look-up,
+// which made a log of thousands of entries take minutes.
 class LogReader {
 public:
-    LogReader(Platform& p, std::string path) : p_(p), path_(std::move(path)) {}
+    LogReader(Platform& p, const std::string& path) {
+        std::string bytes;
+        readable_ = ReadWholeFile(p, path, bytes);
+        if (readable_) data_ = std::make_unique<ProfileData>(bytes);
+    }
 
-    LogValue Value(const std::string& section, const std::string& key, int32_t number = 0) {
+    bool Readable() const { return readable_; }
+
+    LogValue Value(const std::string& section, const std::string& key, int32_t number = 0) const {
         LogValue v;
         v.number = number;
-        v.value = p_.ProfileString(path_, section, key, "");
+        bool quotable = true;
+        const std::string* raw = data_->Find(section, key, &quotable);
+        v.value = ProfileResult(raw, "", true, quotable);
         v.cut = v.value.size() >= static_cast<size_t>(kProfileBufferSize - 1);
         return v;
     }
 
-    // The numbers n of the keys prefix + n (decimal, no leading zeros, from 1), each once.
-    std::vector<int32_t> Numbers(const std::string& section, const std::string& prefix) {
+    // The key names of the first section of that name, as the system lists them: without blank
+    // names and comments.
+    std::vector<std::string> Keys(const std::string& section) const {
         std::vector<std::string> keys;
-        p_.ProfileKeyNames(path_, section, keys);
+        size_t index;
+        if (!data_->FindSection(section, index)) return keys;
+        for (std::string& k : data_->KeyNames(index))
+            if (!k.empty() && k[0] != ';') keys.push_back(std::move(k));
+        return keys;
+    }
+
+    // The numbers n of the keys prefix + n (decimal, no leading zeros, from 1), each once.
+    std::vector<int32_t> Numbers(const std::string& section, const std::string& prefix) const {
         std::set<int32_t> numbers;
-        for (const std::string& raw : keys) {
-            std::string k = FoldCase(raw);
-            while (!k.empty() && ProfileSpace(static_cast<unsigned char>(k.back()))) k.pop_back();
-            while (!k.empty() && ProfileSpace(static_cast<unsigned char>(k.front()))) k.erase(0, 1);
+        for (const std::string& raw : Keys(section)) {
+            std::string k = FoldCase(TrimProfileSpace(raw));
             if (k.size() <= prefix.size() || k.compare(0, prefix.size(), prefix) != 0) continue;
             std::string digits = k.substr(prefix.size());
             if (digits.size() > 10 || digits[0] == '0' ||
@@ -44,9 +63,9 @@ public:
         return std::vector<int32_t>(numbers.begin(), numbers.end());
     }
 
-    LogList List(const NumberedSection& s) {
+    LogList List(const NumberedSection& s) const {
         LogList list;
-        list.total = ParseLogCount(p_.ProfileString(path_, s.section, kTotalKey, ""));
+        list.total = ParseLogCount(Value(s.section, kTotalKey).value);
         for (int32_t n : Numbers(s.section, s.prefix)) {
             LogValue v = Value(s.section, Numbered(s.prefix, n), n);
             (n <= list.total ? list.entries : list.beyond).push_back(v);
@@ -54,14 +73,9 @@ public:
         return list;
     }
 
-    bool Readable() {
-        std::vector<std::string> sections;
-        return p_.ProfileSectionNames(path_, sections);
-    }
-
 private:
-    Platform& p_;
-    std::string path_;
+    bool readable_ = false;
+    std::unique_ptr<ProfileData> data_;
 };
 
 } // namespace
@@ -104,9 +118,7 @@ bool ReadUninstallLog(Platform& platform, const std::string& path, UninstallLogD
 
     for (int32_t n = 1; n <= kIniFiles; ++n) {
         const std::string section = IniSection(n);
-        std::vector<std::string> keys;
-        platform.ProfileKeyNames(path, section, keys);
-        if (keys.empty()) continue;
+        if (r.Keys(section).empty()) continue;
         LogIniFile ini;
         ini.number = n;
         ini.name = r.Value(section, kIniNameKey);

@@ -1,5 +1,5 @@
 // What an installation recorded in its uninstall log (uninst.log, a profile file), read by the
-// uninstaller through the system's profile calls. Numbered entries are found by listing the keys of
+// uninstaller with the system's profile rules (setupinf/profile.h). Numbered entries are found by listing the keys of
 // their section, so a huge or missing total costs nothing; entries numbered beyond their section's
 // total belong to an earlier installation into the same destination and are kept apart.
 #pragma once

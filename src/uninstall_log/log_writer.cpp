@@ -1,5 +1,6 @@
 #include "uninstall_log/log_writer.h"
 
+#include "platform/whole_file.h"
 #include "uninstall_log/log_format.h"
 
 namespace corvid {
@@ -17,13 +18,49 @@ std::string Flag(bool on) {
 void UninstallLogWriter::Open(const std::string& path, bool kept) {
     path_ = path;
     kept_ = kept;
+    text_.reset();
+    changed_ = false;
+}
+
+void UninstallLogWriter::Refused() const {
+    throw RuntimeError("Kann nicht nach " + path_ + " schreiben");
 }
 
 void UninstallLogWriter::Write(const std::string& section, const std::string& key,
                                const std::string& value) {
     if (!kept_) return;
-    if (!platform_.WriteProfileString(path_, section, key, value))
-        throw RuntimeError("Kann nicht nach " + path_ + " schreiben");
+    const bool first = !text_;
+    if (first) {
+        std::string bytes;
+        if (platform_.FileExists(path_) && !ReadWholeFile(platform_, path_, bytes)) Refused();
+        text_ = std::make_unique<ProfileData>(bytes);
+    }
+    changed_ = text_->Set(section, key, value) || changed_;
+    if (!first) return;
+    // The first write shows at once whether the log can be written at all. A write that
+    // changes nothing leaves the file as it is, as the profile call does, but still needs a
+    // file that may be written.
+    if (changed_) {
+        Flush();
+    } else if (!platform_.OpenFile(path_, OpenMode::ReadWrite)) {
+        Refused();
+    }
+}
+
+bool UninstallLogWriter::TryFlush() {
+    if (!changed_ || !text_) return true;
+    const std::string text = text_->Text();
+    // A disk too full for a second copy still takes the log over the old one, as the system's
+    // profile call wrote it.
+    if (!ReplaceWholeFile(platform_, path_, NewLogPath(path_), text) &&
+        !(platform_.FileExists(path_) && OverwriteWholeFile(platform_, path_, text)))
+        return false;
+    changed_ = false;
+    return true;
+}
+
+void UninstallLogWriter::Flush() {
+    if (!TryFlush()) Refused();
 }
 
 void UninstallLogWriter::Readme(const std::string& file) {

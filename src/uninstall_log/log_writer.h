@@ -1,13 +1,17 @@
 // The uninstall log as the installation run writes it: one typed call per entry, made where the
-// run meets it. Every write of the log goes through this object, which today passes each entry
-// straight to the platform's profile call; keeping the log in memory and writing it whole at set
-// moments is a change of this class alone.
+// run meets it. The log is edited in memory, starting from the file as it is (a second
+// installation adds to the first one's log), with the system's profile rules, and written whole
+// at the first write and whenever Flush is called: the run calls it before anything else can
+// look at the log (messages running, modal windows, the uninstaller). The profile call rewrites
+// the whole file on every write, which made a log of thousands of entries take minutes.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/platform.h"
+#include "setupinf/profile.h"
 
 namespace corvid {
 
@@ -62,12 +66,21 @@ public:
     void RegistrySettings(bool remove, int32_t total);
     void RegistryEntry(int32_t i, int32_t kind, const std::string& path, const std::string& data);
 
+    // Writes the log whole when it changed since it was last written, as a new file that
+    // replaces the old one. Flush raises the refused write's RuntimeError; TryFlush says false.
+    void Flush();
+    bool TryFlush();
+    bool Changed() const { return changed_; }
+
 private:
     void Write(const std::string& section, const std::string& key, const std::string& value);
+    [[noreturn]] void Refused() const;
 
     Platform& platform_;
     std::string path_;
     bool kept_ = false;
+    std::unique_ptr<ProfileData> text_; // the log as it stands, from the first write on
+    bool changed_ = false;              // text_ differs from the file
 };
 
 } // namespace corvid

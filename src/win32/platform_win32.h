@@ -21,6 +21,8 @@ public:
     bool RemoveDir(const std::string& path) override;
     bool DeleteFile(const std::string& path) override;
     bool CopyFile(const std::string& from, const std::string& to) override;
+    bool MoveFileOver(const std::string& from, const std::string& to) override;
+    bool StampFile(const std::string& path, FileStamp& stamp) override;
     std::unique_ptr<Stream> OpenFile(const std::string& path, OpenMode mode) override;
     bool SetFileAttributes(const std::string& path, uint32_t attributes) override;
     int64_t DiskFree(char drive) override;

@@ -814,6 +814,55 @@ TEST_F(InstallTest, RefusedLogWriteEndsTheRunAndTerminateStillCleansUp) {
     EXPECT_EQ(p.processStarts.size(), 1u);
 }
 
+TEST_F(InstallTest, TheLogOnDiskIsCurrentWheneverMessagesRunOrAWindowWaits) {
+    volumes = VolumeStream(4096);
+    AddFile(1, "a.bin", Data(3000, 21), 0, "C:\\Tools\\a.bin");
+    AddFile(1, "b.bin", Data(5000, 22), 0, "C:\\Tools\\b.bin");
+    AddFile(1, "c.bin", Data(100, 23), 0, "C:\\Tools\\c.bin");
+    ctx.choices.components[2] = false;
+    Prepare();
+    // b.bin goes on in the second volume: its disk is asked for once.
+    const std::string second = p.ReadFile("D:\\zdata_02.dsk");
+    p.DeleteFile("D:\\zdata_02.dsk");
+    int pumps = 0, stale = 0;
+    std::string atPrompt;
+    p.onProcessMessages = [&] {
+        ++pumps;
+        if (ctx.run && ctx.run->log.Changed()) ++stale;
+    };
+    p.answerMessageBox = [&](const FakePlatform::MessageBoxCall&) {
+        if (ctx.run && ctx.run->log.Changed()) ++stale;
+        atPrompt = LogValue("files.f2");
+        p.WriteFile("D:\\zdata_02.dsk", second);
+        return mb::IdOk;
+    };
+    Run();
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_GT(pumps, 5);
+    EXPECT_EQ(stale, 0);
+    EXPECT_EQ(atPrompt, "\\b.bin");
+    // At the end the log is whole on disk, with nothing left beside it.
+    EXPECT_FALSE(ctx.run->log.Changed());
+    EXPECT_EQ(LogValue("files.total"), "3");
+    EXPECT_EQ(LogValue("files.f3"), "\\c.bin");
+    EXPECT_FALSE(p.FileExists("C:\\Tools\\setup\\uninst.log.new"));
+    ExpectInstalled();
+}
+
+TEST_F(InstallTest, ASecondInstallationAddsToTheFirstOnesLog) {
+    AddFile(1, "a.bin", Data(100, 31), 0, "C:\\Tools\\a.bin");
+    ctx.choices.components[2] = false;
+    Prepare();
+    p.WriteFile("C:\\Tools\\setup\\uninst.log",
+                "[files]\r\nf1=\\old.bin\r\nf2=\\older.bin\r\ntotal=2\r\n[mine]\r\nx=1\r\n");
+    Run();
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_EQ(LogValue("files.total"), "1");
+    EXPECT_EQ(LogValue("files.f1"), "\\a.bin");
+    EXPECT_EQ(LogValue("files.f2"), "\\older.bin");
+    EXPECT_EQ(LogValue("mine.x"), "1");
+}
+
 } // namespace
 
 TEST_F(InstallTest, NamesThatLeaveTheDestinationStopTheRunAndWriteNothingThere) {

@@ -57,7 +57,9 @@ protected:
         run.workDescription =
             std::make_unique<SetupDescription>(p, run.setupFolder + "\\setup.tmp");
     }
+    // What the log holds once written (the run writes it whole at its pause points).
     std::string Logged(const std::string& section, const std::string& key) {
+        run.log.Flush();
         return p.ProfileString(run.log.Path(), section, key, "<none>");
     }
     std::string Reg(RegRoot root, const std::string& key, const std::string& name) {

@@ -39,7 +39,7 @@ expect_eq "files total" "$(inst_log_get files.total)" 1
 # 2: between two blocks of big.txt or big.bin, the seventh and eighth files.
 rm -rf "$INST_DEST_HOST" "$E2E_MARKER_FILE"
 # The directory rows give the test time to get ready; the key goes in from inside the session.
-inst_dist 0 1457664 directories total 5000
+inst_dist 0 1457664 directories total 30000
 inst_walk
 drv_ok wait-text Tcopying Lbl_o 'Creating directories ...' 30000
 # A bar between 5 and 99 under either big file's name: the copy is fast, so either will do, and

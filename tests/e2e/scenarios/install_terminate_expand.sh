@@ -14,7 +14,7 @@ drv_require
 inst_product
 _inst_text $((24 * 1024 * 1024)) 7 >"$INST_PRODUCT/bin/data/words.txt"
 # The directory rows give the test time to get ready after the uninstaller's own expansion.
-inst_dist 1 1457664 directories total 5000
+inst_dist 1 1457664 directories total 30000
 inst_walk
 drv_ok wait-text Tcopying Lbl_o 'Creating directories ...' 30000
 drv_ok wait-pos Tcopying Pr_o 21 --min --max 99 --when 'Lbl_o=Copying: words.txt' --key F3 --shot "$(e2e_winpath "$E2E_DIR/expansion.bmp")" 60000
