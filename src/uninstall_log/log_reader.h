@@ -1,7 +1,8 @@
 // What an installation recorded in its uninstall log (uninst.log, a profile file), read by the
-// uninstaller with the system's profile rules (setupinf/profile.h). Numbered entries are found by listing the keys of
-// their section, so a huge or missing total costs nothing; entries numbered beyond their section's
-// total belong to an earlier installation into the same destination and are kept apart.
+// uninstaller with the system's profile rules (setupinf/profile.h). Numbered entries are found by
+// listing the keys of their section, so a huge or missing total costs nothing; entries numbered
+// beyond their section's total belong to an earlier installation into the same destination and are
+// kept apart.
 #pragma once
 
 #include <cstdint>
