@@ -65,9 +65,9 @@ private:
     Form form_;
 };
 
-// The question before anything is removed; true for yes.
-bool Ask(Platform& p, const UninstallLogData& log, const std::string& caption) {
-    Form form("Tquestion");
+// The question before anything is removed; true for yes. The caller keeps the form until it
+// ends: its window stays attached and may still get messages while the removal runs.
+bool Ask(Platform& p, const UninstallLogData& log, const std::string& caption, Form& form) {
     form.caption = caption;
     form.clientWidth = 330;
     form.clientHeight = 100;
@@ -160,8 +160,10 @@ int Uninstall(Platform& platform, const UninstallCommand& command) {
     const std::string caption = log.name.value.empty() || log.name.value == "_"
                                     ? std::string("Uninstall")
                                     : "Uninstall " + log.name.value;
+    Form question("Tquestion");
     try {
-        if (!command.silent && log.ask && !Ask(platform, log, caption)) return kUninstallDeclined;
+        if (!command.silent && log.ask && !Ask(platform, log, caption, question))
+            return kUninstallDeclined;
         std::unique_ptr<ProgressWindow> window;
         if (!command.silent) {
             window = std::make_unique<ProgressWindow>(platform, log, product);
