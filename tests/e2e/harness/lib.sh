@@ -18,6 +18,10 @@
 #                             server as $DISPLAY (screen 1024x768x24), and a trap that stops all of
 #                             it however the script ends. NAME defaults to the script's name.
 #   e2e_map_drive LETTER DIR  Makes host folder DIR the Windows drive LETTER: (e.g. d -> D:\).
+#   e2e_mount_tmpfs DIR SIZE  Mounts a tmpfs of SIZE (mount's size=, e.g. 4m) on DIR (made if
+#                             missing), for a small, full or read-only drive; skips the test where
+#                             it cannot be mounted. The cleanup unmounts it after the prefix's
+#                             processes have ended, however the test ends.
 #   e2e_winpath PATH          Prints the Windows name of a host path (through drive Z:).
 #   e2e_distribution SRC DEST Makes DEST a distribution folder: the files of SRC (for example
 #                             build/examples/demo) with the built setup.exe beside them. Map it with
@@ -114,6 +118,7 @@ E2E_DIR=
 E2E_DRIVE_C=
 E2E_PID=
 _e2e_pids=()
+_e2e_mounts=() # tmpfs mounts the cleanup undoes
 _e2e_prefix= # the test's own prefix; a WINEPREFIX from outside is never stopped or removed
 _e2e_xvfb_pid=
 _e2e_watchdog_pid=
@@ -178,6 +183,9 @@ _e2e_cleanup() {
         WINEPREFIX=$_e2e_prefix timeout 20 wineserver -w >/dev/null 2>&1 </dev/null
     fi
     for p in "${_e2e_pids[@]}"; do kill -9 "$p" 2>/dev/null; done
+    for p in "${_e2e_mounts[@]}"; do
+        mountpoint -q "$p" && { umount "$p" 2>/dev/null || umount -l "$p" 2>/dev/null; }
+    done
     if [ -n "$_e2e_xvfb_pid" ]; then
         kill "$_e2e_xvfb_pid" 2>/dev/null
         wait "$_e2e_xvfb_pid" 2>/dev/null
@@ -279,6 +287,13 @@ e2e_map_drive() {
     letter=$(printf '%s' "$1" | tr 'A-Z' 'a-z')
     dir=$(cd "$2" && pwd) || e2e_fail "no folder $2"
     ln -sfn "$dir" "$WINEPREFIX/dosdevices/$letter:"
+}
+
+e2e_mount_tmpfs() {
+    [ "$(id -u)" -eq 0 ] || e2e_skip "mounting a small drive needs root"
+    mkdir -p "$1" || e2e_fail "cannot make $1"
+    mount -t tmpfs -o "size=$2,mode=0777" corvid-e2e "$1" || e2e_skip "cannot mount a tmpfs here"
+    _e2e_mounts+=("$1")
 }
 
 e2e_winpath() {

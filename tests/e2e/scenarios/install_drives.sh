@@ -10,23 +10,6 @@
 . "$(dirname "$0")/../install/install.sh"
 e2e_begin
 drv_require
-[ "$(id -u)" -eq 0 ] || e2e_skip "mounting a small drive needs root"
-
-mounts=()
-_drives_cleanup() {
-    local rc=$? m
-    # The prefix's processes first, so that nothing holds the mounts.
-    [ -n "${WINEPREFIX:-}" ] && timeout 20 wineserver -k >/dev/null 2>&1 </dev/null
-    for m in "${mounts[@]}"; do umount "$m" 2>/dev/null || umount -l "$m" 2>/dev/null; done
-    (exit $rc)
-    _e2e_cleanup
-}
-trap _drives_cleanup EXIT
-mount_small() { # DIR SIZE
-    mkdir -p "$1"
-    mount -t tmpfs -o "size=$2,mode=0777" tmpfs "$1" || e2e_skip "cannot mount a tmpfs here"
-    mounts+=("$1")
-}
 
 # Waits for the general error handler's box; checks its text and closes it.
 expect_error_box() {
@@ -53,7 +36,7 @@ small=(software Opt1_space 1000 software Opt2_space 1000)
 
 # 1: the full drive.
 full=$E2E_DIR/full
-mount_small "$full" 64k
+e2e_mount_tmpfs "$full" 64k
 e2e_map_drive f "$full"
 INST_DEST='F:\Demo'
 inst_dist 0 1457664 "${small[@]}"
@@ -71,7 +54,7 @@ expect_eq "files total after the terminate" "$(inst_log_get files.total)" 3
 # 2: the read-only drive.
 rm -f "$E2E_MARKER_FILE"
 ro=$E2E_DIR/readonly
-mount_small "$ro" 1m
+e2e_mount_tmpfs "$ro" 1m
 mount -o remount,ro "$ro" || e2e_skip "cannot make the tmpfs read-only"
 e2e_map_drive r "$ro"
 INST_DEST='R:\Demo'

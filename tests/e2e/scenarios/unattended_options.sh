@@ -6,9 +6,9 @@
 #      checked name; the restart is not made and exit code 3010 says it is needed;
 #   2. /silent /norestart /noicons /type=cd: nothing of the product copied, no program group,
 #      exit code 3010;
-#   3. an invalid /dir=: exit code 2 and nothing written to drive C:. (Too little space cannot be
-#      had on a host whose disks are larger than the sizes a description can name; the unit
-#      tests check it on the fake platform.)
+#   3. an invalid /dir=: exit code 2 and nothing written to drive C:;
+#   4. a destination drive with too little space (a 64 kB tmpfs as T:, the product needs more):
+#      exit code 2, the space message in the log, and nothing written to T:.
 # A Unix parent sees only the low 8 bits of a Windows exit code (3010 arrives as 194); the log's
 # last line has the whole code.
 . "$(dirname "$0")/../harness/lib.sh"
@@ -59,4 +59,15 @@ grep -v -E '^\./(windows/temp|users/[^/]+/(temp|appdata/local/temp))(/|$)' "$E2E
 grep -v -E '^\./(windows/temp|users/[^/]+/(temp|appdata/local/temp))(/|$)' "$E2E_DIR/c-after.txt" >"$E2E_DIR/a"
 diff "$E2E_DIR/b" "$E2E_DIR/a" >"$E2E_DIR/c-diff.txt" ||
     e2e_fail "the refused run wrote to drive C: $(cat "$E2E_DIR/c-diff.txt")"
+
+# 4.
+small=$E2E_DIR/small
+e2e_mount_tmpfs "$small" 64k
+e2e_map_drive t "$small"
+rc=0
+e2e_run 120 'D:\setup.exe' /verysilent '/dir=T:\App' '/log=D:\four.log' || rc=$?
+expect_eq "exit code with too little space" "$rc" 2
+grep -q '"T: free space".*answered unattended' "$E2E_DIST/four.log" || e2e_fail "the space message is not in the log"
+tail -n 1 "$E2E_DIST/four.log" | grep -q 'exit code 2' || e2e_fail "the log does not end with 2"
+[ -z "$(ls -A "$small")" ] || e2e_fail "the refused run wrote to T: $(ls -A "$small")"
 exit 0

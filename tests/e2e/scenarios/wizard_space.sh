@@ -11,15 +11,7 @@ e2e_begin
 drv_require
 
 small=$E2E_DIR/small
-mkdir -p "$small"
-_space_cleanup() {
-    local rc=$?
-    if mountpoint -q "$small"; then umount "$small" 2>/dev/null || umount -l "$small"; fi
-    (exit $rc)
-    _e2e_cleanup
-}
-trap _space_cleanup EXIT
-mount -t tmpfs -o size=4m corvid-small "$small" || e2e_skip "cannot mount a tmpfs (the tests run as root)"
+e2e_mount_tmpfs "$small" 4m
 e2e_map_drive t "$small"
 
 # Leaves $1 bytes free on T:.
