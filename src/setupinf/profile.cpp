@@ -603,8 +603,13 @@ bool EditProfileFile(const std::string& hostPath, const std::string& section,
     bool inSection = false, found = false;
     size_t insertAt = std::string::npos, sectionStart = std::string::npos;
     size_t sectionEnd = lines.size();
+    // Names are matched as the reader takes them: after a UTF-8 mark, up to a NUL byte.
+    auto nameOf = [](const std::string& trimmed) {
+        return FoldNameCase(CutAtNul(trimmed.data(), trimmed.data() + trimmed.size()));
+    };
     for (size_t i = 0; i < lines.size() && !found; ++i) {
-        std::string t = TrimProfileSpace(lines[i]);
+        std::string t = TrimProfileSpace(
+            i == 0 && lines[0].compare(0, 3, "\xEF\xBB\xBF") == 0 ? lines[0].substr(3) : lines[i]);
         if (t.empty()) continue;
         if (t[0] == '[') {
             size_t close = t.rfind(']');
@@ -613,7 +618,7 @@ bool EditProfileFile(const std::string& hostPath, const std::string& section,
                     sectionEnd = i;
                     break;
                 }
-                inSection = FoldNameCase(TrimProfileSpace(t.substr(1, close - 1))) == wantSection;
+                inSection = nameOf(TrimProfileSpace(t.substr(1, close - 1))) == wantSection;
                 if (inSection) insertAt = i + 1, sectionStart = i;
                 continue;
             }
@@ -621,8 +626,7 @@ bool EditProfileFile(const std::string& hostPath, const std::string& section,
         if (!inSection || !key) continue;
         insertAt = i + 1;
         size_t eq = t.find('=');
-        std::string name = TrimProfileSpace(eq == std::string::npos ? t : t.substr(0, eq));
-        if (FoldNameCase(name) == wantKey) {
+        if (nameOf(TrimProfileSpace(eq == std::string::npos ? t : t.substr(0, eq))) == wantKey) {
             if (value)
                 lines[i] = TrimProfileSpace(*key) + "=" + *value;
             else

@@ -71,7 +71,11 @@ public:
         Check(p, false);
         return true;
     }
-    std::unique_ptr<Stream> OpenFile(const std::string&, OpenMode) override { return nullptr; }
+    // Only the log can be opened: it is read whole through the platform.
+    std::unique_ptr<Stream> OpenFile(const std::string& p, OpenMode mode) override {
+        if (!IsLog(p) || logGone || mode != OpenMode::ReadShared) return nullptr;
+        return HostPlatform::OpenFile(logHost_, mode);
+    }
     PathInfo QueryPath(const std::string& p) override {
         PathInfo i;
         i.exists = true;
@@ -122,7 +126,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ofstream(host, std::ios::binary) << std::string(reinterpret_cast<const char*>(data), size);
     RecordingPlatform p(host);
     UninstallLogData log;
-    if (ReadUninstallLog(p, kLog, log)) {
+    // Every input is a log the uninstaller can read: the removal rules are what is tried.
+    if (!ReadUninstallLog(p, kLog, log)) std::abort();
+    {
         Remover remover(p, log, kLog);
         remover.retryRounds = 0;
         remover.Run();
