@@ -216,7 +216,12 @@ void CopyFileData(Context& ctx, RunState& run, RunProgress& progress, SourceVolu
                   bool packed) {
     MediaReader reader(volumes, row.volume, row.offset, row.length);
     auto fail = [&](MediaFault fault) {
-        if (fault == MediaFault::ReadFailed) throw RuntimeError(kStreamReadError);
+        // The run-time's text, then what it means here: a bad sector or a pulled disk.
+        if (fault == MediaFault::ReadFailed)
+            throw RuntimeError(std::string(kStreamReadError) + ": the data of " + name +
+                               " cannot be read from " + reader.Volume() +
+                               ". The medium may be damaged or was removed; copy the "
+                               "distribution again, or use another copy.");
         throw RuntimeError(DamagedDescription(name, row.offset, row.length));
     };
     if (!reader.PlacementValid()) fail(MediaFault::BadPlacement);

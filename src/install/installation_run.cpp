@@ -27,6 +27,14 @@ void RunInstallation(Context& ctx, Tcopying& window) {
     run.destination = ctx.choices.targetDirectory;
     while (!run.destination.empty() && run.destination.back() == '\\') run.destination.pop_back();
 
+    // The read-me's place, from the original description, is checked before anything is
+    // written: a description that puts it outside the destination then leaves nothing to undo
+    // (the log that would let the uninstaller clean up does not exist yet).
+    const std::string readmeDir = ctx.description->ReadString("software", "readmedir", "");
+    const std::string readme = schema::Read(*ctx.description, schema::kReadme);
+    run.readmeTarget = integration::WritablePath(
+        p, run, schema::Place{false, readmeDir + "\\" + readme}, "the read-me file");
+
     // 2. Below the wizard's place, then show it.
     window.MoveDown();
     p.ProcessMessages();
@@ -54,11 +62,7 @@ void RunInstallation(Context& ctx, Tcopying& window) {
     // 6.
     window.SetCaption(work.ReadString("software", "name", "_"));
 
-    // 7. The read-me copy; its place comes from the original description.
-    const std::string readmeDir = ctx.description->ReadString("software", "readmedir", "");
-    const std::string readme = schema::Read(*ctx.description, schema::kReadme);
-    const schema::Place readmePlace{false, readmeDir + "\\" + readme};
-    run.readmeTarget = integration::WritablePath(p, run, readmePlace, "the read-me file");
+    // 7. The read-me copy, to the place checked above.
     ForceDirectories(p, run.destination + readmeDir);
     // A terminate deletes the copy only when this run wrote it: the name may be somebody else's.
     if (p.CopyFile(ctx.sourceFolder +

@@ -899,6 +899,22 @@ TEST_F(InstallTest, NamesThatLeaveTheDestinationStopTheRunAndWriteNothingThere) 
     }
 }
 
+TEST_F(InstallTest, AReadMeOutsideTheDestinationStopsTheRunBeforeAnythingIsWritten) {
+    // Before the log exists the uninstaller could not undo anything: nothing may be made yet.
+    AddStandardFiles();
+    inf.Set("software", "readmedir", "\\..\\Elsewhere");
+    Run();
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_NE(Errors()[0].find("places the read-me file at \\..\\Elsewhere\\readme.txt"),
+              std::string::npos)
+        << Errors()[0];
+    EXPECT_FALSE(ctx.installStarted);
+    EXPECT_FALSE(p.DirectoryExists("C:\\Tools"));
+    EXPECT_FALSE(p.DirectoryExists("C:\\Elsewhere"));
+    window->FormDestroy();
+    EXPECT_EQ(p.processStarts.size(), 0u);
+}
+
 TEST_F(InstallTest, LinksInTheDestinationAreNotWrittenThrough) {
     // A link where a file goes, where a work file goes, and a junction on the way into a folder
     // elsewhere: each stops the run before anything is written through it.
@@ -963,7 +979,11 @@ TEST_F(InstallTest, AReadErrorMidVolumeIsNeverTakenForItsEnd) {
     p.failingReads["d:\\" + FoldCase(VolumeName(1))] = 7000; // a bad sector inside b.bin
     Run();
     ASSERT_EQ(Errors().size(), 1u);
-    EXPECT_EQ(Errors()[0], kStreamReadError);
+    // The run-time's text, naming the file and the volume that failed.
+    EXPECT_EQ(Errors()[0].rfind(kStreamReadError, 0), 0u) << Errors()[0];
+    EXPECT_NE(Errors()[0].find("the data of b.bin cannot be read from " + VolumeName(1)),
+              std::string::npos)
+        << Errors()[0];
     EXPECT_EQ(p.ReadFile("C:\\Tools\\a.bin"), Data(6000, 21));
     EXPECT_NE(p.ReadFile("C:\\Tools\\b.bin"), Data(6000, 22));
     EXPECT_EQ(p.processStarts.size(), 0u);

@@ -12,6 +12,8 @@
 #                             compression mode MODE with volumes of VOLSIZE bytes, the stand-in
 #                             uninstaller (marker.exe) as uninst.ex_; the triples then change
 #                             values of the packed setup.inf
+#   inst_set [SECTION KEY VALUE]...   changes values of $E2E_DIST/setup.inf (a missing key or
+#                             section is added)
 #   inst_walk [OPTION...]     starts setup.exe (with the options) and clicks Next through the
 #                             wizard until the progress window shows
 #   inst_finish               waits for the end of the run: presses the completion dialog's OK
@@ -134,6 +136,14 @@ inst_dist() {
     "$CORVID_PACK" --quiet --setup "$E2E_SETUP" --uninstaller "$E2E_MARKER" "$project" \
         "$E2E_DIST" >"$E2E_DIR/pack.log" 2>&1 ||
         e2e_fail "corvid-pack failed: $(cat "$E2E_DIR/pack.log")"
+    inst_set "$@"
+    e2e_log "distribution: $(ls "$E2E_DIST" | tr '\n' ' ')"
+    INST_DEST_HOST=$(winfile "$INST_DEST")
+    E2E_MARKER_FILE=$E2E_DRIVE_C/corvid-marker.txt
+    rm -f "$E2E_MARKER_FILE"
+}
+
+inst_set() { # [SECTION KEY VALUE]...
     while [ $# -ge 3 ]; do
         python3 - "$E2E_DIST/setup.inf" "$1" "$2" "$3" <<'PY' || e2e_fail "cannot set $1 $2 in setup.inf"
 import sys, re
@@ -155,10 +165,6 @@ open(path, 'w', newline='', encoding='cp1252').write(t)
 PY
         shift 3
     done
-    e2e_log "distribution: $(ls "$E2E_DIST" | tr '\n' ' ')"
-    INST_DEST_HOST=$(winfile "$INST_DEST")
-    E2E_MARKER_FILE=$E2E_DRIVE_C/corvid-marker.txt
-    rm -f "$E2E_MARKER_FILE"
 }
 
 inst_walk() { # [OPTION...] for setup.exe

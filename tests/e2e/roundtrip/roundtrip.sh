@@ -38,19 +38,30 @@ set -u
 # after sourcing this file).
 _rt_loader() { read -r -a RT_LOADER <<<"${WINE:-wine}"; }
 
+# One process for the whole tree: a fork per file cost half a minute a snapshot.
 _rt_files() { # PREFIX-DRIVE-C
-    (
-        cd "$1" || exit 1
-        find . -mindepth 1 \( -type f -o -type d -o -type l \) -printf '%y %p\n' | LC_ALL=C sort |
-            while read -r kind path; do
-                if [ "$kind" = f ]; then
-                    printf '%s %s %s\n' "${path#./}" "$(stat -c %s "$path")" \
-                        "$(sha1sum <"$path" | cut -c1-40)"
-                else
-                    printf '%s %s\n' "${path#./}" "$kind"
-                fi
-            done
-    )
+    python3 - "$1" <<'PY'
+import hashlib, os, stat, sys
+root = os.fsencode(sys.argv[1])
+lines = []
+for top, dirs, files in os.walk(root):
+    for name in dirs + files:
+        full = os.path.join(top, name)
+        st = os.lstat(full)
+        kind = b"l" if stat.S_ISLNK(st.st_mode) else b"d" if stat.S_ISDIR(st.st_mode) else \
+            b"f" if stat.S_ISREG(st.st_mode) else None
+        if kind:
+            lines.append((kind + b" ./" + os.path.relpath(full, root), kind, full, st.st_size))
+out = sys.stdout.buffer
+for key, kind, full, size in sorted(lines):
+    rel = key[4:]
+    if kind == b"f":
+        with open(full, "rb") as f:
+            digest = hashlib.sha1(f.read()).hexdigest().encode()
+        out.write(rel + b" %d " % size + digest + b"\n")
+    else:
+        out.write(rel + b" " + kind + b"\n")
+PY
 }
 
 # One line per value: "KEY | NAME=DATA"; a key without values gives "KEY |".

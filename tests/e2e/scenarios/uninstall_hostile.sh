@@ -6,7 +6,10 @@
 # 2. a symbolic link inside the destination leading into the Windows directory, a file of the
 #    log named through it, and a link where the report goes: the link's target stays as it was;
 # 3. names that climb out (".."), device names and a bare INI name outside the Windows
-#    directory: refused, while the sound entries go.
+#    directory: refused, while the sound entries go;
+# 4. the short names Wine itself gives: a destination below the Windows directory, removed by a
+#    copy of the uninstaller there, whose log names the log and that uninstaller by their short
+#    names (and the shared one as UNCORV~1.EXE): all of them stay, the sound entry goes.
 #
 #   ctest -R e2e.uninstall_hostile --output-on-failure        (from build/)
 . "$(dirname "$0")/../harness/lib.sh"
@@ -77,14 +80,46 @@ k0=B
 [uninstall]
 directory=C:\Names
 LOG
-# One snapshot before and one after all three: only the logs' own destinations may change.
+# 4. short names, as Wine's cmd spells them
+short_name() { # WINDOWS-PATH (without blanks) -> SHORT
+    e2e_run 30 cmd /c for %I in "($1)" do @echo %~sI || e2e_fail "cmd could not shorten $1"
+    SHORT=$(tr -d '\r' <"$E2E_DIR/run-$_e2e_runs.out" | tail -n 1)
+    [ -n "$SHORT" ] && [ "$SHORT" != "$1" ] || e2e_fail "Wine gives $1 no short name: \"$SHORT\""
+    e2e_log "short name of $1: $SHORT"
+}
+short_dest=$C/windows/HostileProduct
+mkdir -p "$short_dest/setup"
+cp "$UNC" "$short_dest/UninstallTool.exe"
+printf 'ours' >"$short_dest/ours.txt"
+short_name 'C:\windows\HostileProduct\setup\uninst.log'
+short_log=$SHORT
+short_name 'C:\windows\HostileProduct\UninstallTool.exe'
+short_tool=$SHORT
+crlf >"$short_dest/setup/uninst.log" <<LOG
+[files]
+total=1
+f1=\\ours.txt
+[systemroot]
+total=3
+f1=$short_log
+f2=C:\\windows\\UNCORV~1.EXE
+f3=$short_tool
+[uninstall]
+directory=C:\\windows\\HostileProduct
+LOG
+
+# One snapshot before and one after all of them: only the logs' own destinations may change.
 rt_snapshot "$E2E_DIR/before" || e2e_fail "no snapshot before"
 hostile 'C:\Foreign\setup\uninst.log' 1 Foreign
 hostile 'C:\Linked\setup\uninst.log' 1 Linked
 hostile 'C:\Names\setup\uninst.log' 1 Names
+rc=0
+e2e_run 60 'C:\windows\HostileProduct\UninstallTool.exe' 'C:\windows\HostileProduct\setup\uninst.log' /silent || rc=$?
+expect_eq "Short exit code" "$rc" 1
 e2e_wineserver_wait 20
 rt_snapshot "$E2E_DIR/after" || e2e_fail "no snapshot after"
-changes=$(rt_diff "$E2E_DIR/before" "$E2E_DIR/after" | grep -v "^[-+]\(Foreign\|Linked\|Names\)[/ ]" || true)
+changes=$(rt_diff "$E2E_DIR/before" "$E2E_DIR/after" |
+    grep -v "^[-+]\(Foreign\|Linked\|Names\|windows/HostileProduct\)[/ ]" || true)
 if [ -n "$changes" ]; then
     printf '%s\n' "$changes"
     e2e_fail "the uninstaller changed the machine outside the logs' destinations (above)"
@@ -97,4 +132,10 @@ expect_eq "the link's target" "$(cat "$C/windows/win.com.keep")" "system"
 [ -f "$C/Other/keep.txt" ] || e2e_fail "a name that climbs out removed a file"
 expect_eq "the INI file elsewhere" "$(tr -d '\r' <"$C/Other/other.ini")" "$(printf '[A]\nB=C')"
 [ ! -e "$C/Names/bin" ] || e2e_fail "the sound entry of the log was not removed"
+[ -f "$short_dest/setup/uninst.log" ] || e2e_fail "the log named by its short name was removed"
+[ -f "$short_dest/UninstallTool.exe" ] || e2e_fail "the uninstaller named by its short name was removed"
+[ -f "$C/windows/uncorvid.exe" ] || e2e_fail "the shared uninstaller was removed"
+[ ! -e "$short_dest/ours.txt" ] || e2e_fail "the sound entry of the short-named log was not removed"
+grep -q "the uninstall log itself goes last" "$short_dest/setup/uninst.txt" ||
+    e2e_fail "the report does not say why the log stays"
 exit 0
