@@ -5,7 +5,8 @@
 # Needs: the C++ tool chain and GoogleTest for the native build, MinGW-w64 (posix threads; i686
 # for the shipped build, x86-64 for hosts without i386) for the Windows builds, 32- and 64-bit
 # Wine, Xvfb, xdotool and ImageMagick for the Wine tests, clang with its sanitizer runtime for the
-# fuzz target and Python for the archive tool's checks.
+# fuzz target, Python for the archive tool's checks, and e2fsprogs for the Wine test that reads a
+# volume from a file system image with a bad block.
 # Runs apt-get through sudo when not root; adds the i386 architecture that wine32 comes from.
 #
 #   bash scripts/deps.sh          # what building and testing needs
@@ -13,7 +14,8 @@
 set -euo pipefail
 
 packages=(g++ make cmake libgtest-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine
-    wine32:i386 wine64 xvfb xdotool imagemagick clang libclang-rt-14-dev python3)
+    wine32:i386 wine64 xvfb xdotool imagemagick clang libclang-rt-14-dev python3
+    e2fsprogs)
 [ "${1:-}" != bench ] || packages+=(nsis)
 
 missing=()
