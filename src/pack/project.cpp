@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
+#include <unordered_map>
 
 #include "pack/layout.h"
 #include "pack/names.h"
@@ -142,6 +143,10 @@ private:
     std::vector<std::string>& warnings_;
     std::unique_ptr<ProfileData> data_;
     std::map<std::string, std::string> distNames_; // folded name -> host path
+    // The component being read: its folded directories (-> dirIndex) and folded installed paths
+    // (-> index in its files), so that a tree of many files is not searched once per file.
+    std::unordered_map<std::string, int> dirIndex_;
+    std::unordered_map<std::string, size_t> installedAs_;
 };
 
 const char* const kSetupSections[] = {
@@ -204,8 +209,7 @@ void Loader::AddDir(Component& c, const std::string& section, const std::string&
     if (dir.empty()) return;
     std::string why = DirectoryValueProblem(dir);
     if (!why.empty()) Fail(section, key, "target directory " + ShowAnsi(dir) + ": " + why);
-    for (const std::string& d : c.dirs)
-        if (FoldCase(d) == FoldCase(dir)) return;
+    if (!dirIndex_.emplace(FoldCase(dir), static_cast<int>(c.dirs.size()) + 1).second) return;
     c.dirs.push_back(dir);
 }
 
@@ -224,13 +228,13 @@ void Loader::AddFile(Component& c, const std::string& section, const std::string
         Fail(section, key, hostPath + ": the file is too large for the setup's 32-bit sizes");
     f.dir = dir == "\\" ? "" : dir;
     AddDir(c, section, key, f.dir);
-    for (size_t i = 0; i < c.dirs.size(); ++i)
-        if (FoldCase(c.dirs[i]) == FoldCase(f.dir)) f.dirIndex = static_cast<int>(i) + 1;
-    for (const SourceFile& o : c.files)
-        if (FoldCase(o.dir + o.name) == FoldCase(f.dir + f.name))
-            Fail(section, key,
-                 hostPath + " and " + o.hostPath + " would both be installed as " +
-                     ShowAnsi((f.dir.empty() ? "\\" : f.dir) + f.name));
+    auto d = dirIndex_.find(FoldCase(f.dir));
+    if (d != dirIndex_.end()) f.dirIndex = d->second;
+    auto [o, fresh] = installedAs_.emplace(FoldCase(f.dir + f.name), c.files.size());
+    if (!fresh)
+        Fail(section, key,
+             hostPath + " and " + c.files[o->second].hostPath + " would both be installed as " +
+                 ShowAnsi((f.dir.empty() ? "\\" : f.dir) + f.name));
     c.files.push_back(f);
 }
 
@@ -366,6 +370,8 @@ void Loader::CollectRule(Component& c, const std::string& section, const std::st
 void Loader::ReadComponent(int k, const std::string& section) {
     Component c;
     c.number = k;
+    dirIndex_.clear();
+    installedAs_.clear();
     c.name = Value(section, "name");
     c.standard = Flag(section, "standard", false);
     c.minimal = Flag(section, "min", false);

@@ -32,6 +32,16 @@ bool HasItems(ControlKind k) {
     return k == ControlKind::ListBox || k == ControlKind::ComboBox;
 }
 
+bool PaintedFromModel(ControlKind k) {
+    return k == ControlKind::Gauge || k == ControlKind::Label;
+}
+
+std::string ModelText(const Control& c) {
+    return c.kind == ControlKind::Gauge || c.kind == ControlKind::ProgressBar
+               ? std::to_string(c.position)
+               : c.text;
+}
+
 HBRUSH BrushFor(COLORREF c) {
     static std::map<COLORREF, HBRUSH> cache;
     auto it = cache.find(c);

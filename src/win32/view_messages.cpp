@@ -184,9 +184,9 @@ LRESULT CALLBACK View::GraphicProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 1;
     case WM_GETTEXT:
     case WM_GETTEXTLENGTH:
-        if (rec->ctl->kind == ControlKind::Gauge) {
-            // The position as the model has it now, between repaints too.
-            const std::string text = std::to_string(rec->ctl->position);
+        if (PaintedFromModel(rec->ctl->kind)) {
+            // The text or position as the model has it now, between repaints too.
+            const std::string text = ModelText(*rec->ctl);
             if (msg == WM_GETTEXTLENGTH) return static_cast<LRESULT>(text.size());
             if (wp == 0) return 0;
             const size_t n = std::min<size_t>(text.size(), static_cast<size_t>(wp) - 1);

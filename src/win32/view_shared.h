@@ -30,9 +30,10 @@ struct View::CtlRec {
     std::vector<std::string> items;
     int rangeMin = 0, rangeMax = 0, pos = -1;
     int itemHeight = 0;
-    // Gauges: what the last full sync gave the window, and whether a repaint is on its way.
-    bool gaugeSynced = false, gaugeVisible = false, gaugeEnabled = false;
-    RECT gaugeRect{};
+    // Gauges and labels: what the last full sync gave the window, and whether a repaint is on
+    // its way.
+    bool synced = false, syncedVisible = false, syncedEnabled = false;
+    RECT syncedRect{};
     bool paintPending = false;
 };
 
@@ -43,6 +44,10 @@ std::string WindowText(HWND hwnd);
 DWORD ButtonType(const Control& c);
 // List and combo boxes show their items; their window text is not the model's.
 bool HasItems(ControlKind k);
+// Gauges and labels paint what the model holds, and their window text is answered from it.
+bool PaintedFromModel(ControlKind k);
+// What a control's window text is: its position for gauges and progress bars, else its text.
+std::string ModelText(const Control& c);
 // A solid brush of a colour, made once and kept for the life of the program.
 HBRUSH BrushFor(COLORREF c);
 

@@ -27,13 +27,13 @@ void View::Sync(CtlRec& rec) {
     HWND h = rec.hwnd;
     if (!h) return;
 
-    // A gauge moves with every block the installation copies. When nothing but what it paints
-    // has changed, one pending repaint covers any number of moves: it paints from the model,
-    // and its window text is answered from the model too.
-    if (c.kind == ControlKind::Gauge && rec.gaugeSynced && c.visible == rec.gaugeVisible &&
-        c.enabled == rec.gaugeEnabled) {
+    // A gauge moves with every block the installation copies, a label names every file. When
+    // nothing but what it paints has changed, one pending repaint covers any number of changes:
+    // it paints from the model, and its window text is answered from the model too.
+    if (PaintedFromModel(c.kind) && rec.synced && c.visible == rec.syncedVisible &&
+        c.enabled == rec.syncedEnabled) {
         RECT want = ControlRect(c);
-        if (EqualRect(&want, &rec.gaugeRect)) {
+        if (EqualRect(&want, &rec.syncedRect)) {
             if (!rec.paintPending) {
                 rec.paintPending = true;
                 InvalidateArea(c, want);
@@ -44,9 +44,7 @@ void View::Sync(CtlRec& rec) {
 
     bool repaint = false;
     const bool graphic = IsGraphic(c.kind);
-    std::string text = c.kind == ControlKind::Gauge || c.kind == ControlKind::ProgressBar
-                           ? std::to_string(c.position)
-                           : c.text;
+    const std::string text = ModelText(c);
     if (!HasItems(c.kind) && WindowText(h) != text) {
         SetWindowTextA(h, text.c_str());
         repaint = true;
@@ -152,11 +150,11 @@ void View::Sync(CtlRec& rec) {
     if (graphic && (repaint || c.kind == ControlKind::Label || c.kind == ControlKind::Gauge ||
                     c.kind == ControlKind::Bevel))
         InvalidateArea(c, want);
-    if (c.kind == ControlKind::Gauge) {
-        rec.gaugeSynced = true;
-        rec.gaugeVisible = c.visible;
-        rec.gaugeEnabled = c.enabled;
-        rec.gaugeRect = want;
+    if (PaintedFromModel(c.kind)) {
+        rec.synced = true;
+        rec.syncedVisible = c.visible;
+        rec.syncedEnabled = c.enabled;
+        rec.syncedRect = want;
         rec.paintPending = true;
     }
 }

@@ -176,6 +176,26 @@ TEST_F(PackProject, ClearRefusals) {
     EXPECT_NE(Error("[pack]\nvolume=huge\n[component1]\nname=P\nfiles=one.dll\n"), "");
 }
 
+TEST_F(PackProject, TargetsAreComparedWithoutCaseWithinAComponent) {
+    // Directories that differ in case only are one row; the files in them share its index.
+    Project p = Load("[component1]\nname=P\nfiles=tree/a.txt -> \\Docs\nfiles2=tree/sub/b.txt -> "
+                     "\\DOCS\\\n[component2]\nname=Q\nfiles=tree/a.txt -> \\docs\\\n");
+    const Component& c = p.components[0];
+    EXPECT_EQ(c.dirs, (std::vector<std::string>{"\\Docs\\"}));
+    ASSERT_EQ(c.files.size(), 2u);
+    EXPECT_EQ(c.files[0].dirIndex, 1);
+    EXPECT_EQ(c.files[1].dirIndex, 1);
+    // Another component may install a file of the same name there: it has rows of its own.
+    EXPECT_EQ(p.components[1].dirs, (std::vector<std::string>{"\\docs\\"}));
+    EXPECT_EQ(p.components[1].files[0].dirIndex, 1);
+    // Within one component two files installed as the same name are refused, naming both.
+    const std::string twice =
+        Error("[component1]\nname=P\nfiles=tree/a.txt -> \\x\nfiles2=tree/sub/b.txt -> "
+              "\\y\nfiles3=tree/a.txt -> \\X\\\n");
+    EXPECT_NE(twice.find("would both be installed as \\X\\a.txt"), std::string::npos) << twice;
+    EXPECT_NE(twice.find("tree/a.txt and "), std::string::npos) << twice;
+}
+
 TEST_F(PackProject, NamesTheSetupCannotStoreAreNamedInTheError) {
     Write("tree/bad:name.txt", "x");
     std::string e = Error("[component1]\nname=P\nfiles=tree\n");
