@@ -86,11 +86,7 @@ public:
         return FoldCase(a) == FoldCase(b);
     }
     std::string LongPathName(const std::string& p) override { return p; }
-    // The log is the fuzzer's file; INI files are only looked at, never changed.
-    std::string ProfileString(const std::string& file, const std::string& section,
-                              const std::string& key, const std::string& deflt) override {
-        return IsLog(file) ? ReadProfileString(logHost_, section, key, deflt) : deflt;
-    }
+    // The log is the fuzzer's file (an INI entry may name it); INI files are only looked at.
     bool ProfileSectionNames(const std::string& file, std::vector<std::string>& n) override {
         n.clear();
         return IsLog(file) ? ProfileSectionNamesFile(logHost_, n) : true;

@@ -8,6 +8,7 @@
 #                                 (within a few seconds)
 #   expect_eq WHAT GOT WANT    fails the test unless GOT = WANT
 #   drv_dump                   runs `dump`; keeps the lines in $DUMP (and in a file)
+#   drv_try_dump               the same, returning the driver's failure instead of failing the test
 #   dump_get FORM CONTROL COL...  columns of one line of $DUMP, blank-separated (CONTROL "-" is the
 #                              form's own line); columns: 1 form, 2 control, 3 class, 4 visible,
 #                              5 enabled, 6 checked, 7-10 x y w h, 11 text, 12 picw, 13 pich,
@@ -122,7 +123,12 @@ expect_eq() {
 }
 
 drv_dump() {
-    drv_ok dump
+    drv_try_dump || e2e_fail "driver dump: ${DRV:-no answer (exit $?)}"
+}
+
+# The same, returning the driver's failure instead of failing the test.
+drv_try_dump() {
+    drv dump || return
     DUMP=$DRV
     printf '%s\n' "$DUMP" >"$E2E_DIR/dump-$_drv_n.txt"
 }
@@ -347,12 +353,11 @@ expect_page() {
     while :; do
         # A dump taken while the pages change over may get no answer (seen once on a machine
         # loaded far beyond its cores); within the deadline it is asked again.
-        if ! drv dump; then
+        if ! drv_try_dump; then
             [ $SECONDS -lt $end ] || e2e_fail "driver dump: no answer while waiting for \"$want\""
             sleep 0.3
             continue
         fi
-        DUMP=$DRV
         caption=$(dump_get Tleader - 11)
         shown=
         for p in $_wizard_pages; do
