@@ -153,6 +153,14 @@ rt_uninstall() { # NAME [/silent] [SECONDS]
     timeout -k 10 "$limit" "${RT_LOADER[@]}" "${RT_COMMAND[@]}" $extra </dev/null
 }
 
+# The opening of the round-trip scenarios (after e2e_begin, with driver.sh sourced): the pair's
+# loader as $WINE, rt_demo_distribution with the same arguments, and Wine's X11 windows unmanaged.
+rt_demo_begin() {
+    WINE="${E2E_WINE[*]}"
+    rt_demo_distribution "$@"
+    reg_set 'HKCU\Software\Wine\X11 Driver' Managed N
+}
+
 # For the e2e scenarios (after e2e_begin): the example distribution in $E2E_DIST, mapped as D:,
 # carrying the uninstaller of the pair in use (the shipped one is PE32, which a 64-bit-only host
 # cannot start); the triples SECTION KEY VALUE change its description.

@@ -11,9 +11,7 @@
 . "$(dirname "$0")/../roundtrip/roundtrip.sh"
 e2e_begin
 drv_require
-WINE="${E2E_WINE[*]}"
-rt_demo_distribution
-reg_set 'HKCU\Software\Wine\X11 Driver' Managed N
+rt_demo_begin
 held=$E2E_DIR/held
 mkdir -p "$held"
 mv "$E2E_DIST/zdata_02.dsk" "$held/" || e2e_fail "no second volume"

@@ -16,9 +16,7 @@
 . "$(dirname "$0")/../roundtrip/roundtrip.sh"
 e2e_begin
 drv_require
-WINE="${E2E_WINE[*]}"
-rt_demo_distribution
-reg_set 'HKCU\Software\Wine\X11 Driver' Managed N
+rt_demo_begin
 rt_snapshot "$E2E_DIR/before" || e2e_fail "no snapshot before"
 
 # What the installation added, timestamps aside: without the uninstall log's hash (it holds the
