@@ -1,6 +1,7 @@
 // Helpers that several system-integration phases share.
 #include "install/integration.h"
 
+#include "setupinf/profile.h"
 #include "uninstall/paths.h"
 #include "uninstall_log/registration.h"
 
@@ -11,7 +12,7 @@ std::string PathOf(const RunState& run, const schema::Place& place) {
     return (place.belowWindows ? run.windowsDirectory : run.destination) + place.rest;
 }
 
-std::string WritablePath(Platform& p, const RunState& run, const schema::Place& place,
+std::string WritablePath(Platform& p, RunState& run, const schema::Place& place,
                          const std::string& item) {
     // The uninstaller's own rule for the names it may remove: what it would refuse to take away
     // is never written.
@@ -24,8 +25,13 @@ std::string WritablePath(Platform& p, const RunState& run, const schema::Place& 
     std::string path = place.belowWindows ? run.windowsDirectory : run.destination;
     for (size_t i = 0; i < parts.size(); ++i) {
         path += "\\" + parts[i];
+        const bool folder = i + 1 < parts.size();
+        if (folder && run.checkedFolders.count(FoldCase(path))) continue;
         const PathInfo info = p.QueryPath(path);
-        if (!info.link) continue;
+        if (!info.link) {
+            if (folder && info.exists && info.directory) run.checkedFolders.insert(FoldCase(path));
+            continue;
+        }
         throw RuntimeError("The way to " + item +
                            " leads through a link (junction or symbolic "
                            "link) at " +

@@ -43,7 +43,8 @@ std::string PathOf(const RunState& run, const schema::Place& place);
 // The full path of a place the setup is about to write: refused with a RuntimeError naming
 // item when it would leave its folder ("..", a drive, a device name) or lead through a link
 // (junction or symbolic link) into another place, the file's own place included.
-std::string WritablePath(Platform& p, const RunState& run, const schema::Place& place,
+// Folders found sound are remembered in the run and not looked at again.
+std::string WritablePath(Platform& p, RunState& run, const schema::Place& place,
                          const std::string& item);
 // The uninstaller's command line: uninstallerPath, a blank, the log in the SetupFolder.
 std::string UninstallCommand(const RunState& run);

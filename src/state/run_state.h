@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,9 @@ struct RunState {
     int32_t extensionCount = 0;                   // associations logged so far
     std::vector<std::string> createdFolders;      // made outside the destination, in order
     RegRoot registryRoot = RegRoot::LocalMachine; // the run's registry object
+    // Folders on the way to a target already found to be real folders, not links (case folded):
+    // the setup makes no links, so one look per folder and run is enough.
+    std::set<std::string> checkedFolders;
 
     std::vector<std::string> groupLines; // the progress window's list box l
     std::string pendingGroupLine;
