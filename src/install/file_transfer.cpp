@@ -378,7 +378,8 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
             // is.
             const schema::Place place =
                 schema::PlaceOfFile(d, std::to_string(k), row.directory, name);
-            const std::string target = integration::WritablePath(p, run, place, name);
+            bool there = false; // one look at the target serves the link check and this
+            const std::string target = integration::WritablePath(p, run, place, name, &there);
             if (place.belowWindows) {
                 ++run.systemFileCount;
                 std::vector<std::string> made;
@@ -391,7 +392,7 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
                 run.log.File(run.fileCount, place.rest);
             }
 
-            if (!p.FileExists(target) ||
+            if (!there ||
                 ReplaceExistingFile(vercheck, ctx.startup.setupVersion, ctx.previous.version)) {
                 run.currentTarget = target;
                 CopyFileData(ctx, run, progress, volumes, name, row,

@@ -13,7 +13,7 @@ std::string PathOf(const RunState& run, const schema::Place& place) {
 }
 
 std::string WritablePath(Platform& p, RunState& run, const schema::Place& place,
-                         const std::string& item) {
+                         const std::string& item, bool* exists) {
     // The uninstaller's own rule for the names it may remove: what it would refuse to take away
     // is never written.
     const char* where = place.belowWindows ? "the Windows directory" : "the destination";
@@ -30,6 +30,7 @@ std::string WritablePath(Platform& p, RunState& run, const schema::Place& place,
         const PathInfo info = p.QueryPath(path);
         if (!info.link) {
             if (folder && info.exists && info.directory) run.checkedFolders.insert(FoldCase(path));
+            if (!folder && exists) *exists = info.exists && !info.directory; // as FileExists
             continue;
         }
         throw RuntimeError("The way to " + item +

@@ -43,9 +43,10 @@ std::string PathOf(const RunState& run, const schema::Place& place);
 // The full path of a place the setup is about to write: refused with a RuntimeError naming
 // item when it would leave its folder ("..", a drive, a device name) or lead through a link
 // (junction or symbolic link) into another place, the file's own place included.
-// Folders found sound are remembered in the run and not looked at again.
+// Folders found sound are remembered in the run and not looked at again. exists, when given,
+// tells whether the place itself was there.
 std::string WritablePath(Platform& p, RunState& run, const schema::Place& place,
-                         const std::string& item);
+                         const std::string& item, bool* exists = nullptr);
 // The uninstaller's command line: uninstallerPath, a blank, the log in the SetupFolder.
 std::string UninstallCommand(const RunState& run);
 

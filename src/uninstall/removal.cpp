@@ -153,8 +153,17 @@ WinPath Remover::LongForm(const WinPath& path) {
 }
 
 bool Remover::LinkOnTheWay(const WinPath& base, const WinPath& path, std::string& why) {
-    for (WinPath at = path;; at = at.Parent()) {
-        if (p_.QueryPath(at.Text()).link) {
+    bool itself = true;
+    for (WinPath at = path;; at = at.Parent(), itself = false) {
+        // A folder found sound stays so: the uninstaller makes no links.
+        const std::string key = FoldCase(at.Text());
+        if (!itself && soundFolders_.count(key)) {
+            if (!IsBelow(at, base)) return false;
+            continue;
+        }
+        const PathInfo info = p_.QueryPath(at.Text());
+        if (!itself && !info.link && info.exists && info.directory) soundFolders_.insert(key);
+        if (info.link) {
             why = "the way there leads through a link (junction or symbolic link) at " + at.Text() +
                   ", which the installation never makes";
             return true;

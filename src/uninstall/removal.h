@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,7 @@ private:
     WinPath dest_, windows_, logFile_;
     std::vector<PendingFile> pending_;
     std::vector<std::pair<WinPath, bool>> dirs_; // folders to try, named by the log or implied
+    std::set<std::string> soundFolders_;         // found to be no link (case folded)
     int32_t done_ = 0, total_ = 0;
 };
 
