@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <thread>
 
+#include <sys/stat.h>
+
 namespace fs = std::filesystem;
 
 namespace corvid {
@@ -305,6 +307,13 @@ PathInfo HostPlatform::QueryPath(const std::string& path) {
 bool HostPlatform::SameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     return fs::equivalent(MapPath(a), MapPath(b), ec) && !ec;
+}
+
+bool HostPlatform::FileNumber(const std::string& path, uint64_t& number) {
+    struct stat st;
+    if (stat(MapPath(path).c_str(), &st) != 0) return false;
+    number = static_cast<uint64_t>(st.st_ino);
+    return true;
 }
 
 void HostPlatform::Sleep(uint32_t milliseconds) {

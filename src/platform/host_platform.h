@@ -64,6 +64,7 @@ public:
     bool ListDirectory(const std::string& path, std::vector<std::string>& names) override;
     PathInfo QueryPath(const std::string& path) override;
     bool SameFile(const std::string& a, const std::string& b) override;
+    bool FileNumber(const std::string& path, uint64_t& number) override;
     // The host has no short names.
     std::string LongPathName(const std::string& path) override { return path; }
 

@@ -52,6 +52,9 @@ public:
     bool SameFile(const std::string& a, const std::string& b) override {
         return inner_.SameFile(a, b);
     }
+    bool FileNumber(const std::string& path, uint64_t& number) override {
+        return inner_.FileNumber(path, number);
+    }
     std::string LongPathName(const std::string& path) override { return inner_.LongPathName(path); }
 
     // --- private profile (INI) files

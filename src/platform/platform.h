@@ -141,6 +141,10 @@ public:
     // Whether two paths name the same existing file or folder however they are spelt (short
     // names, trailing dots, a share of a local drive, links); false when either is missing.
     virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+    // The file's or folder's number on its volume, the same whatever name reaches it; false when
+    // it is missing. Files with one number may still lie on two volumes: SameFile decides. A
+    // cheap first test where many names are compared with the same few files.
+    virtual bool FileNumber(const std::string& path, uint64_t& number) = 0;
     // The path with the short (8.3) names of its existing parts replaced by their long names;
     // the path unchanged when it does not exist.
     virtual std::string LongPathName(const std::string& path) = 0;

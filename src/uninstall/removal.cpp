@@ -124,11 +124,22 @@ bool Remover::CheckValue(const LogValue& v, const std::string& kind, const std::
 bool Remover::IsProtected(const WinPath& path, std::string& why) {
     // The same file may be spelt in many ways (a short name, a share of the local drive): the
     // file system decides, the text only when the file is not there.
+    // Numbers first: the kept files' numbers are looked up once, and only a name with one of
+    // them is asked about in full.
+    uint64_t number = 0;
+    const bool there = p_.FileNumber(path.Text(), number);
     const auto same = [&](const WinPath& a, const std::string& b) {
         WinPath parsed;
         std::string ignored;
-        return (ParseAbsolutePath(b, parsed, ignored) && SamePath(a, parsed)) ||
-               p_.SameFile(a.Text(), b);
+        if (ParseAbsolutePath(b, parsed, ignored) && SamePath(a, parsed)) return true;
+        if (!there) return false;
+        auto known = keptNumbers_.find(b);
+        if (known == keptNumbers_.end()) {
+            uint64_t n = 0;
+            if (!p_.FileNumber(b, n)) return false; // not there (yet): asked again next time
+            known = keptNumbers_.emplace(b, n).first;
+        }
+        return known->second == number && p_.SameFile(a.Text(), b);
     };
     if (!logFile_.root.empty() && same(path, logFile_.Text())) {
         why = "the uninstall log itself goes last";

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -108,8 +109,9 @@ private:
     bool destOk_ = false;
     WinPath dest_, windows_, logFile_;
     std::vector<PendingFile> pending_;
-    std::vector<std::pair<WinPath, bool>> dirs_; // folders to try, named by the log or implied
-    std::set<std::string> soundFolders_;         // found to be no link (case folded)
+    std::vector<std::pair<WinPath, bool>> dirs_;  // folders to try, named by the log or implied
+    std::set<std::string> soundFolders_;          // found to be no link (case folded)
+    std::map<std::string, uint64_t> keptNumbers_; // the kept files\' numbers, by their names
     int32_t done_ = 0, total_ = 0;
 };
 

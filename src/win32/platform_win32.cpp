@@ -333,6 +333,21 @@ bool Win32Platform::SameFile(const std::string& a, const std::string& b) {
     return same;
 }
 
+bool Win32Platform::FileNumber(const std::string& path, uint64_t& number) {
+    HANDLE h = OpenForIdentity(path);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    LONGLONG index = 0;
+    BY_HANDLE_FILE_INFORMATION info{};
+    bool ok = FileIndex(h, index);
+    if (ok) {
+        number = static_cast<uint64_t>(index);
+    } else if ((ok = GetFileInformationByHandle(h, &info) != FALSE)) {
+        number = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    }
+    CloseHandle(h);
+    return ok;
+}
+
 std::string Win32Platform::LongPathName(const std::string& path) {
     char buf[MAX_PATH + 1];
     const DWORD n = GetLongPathNameA(path.c_str(), buf, sizeof buf);

@@ -32,6 +32,7 @@ public:
     bool ListDirectory(const std::string& path, std::vector<std::string>& names) override;
     PathInfo QueryPath(const std::string& path) override;
     bool SameFile(const std::string& a, const std::string& b) override;
+    bool FileNumber(const std::string& path, uint64_t& number) override;
     std::string LongPathName(const std::string& path) override;
 
     // --- private profile (INI) files

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -84,6 +85,10 @@ public:
     }
     bool SameFile(const std::string& a, const std::string& b) override {
         return FoldCase(a) == FoldCase(b);
+    }
+    bool FileNumber(const std::string& path, uint64_t& number) override {
+        number = std::hash<std::string>()(FoldCase(path));
+        return true;
     }
     std::string LongPathName(const std::string& p) override { return p; }
     // The log is the fuzzer's file (an INI entry may name it); INI files are only looked at.
