@@ -21,18 +21,29 @@ std::string FirstVolumeName(const std::string& numberText) {
 }
 
 uint32_t Crc32(uint32_t crc, const void* data, size_t size) {
-    static const auto table = [] {
-        std::array<uint32_t, 256> t{};
+    // Eight bytes a step through eight tables (the second a byte further on, and so on): a
+    // checksum of every byte copied, so a byte at a time would cost a noticeable part of a copy.
+    static const auto tables = [] {
+        std::array<std::array<uint32_t, 256>, 8> t{};
         for (uint32_t i = 0; i < 256; ++i) {
             uint32_t c = i;
             for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
+            t[0][i] = c;
         }
+        for (uint32_t i = 0; i < 256; ++i)
+            for (size_t k = 1; k < 8; ++k) t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
         return t;
     }();
     const auto* p = static_cast<const uint8_t*>(data);
     crc = ~crc;
-    for (size_t i = 0; i < size; ++i) crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+    for (; size >= 8; size -= 8, p += 8) {
+        const uint32_t a = crc ^ (uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 |
+                                  uint32_t{p[3]} << 24);
+        crc = tables[7][a & 0xFF] ^ tables[6][(a >> 8) & 0xFF] ^ tables[5][(a >> 16) & 0xFF] ^
+              tables[4][a >> 24] ^ tables[3][p[4]] ^ tables[2][p[5]] ^ tables[1][p[6]] ^
+              tables[0][p[7]];
+    }
+    for (; size > 0; --size, ++p) crc = tables[0][(crc ^ *p) & 0xFF] ^ (crc >> 8);
     return ~crc;
 }
 

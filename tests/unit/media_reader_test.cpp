@@ -2,6 +2,8 @@
 // to, and what it reports when the data cannot be read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "memory_volumes.h"
 
 namespace corvid {
@@ -118,6 +120,22 @@ namespace corvid {
 TEST(MediaReader, ChecksumsAreTheCommonCrc32InEightHexDigits) {
     EXPECT_EQ(Crc32(0, "123456789", 9), 0xCBF43926u);
     EXPECT_EQ(Crc32(Crc32(0, "1234", 4), "56789", 5), 0xCBF43926u); // continued
+    // Longer data in pieces of every length and alignment against the plain bit-wise sum.
+    std::string data;
+    for (int i = 0; i < 1000; ++i) data += static_cast<char>((i * 7919 + i / 13) & 0xFF);
+    uint32_t bitwise = 0xFFFFFFFFu;
+    for (unsigned char c : data) {
+        bitwise ^= c;
+        for (int k = 0; k < 8; ++k)
+            bitwise = bitwise & 1 ? 0xEDB88320u ^ (bitwise >> 1) : bitwise >> 1;
+    }
+    bitwise = ~bitwise;
+    for (size_t piece = 1; piece <= 20; ++piece) {
+        uint32_t crc = 0;
+        for (size_t at = 0; at < data.size(); at += piece)
+            crc = Crc32(crc, data.data() + at, std::min(piece, data.size() - at));
+        EXPECT_EQ(crc, bitwise) << "pieces of " << piece;
+    }
     EXPECT_EQ(ChecksumText(0xCBF43926u), "cbf43926");
     EXPECT_EQ(ChecksumText(0x1u), "00000001");
     uint32_t v = 0;
