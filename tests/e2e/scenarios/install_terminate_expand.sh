@@ -1,18 +1,18 @@
 #!/usr/bin/env bash
 # Terminating while a file is expanded (compression mode 1; words.txt, the second file, made
-# big so that its expansion takes a while): the key goes in from inside the session the moment
-# the expansion shows its progress, the abort dialog opens inside the expansion's progress
-# handler, the expansion goes on to its end and the run stops at its next pause point. The file
-# is whole, the next file is not written, the work files (compress.tmp too) and the read-me copy
-# are gone, the log's file total is one more than the files met, and the stand-in uninstaller
-# was started with the log and " /silent".
+# big so that its expansion takes a while, even on a fast run watched from a busy machine): the
+# key goes in from inside the session the moment the expansion shows its progress, the abort
+# dialog opens inside the expansion's progress handler, the expansion goes on to its end and the
+# run stops at its next pause point. The file is whole, the next file is not written, the work
+# files (compress.tmp too) and the read-me copy are gone, the log's file total is one more than
+# the files met, and the stand-in uninstaller was started with the log and " /silent".
 . "$(dirname "$0")/../harness/lib.sh"
 . "$(dirname "$0")/../driver/driver.sh"
 . "$(dirname "$0")/../install/install.sh"
 e2e_begin
 drv_require
 inst_product
-_inst_text $((24 * 1024 * 1024)) 7 >"$INST_PRODUCT/bin/data/words.txt"
+_inst_text $((64 * 1024 * 1024)) 7 >"$INST_PRODUCT/bin/data/words.txt"
 # The directory rows give the test time to get ready after the uninstaller's own expansion.
 inst_dist 1 1457664 directories total 30000
 inst_walk
