@@ -123,9 +123,9 @@ bool Remover::CheckValue(const LogValue& v, const std::string& kind, const std::
 
 bool Remover::IsProtected(const WinPath& path, std::string& why) {
     // The same file may be spelt in many ways (a short name, a share of the local drive): the
-    // file system decides, the text only when the file is not there.
-    // Numbers first: the kept files' numbers are looked up once, and only a name with one of
-    // them is asked about in full.
+    // file system decides, the text only when the file is not there. File numbers first: the
+    // kept files' numbers are looked up once, and only a name with one of them is compared in
+    // full.
     uint64_t number = 0;
     const bool there = p_.FileNumber(path.Text(), number);
     const auto same = [&](const WinPath& a, const std::string& b) {

@@ -111,7 +111,7 @@ private:
     std::vector<PendingFile> pending_;
     std::vector<std::pair<WinPath, bool>> dirs_;  // folders to try, named by the log or implied
     std::set<std::string> soundFolders_;          // found to be no link (case folded)
-    std::map<std::string, uint64_t> keptNumbers_; // the kept files\' numbers, by their names
+    std::map<std::string, uint64_t> keptNumbers_; // the kept files' numbers, by their names
     int32_t done_ = 0, total_ = 0;
 };
 
