@@ -250,14 +250,20 @@ bool Win32Platform::ListDirectory(const std::string& path, std::vector<std::stri
 
 namespace {
 
+// A file or folder opened for questions about it alone (no access to its data), shared with
+// everybody.
+HANDLE OpenForIdentity(const std::string& path) {
+    return CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
 // The path the system resolves a name to, every link followed; empty when it cannot say.
 std::string FinalPath(const std::string& path) {
     using Get = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
     static const Get get = reinterpret_cast<Get>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
     if (!get) return std::string();
-    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE h = OpenForIdentity(path);
     if (h == INVALID_HANDLE_VALUE) return std::string();
     char buf[2048];
     const DWORD n = get(h, buf, sizeof buf, 0);
@@ -304,11 +310,6 @@ bool FileIndex(HANDLE h, LONGLONG& index) {
     const int kInternalInformation = 6; // FILE_INTERNAL_INFORMATION: the index alone
     Status io{};
     return query && query(h, &io, &index, sizeof index, kInternalInformation) >= 0;
-}
-
-HANDLE OpenForIdentity(const std::string& path) {
-    return CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 } // namespace
