@@ -34,9 +34,13 @@
 
 set -u
 
-# wine's loader into RT_LOADER, as $WINE names it when a command runs (a scenario sets WINE
-# after sourcing this file).
-_rt_loader() { read -r -a RT_LOADER <<<"${WINE:-wine}"; }
+# wine's loader into RT_LOADER when a command runs: $WINE when set; else, inside the e2e
+# harness, the pair's own loader (plain "wine" cannot start on a 64-bit-only host); else "wine".
+_rt_loader() {
+    local fallback=wine
+    [ -n "${E2E_WINE+x}" ] && fallback="${E2E_WINE[*]}"
+    read -r -a RT_LOADER <<<"${WINE:-$fallback}"
+}
 
 # One process for the whole tree: a fork per file cost half a minute a snapshot.
 _rt_files() { # PREFIX-DRIVE-C
