@@ -213,7 +213,7 @@ private:
 // block.
 void CopyFileData(Context& ctx, RunState& run, RunProgress& progress, SourceVolumes& volumes,
                   const std::string& name, const schema::FileRow& row, const std::string& output,
-                  bool packed) {
+                  bool packed, std::unique_ptr<Stream> opened = nullptr) {
     MediaReader reader(volumes, row.volume, row.offset, row.length);
     auto fail = [&](MediaFault fault) {
         // The run-time's text, then what it means here: a bad sector or a pulled disk.
@@ -228,7 +228,7 @@ void CopyFileData(Context& ctx, RunState& run, RunProgress& progress, SourceVolu
     progress.SetUpper(0);
     if (MediaFault f = reader.Open(); f != MediaFault::None) fail(f);
 
-    auto file = ctx.platform.OpenFile(output, OpenMode::Create);
+    auto file = opened ? std::move(opened) : ctx.platform.OpenFile(output, OpenMode::Create);
     if (!file) throw RuntimeError(FileCreateErrorText(output));
     WriteBehind out(std::move(file));
 
@@ -378,8 +378,17 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
             // is.
             const schema::Place place =
                 schema::PlaceOfFile(d, std::to_string(k), row.directory, name);
+            // A plain file below the destination is first created exclusively: a refused create
+            // means something is there (a link included), and only then is the target looked
+            // at. One look instead of two, and a new file has nothing to truncate.
+            std::unique_ptr<Stream> fresh;
+            std::string target;
+            if (!packed && !place.belowWindows) {
+                target = integration::WritableFolderPath(p, run, place, name);
+                fresh = p.OpenFile(target, OpenMode::CreateNew);
+            }
             bool there = false; // one look at the target serves the link check and this
-            const std::string target = integration::WritablePath(p, run, place, name, &there);
+            if (!fresh) target = integration::WritablePath(p, run, place, name, &there);
             if (place.belowWindows) {
                 ++run.systemFileCount;
                 std::vector<std::string> made;
@@ -388,6 +397,15 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
                 run.log.SystemFile(run.systemFileCount, target);
                 // The total goes with each entry: a terminate at any point leaves it counted.
                 run.log.SystemFilesTotal(run.systemFileCount);
+            } else if (fresh) {
+                try {
+                    run.log.File(run.fileCount, place.rest);
+                } catch (...) {
+                    // The log could not take the entry: nothing may stay that it does not name.
+                    fresh.reset();
+                    p.DeleteFile(target);
+                    throw;
+                }
             } else {
                 run.log.File(run.fileCount, place.rest);
             }
@@ -396,7 +414,7 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
                 ReplaceExistingFile(vercheck, ctx.startup.setupVersion, ctx.previous.version)) {
                 run.currentTarget = target;
                 CopyFileData(ctx, run, progress, volumes, name, row,
-                             packed ? run.compressTmp : target, packed);
+                             packed ? run.compressTmp : target, packed, std::move(fresh));
                 if (packed && row.length == 0) {
                     // No archive to expand: the file is empty.
                     if (!p.OpenFile(target, OpenMode::Create))

@@ -12,8 +12,10 @@ std::string PathOf(const RunState& run, const schema::Place& place) {
     return (place.belowWindows ? run.windowsDirectory : run.destination) + place.rest;
 }
 
-std::string WritablePath(Platform& p, RunState& run, const schema::Place& place,
-                         const std::string& item, bool* exists) {
+namespace {
+
+std::string CheckedPath(Platform& p, RunState& run, const schema::Place& place,
+                        const std::string& item, bool lookAtPlace, bool* exists) {
     // The uninstaller's own rule for the names it may remove: what it would refuse to take away
     // is never written.
     const char* where = place.belowWindows ? "the Windows directory" : "the destination";
@@ -27,6 +29,7 @@ std::string WritablePath(Platform& p, RunState& run, const schema::Place& place,
         path += "\\" + parts[i];
         const bool folder = i + 1 < parts.size();
         if (folder && run.checkedFolders.count(FoldCase(path))) continue;
+        if (!folder && !lookAtPlace) break;
         const PathInfo info = p.QueryPath(path);
         if (!info.link) {
             if (folder && info.exists && info.directory) run.checkedFolders.insert(FoldCase(path));
@@ -39,6 +42,18 @@ std::string WritablePath(Platform& p, RunState& run, const schema::Place& place,
                            path + ", out of " + where + ".");
     }
     return PathOf(run, place);
+}
+
+} // namespace
+
+std::string WritablePath(Platform& p, RunState& run, const schema::Place& place,
+                         const std::string& item, bool* exists) {
+    return CheckedPath(p, run, place, item, true, exists);
+}
+
+std::string WritableFolderPath(Platform& p, RunState& run, const schema::Place& place,
+                               const std::string& item) {
+    return CheckedPath(p, run, place, item, false, nullptr);
 }
 
 std::string UninstallCommand(const RunState& run) {

@@ -47,6 +47,10 @@ std::string PathOf(const RunState& run, const schema::Place& place);
 // tells whether the place itself was there.
 std::string WritablePath(Platform& p, RunState& run, const schema::Place& place,
                          const std::string& item, bool* exists = nullptr);
+// WritablePath without the look at the place itself: for a caller that creates it exclusively
+// (a refused create means something is there, and WritablePath then looks).
+std::string WritableFolderPath(Platform& p, RunState& run, const schema::Place& place,
+                               const std::string& item);
 // The uninstaller's command line: uninstallerPath, a blank, the log in the SetupFolder.
 std::string UninstallCommand(const RunState& run);
 

@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <thread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -203,8 +205,24 @@ std::unique_ptr<Stream> HostPlatform::OpenFile(const std::string& path, OpenMode
     std::string host = MapPath(path);
     std::error_code ec;
     if (fs::is_directory(host, ec)) return nullptr;
-    const char* m = mode == OpenMode::Create ? "w+b" : mode == OpenMode::ReadWrite ? "r+b" : "rb";
-    std::FILE* f = std::fopen(host.c_str(), m);
+    std::FILE* f = nullptr;
+    if (mode == OpenMode::CreateNew) {
+        // O_EXCL also refuses a symbolic link, dangling or not.
+#ifdef O_BINARY
+        const int flags = O_RDWR | O_CREAT | O_EXCL | O_BINARY;
+#else
+        const int flags = O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC;
+#endif
+        const int fd = ::open(host.c_str(), flags, 0666);
+        if (fd < 0) return nullptr;
+        f = ::fdopen(fd, "w+b");
+        if (!f) ::close(fd);
+    } else {
+        const char* m = mode == OpenMode::Create      ? "w+b"
+                        : mode == OpenMode::ReadWrite ? "r+b"
+                                                      : "rb";
+        f = std::fopen(host.c_str(), m);
+    }
     if (!f) return nullptr;
     return NewStream(f, path, host);
 }

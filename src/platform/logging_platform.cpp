@@ -111,8 +111,10 @@ bool LoggingPlatform::MoveFileOver(const std::string& from, const std::string& t
 
 std::unique_ptr<Stream> LoggingPlatform::OpenFile(const std::string& path, OpenMode mode) {
     auto s = inner_.OpenFile(path, mode);
-    const bool writing = mode == OpenMode::Create || mode == OpenMode::ReadWrite;
-    if (!writing || !Logged(path)) return s;
+    const bool writing =
+        mode == OpenMode::Create || mode == OpenMode::CreateNew || mode == OpenMode::ReadWrite;
+    // A refused exclusive create only means something is there: the caller looks further.
+    if (!writing || !Logged(path) || (!s && mode == OpenMode::CreateNew)) return s;
     if (!s) {
         log_.Line("file " + path + " cannot be written");
         return s;

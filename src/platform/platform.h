@@ -53,6 +53,7 @@ enum class OpenMode {
     ReadShared,    // read only, others may read
     ReadExclusive, // read only, nobody else may open it
     Create,        // create or truncate, read and write
+    CreateNew,     // create, read and write; fails when anything is there (a link included)
     ReadWrite,     // existing file, read and write
 };
 

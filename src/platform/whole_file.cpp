@@ -48,10 +48,15 @@ bool OverwriteWholeFile(Platform& p, const std::string& path, const std::string&
 bool ReplaceWholeFile(Platform& p, const std::string& path, const std::string& tempPath,
                       const std::string& bytes) {
     bool ok = false;
-    if (auto f = p.OpenFile(tempPath, OpenMode::Create))
+    // Usually the temporary name is free: created new, nothing is truncated, and a truncated
+    // file is flushed to the disk at once when closed on some file systems.
+    auto f = p.OpenFile(tempPath, OpenMode::CreateNew);
+    if (!f) f = p.OpenFile(tempPath, OpenMode::Create);
+    if (f)
         ok = WriteAllOf(*f, bytes);
     else
         return false;
+    f.reset();
     if (ok && p.MoveFileOver(tempPath, path)) return true;
     p.DeleteFile(tempPath);
     return false;

@@ -190,6 +190,10 @@ std::unique_ptr<Stream> Win32Platform::OpenFile(const std::string& path, OpenMod
         access = GENERIC_READ | GENERIC_WRITE;
         disposition = CREATE_ALWAYS;
         break;
+    case OpenMode::CreateNew:
+        access = GENERIC_READ | GENERIC_WRITE;
+        disposition = CREATE_NEW;
+        break;
     case OpenMode::ReadWrite:
         access = GENERIC_READ | GENERIC_WRITE;
         break;

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -15,19 +17,23 @@ using namespace corvid;
 
 namespace {
 
-// A fresh file for every input: the reader caches what it parsed.
-std::string TempPath() {
-    static int counter = 0;
-    return "/tmp/corvid-profile-fuzz-" + std::to_string(getpid()) + "-" +
-           std::to_string(counter++) + ".ini";
+// One name per process, written afresh for every input with a write time of its own, so that
+// the reader's cache (size and write time) never answers from an earlier input. A new name per
+// input left millions of deleted names in the kernel's cache, slowing every path look-up.
+std::string TempPath(const std::string& bytes) {
+    static long counter = 0;
+    const std::string path = "/tmp/corvid-profile-fuzz-" + std::to_string(getpid()) + ".ini";
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    const struct timespec stamp[2] = {{++counter, 0}, {counter, 0}};
+    if (utimensat(AT_FDCWD, path.c_str(), stamp, 0) != 0) std::abort();
+    return path;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    const std::string path = TempPath();
-    std::ofstream(path, std::ios::binary) << bytes;
+    const std::string path = TempPath(bytes);
 
     std::vector<std::string> sections, keys;
     ProfileSectionNamesFile(path, sections);

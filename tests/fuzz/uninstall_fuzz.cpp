@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -121,10 +123,14 @@ private:
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static int counter = 0;
-    const std::string host = "/tmp/corvid-uninstall-fuzz-" + std::to_string(getpid()) + "-" +
-                             std::to_string(counter++) + ".log";
-    std::ofstream(host, std::ios::binary) << std::string(reinterpret_cast<const char*>(data), size);
+    // One name per process with a write time per input (see the profile target: a new name per
+    // input slows the whole machine's path look-ups).
+    static long counter = 0;
+    const std::string host = "/tmp/corvid-uninstall-fuzz-" + std::to_string(getpid()) + ".log";
+    std::ofstream(host, std::ios::binary | std::ios::trunc)
+        << std::string(reinterpret_cast<const char*>(data), size);
+    const struct timespec stamp[2] = {{++counter, 0}, {counter, 0}};
+    if (utimensat(AT_FDCWD, host.c_str(), stamp, 0) != 0) std::abort();
     RecordingPlatform p(host);
     UninstallLogData log;
     // Every input is a log the uninstaller can read: the removal rules are what is tried.

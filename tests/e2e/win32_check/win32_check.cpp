@@ -327,6 +327,25 @@ void CheckFiles(Win32Platform& p) {
         CHECK_EQ(date, 21u << 9 | 2u << 5 | 3u);
         CHECK_EQ(time, 4u << 11 | 5u << 5 | 3u);
     }
+    // An exclusive create refuses a name that is taken, whatever its case, and leaves the file.
+    auto sizeOf = [&p](const std::string& path) -> int64_t {
+        auto r = p.OpenFile(path, OpenMode::ReadShared);
+        return r ? r->Size() : -1;
+    };
+    CHECK(p.OpenFile(file, OpenMode::CreateNew) == nullptr);
+    CHECK(p.OpenFile(dir + "\\A.BIN", OpenMode::CreateNew) == nullptr);
+    CHECK(p.OpenFile(dir, OpenMode::CreateNew) == nullptr);
+    CHECK_EQ(sizeOf(file), 11);
+    {
+        const std::string fresh = dir + "\\new.bin";
+        p.DeleteFile(fresh);
+        auto s = p.OpenFile(fresh, OpenMode::CreateNew);
+        CHECK(s != nullptr);
+        if (s) CHECK_EQ(s->Write("abc", 3), 3);
+        s.reset();
+        CHECK_EQ(sizeOf(fresh), 3);
+        CHECK(p.DeleteFile(fresh));
+    }
     // Sharing: readers share with readers; an exclusive reader shares with nobody.
     {
         auto r1 = p.OpenFile(file, OpenMode::ReadShared);
