@@ -181,7 +181,13 @@ std::string MissingMember(const std::string& member, const std::string& file) {
 // file, so that a terminate leaves it cut after the last whole block, as block-wise writes did.
 class WriteBehind {
 public:
-    explicit WriteBehind(std::unique_ptr<Stream> out) : out_(std::move(out)) {}
+    // buffer is kept from file to file: a fresh megabyte for every file cost more than its
+    // copying (new pages from the system each time).
+    WriteBehind(std::unique_ptr<Stream> out, std::vector<char>& buffer)
+        : out_(std::move(out)), buffer_(buffer) {
+        buffer_.clear();
+        buffer_.reserve(kPhysicalChunk + kMediaBlock);
+    }
     ~WriteBehind() {
         try {
             Flush();
@@ -206,14 +212,15 @@ public:
 
 private:
     std::unique_ptr<Stream> out_;
-    std::vector<char> buffer_;
+    std::vector<char>& buffer_;
 };
 
 // One file's data, across as many volumes as it takes, into output; the gauges follow every
 // block.
 void CopyFileData(Context& ctx, RunState& run, RunProgress& progress, SourceVolumes& volumes,
-                  const std::string& name, const schema::FileRow& row, const std::string& output,
-                  bool packed, std::unique_ptr<Stream> opened = nullptr) {
+                  std::vector<char>& writeBuffer, const std::string& name,
+                  const schema::FileRow& row, const std::string& output, bool packed,
+                  std::unique_ptr<Stream> opened = nullptr) {
     MediaReader reader(volumes, row.volume, row.offset, row.length);
     auto fail = [&](MediaFault fault) {
         // The run-time's text, then what it means here: a bad sector or a pulled disk.
@@ -230,7 +237,7 @@ void CopyFileData(Context& ctx, RunState& run, RunProgress& progress, SourceVolu
 
     auto file = opened ? std::move(opened) : ctx.platform.OpenFile(output, OpenMode::Create);
     if (!file) throw RuntimeError(FileCreateErrorText(output));
-    WriteBehind out(std::move(file));
+    WriteBehind out(std::move(file), writeBuffer);
 
     const int32_t size = row.length;
     uint32_t crc = 0;
@@ -364,6 +371,7 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
     run.fileCount = 0;
     run.progressDone = 0;
     SourceVolumes volumes(ctx);
+    std::vector<char> writeBuffer;
 
     for (int k = 1; k <= 7; ++k) {
         if (!ctx.choices.components[k]) continue;
@@ -413,7 +421,7 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
             if (!there ||
                 ReplaceExistingFile(vercheck, ctx.startup.setupVersion, ctx.previous.version)) {
                 run.currentTarget = target;
-                CopyFileData(ctx, run, progress, volumes, name, row,
+                CopyFileData(ctx, run, progress, volumes, writeBuffer, name, row,
                              packed ? run.compressTmp : target, packed, std::move(fresh));
                 if (packed && row.length == 0) {
                     // No archive to expand: the file is empty.

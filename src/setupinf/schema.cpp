@@ -111,6 +111,7 @@ std::string RowKey(const char* prefix, int32_t n) {
 }
 
 bool ReadFileRow(const SetupDescription& d, int component, int32_t j, FileRow& row) {
+    const SetupDescription::OneLook one(d);
     const std::string section = OptionSection(component);
     row.name = d.ReadString(section, RowKey(kFileName, j), kEndOfList);
     if (row.name == kEndOfList) return false;

@@ -6,6 +6,10 @@
 namespace corvid {
 
 const ProfileData* SetupDescription::Current() const {
+    if (looks_ > 0) {
+        if (looked_) return data_.get();
+        looked_ = true;
+    }
     FileStamp now;
     if (!platform_.StampFile(path_, now)) {
         data_.reset();

@@ -25,6 +25,23 @@ public:
     int32_t ReadInteger(const std::string& section, const std::string& key, int32_t deflt) const;
     bool ReadBool(const std::string& section, const std::string& key, bool deflt) const;
 
+    // While one lives, the look-ups answer from the file as the first of them found it: the
+    // keys of one row come from one state of the file, which is looked at once for all of them
+    // (a look at a file under Windows costs more than the look-up). Afterwards every look-up
+    // sees a changed file again.
+    class OneLook {
+    public:
+        explicit OneLook(const SetupDescription& d) : d_(d) {
+            if (d_.looks_++ == 0) d_.looked_ = false;
+        }
+        ~OneLook() { --d_.looks_; }
+        OneLook(const OneLook&) = delete;
+        OneLook& operator=(const OneLook&) = delete;
+
+    private:
+        const SetupDescription& d_;
+    };
+
 private:
     // The file as it is now; nullptr when it cannot be read.
     const ProfileData* Current() const;
@@ -33,6 +50,8 @@ private:
     std::string path_;
     mutable std::unique_ptr<const ProfileData> data_;
     mutable FileStamp stamp_;
+    mutable int looks_ = 0;
+    mutable bool looked_ = false;
 };
 
 // The 35 texts of [language] read once at start-up: l1..l28 and l48..l54.

@@ -136,6 +136,26 @@ TEST(SetupDescriptionReader, TypesAndChangedFiles) {
     EXPECT_EQ(d.ReadInteger("a", "i", 0), 12345);
     SetupDescription missing(p, "D:\\none.inf");
     EXPECT_EQ(missing.ReadString("a", "i", "_"), "_");
+    // Within one look the file is read as it was at the first look-up, then afresh again.
+    {
+        const SetupDescription::OneLook one(d);
+        EXPECT_EQ(d.ReadInteger("a", "i", 0), 12345);
+        p.WriteFile("D:\\setup.inf", "[a]\ni=7\n");
+        EXPECT_EQ(d.ReadInteger("a", "i", 0), 12345);
+        {
+            const SetupDescription::OneLook inner(d);
+            EXPECT_EQ(d.ReadInteger("a", "i", 0), 12345);
+        }
+        EXPECT_EQ(d.ReadInteger("a", "i", 0), 12345);
+    }
+    EXPECT_EQ(d.ReadInteger("a", "i", 0), 7);
+    {
+        const SetupDescription::OneLook one(missing);
+        EXPECT_EQ(missing.ReadString("a", "i", "_"), "_");
+        p.WriteFile("D:\\none.inf", "[a]\ni=1\n");
+        EXPECT_EQ(missing.ReadString("a", "i", "_"), "_");
+    }
+    EXPECT_EQ(missing.ReadString("a", "i", "_"), "1");
 }
 
 TEST(ProfileWriter, ReplacesAddsAndAppends) {
