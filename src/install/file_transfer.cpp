@@ -376,16 +376,20 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
     for (int k = 1; k <= 7; ++k) {
         if (!ctx.choices.components[k]) continue;
         schema::FileRow row;
-        for (int32_t j = 1; schema::ReadFileRow(d, k, j, row); ++j) {
+        for (int32_t j = 1;; ++j) {
+            schema::Place place;
+            {
+                const SetupDescription::OneLook one(d); // the row and its folder at one look
+                if (!schema::ReadFileRow(d, k, j, row)) break;
+                // A missing directory key means the destination itself, where the log says the
+                // file is.
+                place = schema::PlaceOfFile(d, std::to_string(k), row.directory, row.name);
+            }
             const std::string& name = row.name;
             progress.ShowActivity(ctx.language[14] + " " + name);
             ++run.fileCount;
             run.log.FilesTotal(run.fileCount);
 
-            // A missing directory key means the destination itself, where the log says the file
-            // is.
-            const schema::Place place =
-                schema::PlaceOfFile(d, std::to_string(k), row.directory, name);
             // A plain file below the destination is first created exclusively: a refused create
             // means something is there (a link included), and only then is the target looked
             // at. One look instead of two, and a new file has nothing to truncate.
