@@ -1,5 +1,6 @@
 #include "install/progress_window.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "archive/compress.h"
@@ -180,12 +181,21 @@ void Tcopying::Pause() {
     // only come from a pump, so the run still stops at the pause point that saw it.
     if (ctx_.platform.Terminated()) throw RunTerminated(); // seen by an earlier pump
     const uint32_t now = ctx_.platform.TickCount();
-    if (pumped_ && now - lastPump_ < pumpSliceMs) return;
+    if (pumped_ && now - lastPump_ < Slice()) return;
     pumped_ = true;
     lastPump_ = now;
     // Whatever runs from a message (the abort dialog, a terminate) sees the log as it stands.
     if (ctx_.run) ctx_.run->log.Flush();
-    if (ctx_.platform.ProcessMessages()) throw RunTerminated();
+    const bool terminated = ctx_.platform.ProcessMessages();
+    // A mean over several pumps: a coarse clock reads most pumps as 0 and some as one tick.
+    const uint32_t cost = std::min<uint32_t>(ctx_.platform.TickCount() - now, kLongestSliceMs);
+    pumpCost16_ = (pumpCost16_ * 7 + cost * 16) / 8;
+    if (terminated) throw RunTerminated();
+}
+
+uint32_t Tcopying::Slice() const {
+    if (pumpSliceMs == 0) return 0;
+    return std::max(pumpSliceMs, std::min(kLongestSliceMs, pumpCost16_ / 2)); // 8 x the mean
 }
 
 void Tcopying::MoveDown() {

@@ -38,7 +38,10 @@ public:
     void Pause() override;
 
     // Pause points let messages run at most once in this many milliseconds (0: at every one).
+    // Where letting them run is slow (repaints on a remote or emulated display), the slice
+    // grows so that they take about an eighth of the time, up to kLongestSliceMs.
     uint32_t pumpSliceMs = 20;
+    static constexpr uint32_t kLongestSliceMs = 100;
 
     // Places the window's top edge at two thirds of the screen height (plus 5).
     void MoveDown();
@@ -46,9 +49,12 @@ public:
     void ShowFinished();
 
 private:
+    uint32_t Slice() const;
+
     Context& ctx_;
     bool pumped_ = false;
     uint32_t lastPump_ = 0;
+    uint32_t pumpCost16_ = 0; // a running mean of a pump's milliseconds, times 16
 };
 
 } // namespace corvid

@@ -376,6 +376,31 @@ TEST_F(InstallTest, PausePointsWithinOneTimeSliceLetMessagesRunOnce) {
     EXPECT_EQ((*window)["Lbl_o"].text, "Creating directories");
 }
 
+TEST_F(InstallTest, SlowPumpsComeLessOftenUpToATenthOfASecond) {
+    // One second of pause points a millisecond apart; a pump costs `cost` milliseconds.
+    auto pumpsInASecond = [&](uint32_t cost) {
+        Prepare();
+        window->pumpSliceMs = 20;
+        p.onProcessMessages = [&] { p.tick += cost; };
+        const int before = p.processMessagesCalls;
+        for (const uint32_t end = p.tick + 1000; p.tick < end; ++p.tick) window->Pause();
+        p.onProcessMessages = nullptr;
+        return p.processMessagesCalls - before;
+    };
+    const int fast = pumpsInASecond(0);
+    EXPECT_GE(fast, 49); // every 20 ms
+    EXPECT_LE(fast, 51);
+    // 5 ms a pump: the slice grows towards 40 ms as the mean learns the cost (20 ms slices
+    // would give 40 pumps).
+    const int slow = pumpsInASecond(5);
+    EXPECT_GE(slow, 25);
+    EXPECT_LE(slow, 35);
+    // A very slow pump still comes ten times a second.
+    const int slowest = pumpsInASecond(60);
+    EXPECT_GE(slowest, 10);
+    EXPECT_LE(slowest, 12);
+}
+
 TEST_F(InstallTest, CdTypeWritesZeroTotalsAndCreatesNothing) {
     AddStandardFiles();
     ctx.choices.typeStandard = false;
