@@ -96,7 +96,11 @@ rt_snapshot() { # OUT
             timeout 120 "${RT_LOADER[@]}" reg export "$root" "$out/$root.reg" /y \
                 >"$out/$root.out" 2>&1 </dev/null
             [ -s "$out/$root.reg" ] && break
-            echo "roundtrip: reg export $root failed (attempt $try)" >&2
+            echo "roundtrip: reg export $root failed (attempt $try):" \
+                "$(tr -s '\r\n' '  ' <"$out/$root.out" | cut -c1-300)" >&2
+            # A prefix whose last program just ended may still be shutting its server down:
+            # later attempts come later.
+            [ "$try" -lt 3 ] && sleep $((try * 2))
         done
         [ -s "$out/$root.reg" ] || return 1
         _rt_flatten "$out/$root.reg" >>"$out/registry.txt"
