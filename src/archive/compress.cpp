@@ -210,11 +210,13 @@ void TCompress::ExpandMember(Stream& dest, Stream& source, const MemberHeader& h
     if (sum != static_cast<uint32_t>(h.checksum) && h.lock <= 0) throw EBadChecksum();
 }
 
-int64_t TCompress::SpaceAvailable(const std::string& path) {
+int64_t TCompress::SpaceAvailable(const std::string& path, bool* exists) {
     std::string upper = UpperAscii(path);
     char drive = upper.size() >= 2 && upper[1] == ':' ? upper[0] : platform_.CurrentDrive();
     int64_t space = platform_.DiskFree(drive);
-    if (platform_.FileExists(path)) {
+    const bool there = platform_.FileExists(path);
+    if (exists) *exists = there;
+    if (there) {
         std::unique_ptr<Stream> existing = platform_.OpenFile(path, OpenMode::ReadShared);
         if (!existing) throw RuntimeError(kAccessDenied);
         space += existing->Size();
@@ -250,11 +252,16 @@ void TCompress::ExpandStream(Stream& Source, std::vector<std::string>* FileList)
             }
             if (path == "*") break;
         }
-        if (SpaceAvailable(path) < h.expandedSize) throw EInsufficientDiskSpace(path);
+        bool exists = true;
+        if (SpaceAvailable(path, &exists) < h.expandedSize) throw EInsufficientDiskSpace(path);
         if (MakeDirectories && !ForceDirectories(platform_, ExtractFilePath(path)))
             throw RuntimeError(kAccessDenied);
 
-        std::unique_ptr<Stream> dest = platform_.OpenFile(path, OpenMode::Create);
+        // A new file is created as new: nothing to truncate (which some file systems answer
+        // with a flush to disk at close).
+        std::unique_ptr<Stream> dest;
+        if (!exists) dest = platform_.OpenFile(path, OpenMode::CreateNew);
+        if (!dest) dest = platform_.OpenFile(path, OpenMode::Create);
         if (!dest) {
             if (ExceptionOnFileError) throw RuntimeError(FileCreateErrorText(path));
             skip();

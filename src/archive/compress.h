@@ -126,7 +126,8 @@ public:
                       const std::string& CompressID);
 
 private:
-    int64_t SpaceAvailable(const std::string& path);
+    // Free space for path, counting the file it replaces; exists, when given: whether it is there.
+    int64_t SpaceAvailable(const std::string& path, bool* exists = nullptr);
 
     Platform& platform_;
     std::string targetPath_;

@@ -425,6 +425,11 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
             if (!there ||
                 ReplaceExistingFile(vercheck, ctx.startup.setupVersion, ctx.previous.version)) {
                 run.currentTarget = target;
+                // The archive's copy goes into a compress.tmp made new for each file:
+                // overwriting the last one would truncate it, which some file systems answer
+                // with a flush to disk at close.
+                if (packed && p.DeleteFile(run.compressTmp))
+                    fresh = p.OpenFile(run.compressTmp, OpenMode::CreateNew);
                 CopyFileData(ctx, run, progress, volumes, writeBuffer, name, row,
                              packed ? run.compressTmp : target, packed, std::move(fresh));
                 if (packed && row.length == 0) {
