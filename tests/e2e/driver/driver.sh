@@ -106,14 +106,20 @@ drv_ok() {
 }
 
 drv_is() {
-    local want=$1 end=$((SECONDS + 5))
+    local want=$1 end=$((SECONDS + 10))
     shift
     # Clicks are posted: the window may still be in the middle of the handler that sets the
-    # state, so a different answer is asked again for a few seconds before it counts.
+    # state (too busy to answer on a loaded machine), so a different answer, or none, is asked
+    # again for a few seconds before it counts.
+    local rc
     while :; do
-        drv_ok "$@"
-        [ "$DRV" = "$want" ] && return 0
-        [ $SECONDS -lt $end ] || e2e_fail "$*: got \"$DRV\", want \"$want\""
+        rc=0
+        drv "$@" || rc=$?
+        [ $rc -eq 0 ] && [ "$DRV" = "$want" ] && return 0
+        if [ $SECONDS -ge $end ]; then
+            [ $rc -eq 0 ] || e2e_fail "driver $*: ${DRV:-no answer (exit $rc)}"
+            e2e_fail "$*: got \"$DRV\", want \"$want\""
+        fi
         sleep 0.3
     done
 }
