@@ -17,6 +17,7 @@
 #
 #   bash bench/install.sh [FILES [MEGABYTES [SMALL]]]
 #   bash bench/install.sh 0 0 20000    # the many-small-files part alone
+#   ROUNDS=5 bash bench/install.sh     # five rounds instead of three; each figure is a median
 #
 # Needs the build in build/ (bash scripts/test.sh or demo.sh makes it) and nsis (installed
 # here through scripts/deps.sh bench). Uses the Wine pair of the host, as the tests do
@@ -27,6 +28,8 @@ root=$(cd "$here/.." && pwd)
 files=${1:-2000}
 megabytes=${2:-100}
 small=${3:-20000}
+tenth=$((small / 10))
+rounds=${ROUNDS:-3}
 work=$root/build/bench-install
 bash "$root/scripts/deps.sh" bench || exit 1
 export CORVID_SOURCE_DIR=$root CORVID_BUILD_DIR=$root/build
@@ -94,7 +97,6 @@ if [ "$files" -gt 0 ]; then
     done
 fi
 if [ "$small" -gt 0 ]; then
-    tenth=$((small / 10))
     for n in "$tenth" "$small"; do
         echo "bench: generating the small-file tree ($n files of 5 KB)"
         python3 "$here/make_tree.py" "$work/small$n" "$n" \
@@ -141,9 +143,13 @@ e2e_map_drive e "$work"
 reg_set 'HKCU\Software\Wine\X11 Driver' Managed N
 
 T=
+# Each timed step starts with the last step's writes on disk: writeback of a few hundred MB left
+# behind by the step before would otherwise be charged to whichever installer runs next.
+settle() { sync; }
 timed() { # NAME COMMAND...: runs a program under wine; $T is the seconds it took
     local name=$1 start rc=0
     shift
+    settle
     start=$(now)
     e2e_run 600 "$@" || rc=$?
     [ $rc -eq 0 ] || e2e_fail "$name ended with exit code $rc"
@@ -166,6 +172,7 @@ corvid_install() { # TAG [TREE]: walks the wizard; $T is the seconds from Next o
     drv_ok wait-visible Tleader Ebn_folder 30000
     drv_ok click Tleader Btn_weiter
     drv_ok wait-visible Tleader Ebn_start 30000
+    settle
     start=$(now)
     drv_ok click Tleader Btn_weiter
     # One driver call waits two minutes at most; a large tree takes longer.
@@ -178,44 +185,72 @@ corvid_install() { # TAG [TREE]: walks the wizard; $T is the seconds from Next o
     setup_wait_end 60
     same_tree "$E2E_DRIVE_C/Bench" "corvid ($tag)" "$work/$tree"
 }
-if [ "$files" -gt 0 ]; then
-    timed xcopy xcopy 'E:\tree' 'C:\xcopy\' /E /I /Q /Y
-    t_xcopy=$T
-    same_tree "$E2E_DRIVE_C/xcopy" xcopy
-    timed "NSIS zlib" 'E:\nsis-zlib.exe' /S
-    t_zlib=$T
-    same_tree "$E2E_DRIVE_C/nsis-zlib" "NSIS zlib"
-    timed "NSIS lzma" 'E:\nsis-lzma.exe' /S
-    t_lzma=$T
-    same_tree "$E2E_DRIVE_C/nsis-lzma" "NSIS lzma"
-    corvid_install 0
-    t_mode0=$T
-    corvid_install 1
-    t_mode1=$T
+# Each round runs every step once, in the same order; the figures are each step's median over
+# the rounds (one run on a shared machine can be off by half either way).
+declare -A runs=()
+keep() { runs[$1]+="$T "; } # NAME: adds $T to NAME's times
+median() { # NAME: the median of NAME's times
+    tr ' ' '\n' <<<"${runs[$1]:-}" | grep . | sort -n |
+        awk '{ t[NR] = $1 } END { printf "%.2f", NR % 2 ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2 }'
+}
+# Between rounds the machine is put back as it was: no copies, no registrations (an installation
+# that finds its own registration asks about it), no shared uninstaller.
+fresh_round() {
+    rm -rf "$E2E_DRIVE_C/xcopy" "$E2E_DRIVE_C"/nsis-* "$E2E_DRIVE_C/Bench" \
+        "$E2E_DRIVE_C/windows/uncorvid.exe"
+    local tag
+    for tag in 0 1 "small$tenth" "small$small"; do
+        e2e_run 60 reg delete \
+            "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\CorvidBench$tag" /f ||
+            true
+    done
+}
+for round in $(seq "$rounds"); do
+    echo "bench: round $round of $rounds"
+    [ "$round" -eq 1 ] || fresh_round
+    if [ "$files" -gt 0 ]; then
+        timed xcopy xcopy 'E:\tree' 'C:\xcopy\' /E /I /Q /Y
+        keep xcopy
+        same_tree "$E2E_DRIVE_C/xcopy" xcopy
+        timed "NSIS zlib" 'E:\nsis-zlib.exe' /S
+        keep zlib
+        same_tree "$E2E_DRIVE_C/nsis-zlib" "NSIS zlib"
+        timed "NSIS lzma" 'E:\nsis-lzma.exe' /S
+        keep lzma
+        same_tree "$E2E_DRIVE_C/nsis-lzma" "NSIS lzma"
+        corvid_install 0
+        keep mode0
+        corvid_install 1
+        keep mode1
 
-    # The removal of the mode 1 installation, beside removing xcopy's copy of the same tree.
-    [ -f "$E2E_DRIVE_C/windows/uncorvid.exe" ] || e2e_fail "no uncorvid.exe was installed"
-    timed uncorvid 'C:\windows\uncorvid.exe' 'C:\Bench\setup\uninst.log' /silent
-    t_uninstall=$T
-    [ -e "$E2E_DRIVE_C/Bench" ] && e2e_fail "uncorvid.exe left C:\Bench"
-    timed rmdir cmd /c rmdir /s /q 'C:\xcopy'
-    t_rmdir=$T
-    [ -e "$E2E_DRIVE_C/xcopy" ] && e2e_fail "rmdir left C:\xcopy"
-fi
+        # The removal of the mode 1 installation, beside removing xcopy's copy of the same tree.
+        [ -f "$E2E_DRIVE_C/windows/uncorvid.exe" ] || e2e_fail "no uncorvid.exe was installed"
+        timed uncorvid 'C:\windows\uncorvid.exe' 'C:\Bench\setup\uninst.log' /silent
+        keep uninstall
+        [ -e "$E2E_DRIVE_C/Bench" ] && e2e_fail "uncorvid.exe left C:\Bench"
+        timed rmdir cmd /c rmdir /s /q 'C:\xcopy'
+        keep rmdir
+        [ -e "$E2E_DRIVE_C/xcopy" ] && e2e_fail "rmdir left C:\xcopy"
+    fi
 
-if [ "$small" -gt 0 ]; then
-    corvid_install "small$tenth" "small$tenth"
-    t_small_tenth=$T
-    corvid_install "small$small" "small$small"
-    t_small=$T
-    timed "NSIS zlib small" 'E:\nsis-small.exe' /S
-    t_small_zlib=$T
-    same_tree "$E2E_DRIVE_C/nsis-small" "NSIS zlib ($small files)" "$work/small$small"
-fi
+    if [ "$small" -gt 0 ]; then
+        corvid_install "small$tenth" "small$tenth"
+        keep small_tenth
+        corvid_install "small$small" "small$small"
+        keep small
+        timed "NSIS zlib small" 'E:\nsis-small.exe' /S
+        keep small_zlib
+        same_tree "$E2E_DRIVE_C/nsis-small" "NSIS zlib ($small files)" "$work/small$small"
+    fi
+done
+t_xcopy=$(median xcopy) t_zlib=$(median zlib) t_lzma=$(median lzma)
+t_mode0=$(median mode0) t_mode1=$(median mode1)
+t_uninstall=$(median uninstall) t_rmdir=$(median rmdir)
+t_small_tenth=$(median small_tenth) t_small=$(median small) t_small_zlib=$(median small_zlib)
 
 echo
 if [ "$files" -gt 0 ]; then
-    echo "installation of $files files, $megabytes MB, wine pair $E2E_PAIR ($(e2e_pair_text))"
+    echo "installation of $files files, $megabytes MB, wine pair $E2E_PAIR ($(e2e_pair_text)), median of $rounds"
     printf '%-22s %8s %10s %12s\n' "" seconds "vs xcopy" "vs NSIS peer"
     printf '%-22s %8s %10s %12s\n' "xcopy" "$t_xcopy" 1.00 -
     printf '%-22s %8s %10s %12s\n' "NSIS solid zlib" "$t_zlib" "$(ratio "$t_zlib" "$t_xcopy")" -
@@ -232,7 +267,7 @@ fi
 if [ "$small" -gt 0 ]; then
     per() { awk -v t="$1" -v n="$2" 'BEGIN { printf "%.3f", t * 1000 / n }'; }
     echo
-    echo "many small files (5 KB each), corvid mode 0"
+    echo "many small files (5 KB each), corvid mode 0, median of $rounds"
     printf '%-22s %8s %12s %14s\n' "" seconds "ms per file" "vs fewer files"
     printf '%-22s %8s %12s %14s\n' "$tenth files" "$t_small_tenth" \
         "$(per "$t_small_tenth" "$tenth")" 1.00
