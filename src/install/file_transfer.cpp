@@ -349,9 +349,13 @@ int32_t CreateComponentDirectories(Context& ctx, RunState& run, RunProgress& pro
             if (!ctx.choices.components[k]) continue;
             const std::string value = schema::ReadPhaseDirectory(d, k, static_cast<int32_t>(i));
             if (!schema::MadeByDirectoryPhase(value)) continue;
-            ForceDirectories(ctx.platform, integration::WritablePath(ctx.platform, run,
-                                                                     schema::Place{false, value},
-                                                                     "the folder " + value));
+            std::vector<std::string> made;
+            ForceDirectories(ctx.platform,
+                             integration::WritablePath(ctx.platform, run,
+                                                       schema::Place{false, value},
+                                                       "the folder " + value),
+                             &made);
+            integration::NoteMadeFolders(run, made);
             ++count;
             run.directoryCount = count;
             run.log.Directory(count, value);
@@ -405,6 +409,7 @@ void TransferComponentFiles(Context& ctx, RunState& run, RunProgress& progress, 
                 ++run.systemFileCount;
                 std::vector<std::string> made;
                 ForceDirectories(p, ExtractFilePath(target), &made);
+                integration::NoteMadeFolders(run, made);
                 LogCreatedFolders(run, made);
                 run.log.SystemFile(run.systemFileCount, target);
                 // The total goes with each entry: a terminate at any point leaves it counted.

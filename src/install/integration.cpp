@@ -56,6 +56,10 @@ std::string WritableFolderPath(Platform& p, RunState& run, const schema::Place& 
     return CheckedPath(p, run, place, item, false, nullptr);
 }
 
+void NoteMadeFolders(RunState& run, const std::vector<std::string>& made) {
+    for (const std::string& f : made) run.checkedFolders.insert(FoldCase(f));
+}
+
 std::string UninstallCommand(const RunState& run) {
     return uninstall_log::UninstallCommandLine(run.uninstallerPath, run.destination);
 }

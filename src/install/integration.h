@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "setupinf/schema.h"
 #include "state/run_state.h"
@@ -51,6 +52,9 @@ std::string WritablePath(Platform& p, RunState& run, const schema::Place& place,
 // (a refused create means something is there, and WritablePath then looks).
 std::string WritableFolderPath(Platform& p, RunState& run, const schema::Place& place,
                                const std::string& item);
+// Folders this run has just made (ForceDirectories' list) are plain folders: later checks of the
+// way to a target need not look at them again.
+void NoteMadeFolders(RunState& run, const std::vector<std::string>& made);
 // The uninstaller's command line: uninstallerPath, a blank, the log in the SetupFolder.
 std::string UninstallCommand(const RunState& run);
 

@@ -72,6 +72,11 @@ std::string FakePlatform::ExpandShortNames(const std::string& path) const {
     return out;
 }
 
+PathInfo FakePlatform::QueryPath(const std::string& path) {
+    ++pathLooks[FoldCase(path)];
+    return HostPlatform::QueryPath(path);
+}
+
 void FakePlatform::MakeLink(const std::string& linkPath, const std::string& target) {
     const std::string host = HostPath(linkPath);
     fs::create_directories(fs::path(host).parent_path());

@@ -37,6 +37,9 @@ public:
     // Reads of a file (its folded Windows path) fail once they reach this offset: a bad sector or
     // a medium taken out.
     std::map<std::string, int64_t> failingReads;
+    // Looks at a path (QueryPath), by its folded Windows path.
+    std::map<std::string, int> pathLooks;
+    PathInfo QueryPath(const std::string& path) override;
 
     // --- files and disks: the host platform's, over the mapped paths, and these
     std::string modulePath = "D:\\setup.exe";

@@ -975,6 +975,17 @@ TEST_F(InstallTest, LinksInTheDestinationAreNotWrittenThrough) {
     }
 }
 
+TEST_F(InstallTest, FoldersTheRunMadeAreNotLookedAtAgain) {
+    // Under Wine a look for links costs a dozen round trips to the server; a folder this run has
+    // just made is a plain folder.
+    AddStandardFiles();
+    Run();
+    ASSERT_TRUE(Errors().empty()) << Errors()[0];
+    EXPECT_EQ(p.pathLooks[FoldCase("C:\\Tools\\bin")], 1);
+    EXPECT_EQ(p.pathLooks[FoldCase("C:\\Tools\\bin\\data")], 1);
+    EXPECT_EQ(p.ReadFile("C:\\Tools\\bin\\data\\base.dat"), Data(3000, 2));
+}
+
 TEST_F(InstallTest, TerminateDeletesOnlyTheReadMeThisRunWrote) {
     AddStandardFiles();
     p.WriteFile("C:\\Tools\\doc\\readme.txt", "somebody else's");
