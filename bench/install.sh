@@ -276,3 +276,8 @@ if [ "$small" -gt 0 ]; then
     printf '%-22s %8s %12s %14s\n' "NSIS zlib, $small" "$t_small_zlib" \
         "$(per "$t_small_zlib" "$small")" "corvid $(ratio "$t_small" "$t_small_zlib") x"
 fi
+echo
+echo "each round's seconds, in order"
+for name in xcopy zlib lzma mode0 mode1 uninstall rmdir small_tenth small small_zlib; do
+    if [ -n "${runs[$name]:-}" ]; then printf '%-22s %s\n' "$name" "${runs[$name]}"; fi
+done
