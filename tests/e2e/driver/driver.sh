@@ -90,13 +90,19 @@ drv_require() {
 
 drv() {
     _drv_n=$((_drv_n + 1))
-    local out=$E2E_DIR/drv-$_drv_n rc=0
+    local out=$E2E_DIR/drv-$_drv_n rc=0 tries=0
     printf '%s\n' "$*" >"$out.cmd"
-    : >"$out.txt"
-    # The harness's lock descriptors stay with the harness: a wineserver this call may start
-    # must not hold them.
-    timeout -k 5 120 "${E2E_WINE[@]}" "$E2E_DRIVER" --out "$(e2e_winpath "$out.txt")" "$@" \
-        >"$out.stdout" 2>"$out.stderr" </dev/null 8>&- 9>&- || rc=$?
+    while :; do
+        rc=0
+        : >"$out.txt"
+        # The harness's lock descriptors stay with the harness: a wineserver this call may start
+        # must not hold them.
+        timeout -k 5 120 "${E2E_WINE[@]}" "$E2E_DRIVER" --out "$(e2e_winpath "$out.txt")" "$@" \
+            >"$out.stdout" 2>"$out.stderr" </dev/null 8>&- 9>&- || rc=$?
+        e2e_never_started $rc "$out.txt" "$out.stderr" && [ $tries -lt 2 ] || break
+        tries=$((tries + 1))
+        sleep 1
+    done
     DRV=$(cat "$out.txt")
     return $rc
 }

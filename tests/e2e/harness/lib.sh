@@ -32,7 +32,8 @@
 #   e2e_run SECONDS EXE [ARG...]
 #                             Runs a Windows program under wine and waits for it, at most SECONDS.
 #                             Returns its exit code (124 when it was stopped by the limit). Output
-#                             goes to $E2E_DIR/run-<n>.out and .err, never through a pipe.
+#                             goes to $E2E_DIR/run-<n>.out and .err, never through a pipe. A
+#                             program that wine could not start at all is started again (twice).
 #   e2e_start EXE [ARG...]    Starts a Windows program in the background (same output files);
 #                             its process id is in $E2E_PID. The cleanup stops it.
 #   e2e_wait_pid PID SECONDS  Waits for a background process to end; returns its exit code, or
@@ -324,13 +325,27 @@ e2e_distribution() {
     cp -a "$1"/. "$2"/ && cp "$exe" "$2"/ || e2e_fail "cannot make the distribution $2"
 }
 
+# True when wine could not start a program at all (its exit code RC, its output files OUT and
+# ERR): on a loaded machine, wine's start now and then reports an internal error while the
+# prefix's services come up. Such a program never ran; starting it again checks nothing less.
+e2e_never_started() { # RC OUT ERR
+    [ "$1" -ne 0 ] && [ ! -s "$2" ] && grep -q '^ShellExecuteEx failed: Internal error' "$3" 2>/dev/null
+}
+
 e2e_run() {
-    local limit=$1 rc=0
+    local limit=$1 rc=0 tries=0
     shift
     _e2e_runs=$((_e2e_runs + 1))
     local out=$E2E_DIR/run-$_e2e_runs
     printf '%s\n' "$*" >"$out.cmd"
-    timeout -k 10 "$limit" "${E2E_WINE[@]}" "$@" >"$out.out" 2>"$out.err" </dev/null || rc=$?
+    while :; do
+        rc=0
+        timeout -k 10 "$limit" "${E2E_WINE[@]}" "$@" >"$out.out" 2>"$out.err" </dev/null || rc=$?
+        e2e_never_started $rc "$out.out" "$out.err" && [ $tries -lt 2 ] || break
+        tries=$((tries + 1))
+        e2e_log "$(basename "$1") did not start ($(tail -n 1 "$out.err")); starting it again"
+        sleep 1
+    done
     if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
         e2e_log "$(basename "$1") did not end within $limit s"
         rc=124
