@@ -976,8 +976,8 @@ TEST_F(InstallTest, LinksInTheDestinationAreNotWrittenThrough) {
 }
 
 TEST_F(InstallTest, FoldersTheRunMadeAreNotLookedAtAgain) {
-    // Under Wine a look for links costs a dozen round trips to the server; a folder this run has
-    // just made is a plain folder.
+    // Under Wine a look for links costs about twenty round trips to the server; a folder this run
+    // has just made is a plain folder.
     AddStandardFiles();
     Run();
     ASSERT_TRUE(Errors().empty()) << Errors()[0];
