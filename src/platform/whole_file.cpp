@@ -50,8 +50,10 @@ bool ReplaceWholeFile(Platform& p, const std::string& path, const std::string& t
     bool ok = false;
     // Usually the temporary name is free: created new, nothing is truncated, and a truncated
     // file is flushed to the disk at once when closed on some file systems.
+    // Refused, something is there: an old copy is overwritten, a link never (that would write
+    // through it, and the move would then put the link in the file's place).
     auto f = p.OpenFile(tempPath, OpenMode::CreateNew);
-    if (!f) f = p.OpenFile(tempPath, OpenMode::Create);
+    if (!f && !p.QueryPath(tempPath).link) f = p.OpenFile(tempPath, OpenMode::Create);
     if (f)
         ok = WriteAllOf(*f, bytes);
     else

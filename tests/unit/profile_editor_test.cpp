@@ -132,6 +132,20 @@ TEST(LogWriter, AnEarlierInstallationsLogIsKeptAndRewrittenWhole) {
     EXPECT_EQ(p.ReadFile(kLog), before);
 }
 
+TEST(LogWriter, ALinkAtTheNewLogsNameIsNeverWrittenThrough) {
+    FakePlatform p;
+    p.WriteFile("C:\\WINDOWS\\win.ini", "[windows]\r\n");
+    p.WriteFile(kLog, "[files]\r\ntotal=0\r\n");
+    p.MakeLink(uninstall_log::NewLogPath(kLog), "C:\\WINDOWS\\win.ini");
+    UninstallLogWriter log(p);
+    log.Open(kLog, true);
+    log.FilesTotal(1);
+    EXPECT_EQ(p.ReadFile("C:\\WINDOWS\\win.ini"), "[windows]\r\n");
+    // The log itself is still written, in its place.
+    EXPECT_EQ(p.ReadFile(kLog), "[files]\r\ntotal=1\r\n");
+    EXPECT_FALSE(p.QueryPath(kLog).link);
+}
+
 TEST(LogWriter, RefusedWritesRaiseAndLeaveNothingHalfWritten) {
     FakePlatform p;
     p.WriteFile("C:\\Tools\\setup", "a file where the folder should be");
