@@ -41,6 +41,7 @@ bool WriteAllOf(Stream& f, const std::string& bytes) {
 } // namespace
 
 bool OverwriteWholeFile(Platform& p, const std::string& path, const std::string& bytes) {
+    if (p.QueryPath(path).link) return false; // written in place, it would be written through
     auto f = p.OpenFile(path, OpenMode::ReadWrite);
     return f && f->Seek(0, 0) == 0 && WriteAllOf(*f, bytes) && f->Truncate();
 }

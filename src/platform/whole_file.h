@@ -17,9 +17,9 @@ bool ReadWholeFile(Platform& p, const std::string& path, std::string& bytes);
 bool ReplaceWholeFile(Platform& p, const std::string& path, const std::string& tempPath,
                       const std::string& bytes);
 
-// Writes the bytes over the file itself and cuts it after them; false when refused. For when
-// there is no room for a second copy beside it: the file is then rewritten as the system's
-// profile call rewrites its files.
+// Writes the bytes over the file itself and cuts it after them; false when refused or when the
+// path is a link. For when there is no room for a second copy beside it: the file is then
+// rewritten as the system's profile call rewrites its files.
 bool OverwriteWholeFile(Platform& p, const std::string& path, const std::string& bytes);
 
 } // namespace corvid

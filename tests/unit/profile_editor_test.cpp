@@ -144,6 +144,16 @@ TEST(LogWriter, ALinkAtTheNewLogsNameIsNeverWrittenThrough) {
     // The log itself is still written, in its place.
     EXPECT_EQ(p.ReadFile(kLog), "[files]\r\ntotal=1\r\n");
     EXPECT_FALSE(p.QueryPath(kLog).link);
+
+    // The log a link as well: nothing is written, the run hears of it.
+    FakePlatform q;
+    q.WriteFile("C:\\WINDOWS\\win.ini", "[windows]\r\n");
+    q.MakeLink(kLog, "C:\\WINDOWS\\win.ini");
+    q.MakeLink(uninstall_log::NewLogPath(kLog), "C:\\WINDOWS\\win.ini");
+    UninstallLogWriter both(q);
+    both.Open(kLog, true);
+    EXPECT_THROW(both.FilesTotal(1), RuntimeError);
+    EXPECT_EQ(q.ReadFile("C:\\WINDOWS\\win.ini"), "[windows]\r\n");
 }
 
 TEST(LogWriter, RefusedWritesRaiseAndLeaveNothingHalfWritten) {
