@@ -10,8 +10,9 @@
 . "$(dirname "$0")/../install/install.sh"
 e2e_begin
 drv_require
-# Big files, so that their copy lasts long enough to be seen on a busy machine.
-big=32000
+# Big files, so that their copy lasts long enough to be seen on a busy machine: where pumps are
+# slow the window answers the driver only every 100 ms or so, and a look takes two answers.
+big=96000
 inst_product $big
 
 # 1: the directory phase, made long by its rows. Esc, F4 and the Exit button open the abort
