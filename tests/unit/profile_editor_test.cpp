@@ -133,27 +133,29 @@ TEST(LogWriter, AnEarlierInstallationsLogIsKeptAndRewrittenWhole) {
 }
 
 TEST(LogWriter, ALinkAtTheNewLogsNameIsNeverWrittenThrough) {
-    FakePlatform p;
-    p.WriteFile("C:\\WINDOWS\\win.ini", "[windows]\r\n");
-    p.WriteFile(kLog, "[files]\r\ntotal=0\r\n");
-    p.MakeLink(uninstall_log::NewLogPath(kLog), "C:\\WINDOWS\\win.ini");
-    UninstallLogWriter log(p);
-    log.Open(kLog, true);
-    log.FilesTotal(1);
-    EXPECT_EQ(p.ReadFile("C:\\WINDOWS\\win.ini"), "[windows]\r\n");
-    // The log itself is still written, in its place.
-    EXPECT_EQ(p.ReadFile(kLog), "[files]\r\ntotal=1\r\n");
-    EXPECT_FALSE(p.QueryPath(kLog).link);
-
-    // The log a link as well: nothing is written, the run hears of it.
-    FakePlatform q;
-    q.WriteFile("C:\\WINDOWS\\win.ini", "[windows]\r\n");
-    q.MakeLink(kLog, "C:\\WINDOWS\\win.ini");
-    q.MakeLink(uninstall_log::NewLogPath(kLog), "C:\\WINDOWS\\win.ini");
-    UninstallLogWriter both(q);
-    both.Open(kLog, true);
-    EXPECT_THROW(both.FilesTotal(1), RuntimeError);
-    EXPECT_EQ(q.ReadFile("C:\\WINDOWS\\win.ini"), "[windows]\r\n");
+    const char kForeign[] = "C:\\WINDOWS\\win.ini";
+    for (const bool logLinkToo : {false, true}) {
+        SCOPED_TRACE(logLinkToo ? "the log a link as well" : "the log a file");
+        FakePlatform p;
+        p.WriteFile(kForeign, "[windows]\r\n");
+        if (logLinkToo)
+            p.MakeLink(kLog, kForeign);
+        else
+            p.WriteFile(kLog, "[files]\r\ntotal=0\r\n");
+        p.MakeLink(uninstall_log::NewLogPath(kLog), kForeign);
+        UninstallLogWriter log(p);
+        log.Open(kLog, true);
+        if (logLinkToo) {
+            // Nothing is written; the run hears of it.
+            EXPECT_THROW(log.FilesTotal(1), RuntimeError);
+        } else {
+            // The log itself is still written, in its place.
+            log.FilesTotal(1);
+            EXPECT_EQ(p.ReadFile(kLog), "[files]\r\ntotal=1\r\n");
+            EXPECT_FALSE(p.QueryPath(kLog).link);
+        }
+        EXPECT_EQ(p.ReadFile(kForeign), "[windows]\r\n");
+    }
 }
 
 TEST(LogWriter, RefusedWritesRaiseAndLeaveNothingHalfWritten) {
