@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/paths.h"
+
 namespace corvid {
 
 namespace {
@@ -51,10 +53,10 @@ bool ReplaceWholeFile(Platform& p, const std::string& path, const std::string& t
     bool ok = false;
     // Usually the temporary name is free: created new, nothing is truncated, and a truncated
     // file is flushed to the disk at once when closed on some file systems.
-    // Refused, something is there: an old copy is overwritten, a link never (that would write
-    // through it, and the move would then put the link in the file's place).
+    // Refused, something is there: an old copy goes, a link stays and is never written through
+    // (the move would then put the link in the file's place).
     auto f = p.OpenFile(tempPath, OpenMode::CreateNew);
-    if (!f && !p.QueryPath(tempPath).link) f = p.OpenFile(tempPath, OpenMode::Create);
+    if (!f && ClearWorkFilePlace(p, tempPath)) f = p.OpenFile(tempPath, OpenMode::CreateNew);
     if (f)
         ok = WriteAllOf(*f, bytes);
     else
