@@ -88,21 +88,21 @@ drv_require() {
     [ -f "$E2E_SETUP" ] || e2e_fail "no setup program: $E2E_SETUP"
 }
 
+_drv_once() { # OUT ARG...
+    local out=$1
+    shift
+    : >"$out.txt"
+    # The harness's lock descriptors stay with the harness: a wineserver this call may start
+    # must not hold them.
+    timeout -k 5 120 "${E2E_WINE[@]}" "$E2E_DRIVER" --out "$(e2e_winpath "$out.txt")" "$@" \
+        >"$out.stdout" 2>"$out.stderr" </dev/null 8>&- 9>&-
+}
+
 drv() {
     _drv_n=$((_drv_n + 1))
-    local out=$E2E_DIR/drv-$_drv_n rc=0 tries=0
+    local out=$E2E_DIR/drv-$_drv_n rc=0
     printf '%s\n' "$*" >"$out.cmd"
-    while :; do
-        rc=0
-        : >"$out.txt"
-        # The harness's lock descriptors stay with the harness: a wineserver this call may start
-        # must not hold them.
-        timeout -k 5 120 "${E2E_WINE[@]}" "$E2E_DRIVER" --out "$(e2e_winpath "$out.txt")" "$@" \
-            >"$out.stdout" 2>"$out.stderr" </dev/null 8>&- 9>&- || rc=$?
-        e2e_never_started $rc "$out.txt" "$out.stderr" && [ $tries -lt 2 ] || break
-        tries=$((tries + 1))
-        sleep 1
-    done
+    e2e_until_started "$out.txt" "$out.stderr" _drv_once "$out" "$@" || rc=$?
     DRV=$(cat "$out.txt")
     return $rc
 }

@@ -33,7 +33,8 @@
 #                             Runs a Windows program under wine and waits for it, at most SECONDS.
 #                             Returns its exit code (124 when it was stopped by the limit). Output
 #                             goes to $E2E_DIR/run-<n>.out and .err, never through a pipe. A
-#                             program that wine could not start at all is started again (twice).
+#                             program that wine could not start at all is started again (twice),
+#                             as e2e_until_started OUT ERR COMMAND... does for any such command.
 #   e2e_start EXE [ARG...]    Starts a Windows program in the background (same output files);
 #                             its process id is in $E2E_PID. The cleanup stops it.
 #   e2e_wait_pid PID SECONDS  Waits for a background process to end; returns its exit code, or
@@ -332,20 +333,34 @@ e2e_never_started() { # RC OUT ERR
     [ "$1" -ne 0 ] && [ ! -s "$2" ] && grep -q '^ShellExecuteEx failed: Internal error' "$3" 2>/dev/null
 }
 
+# Runs COMMAND... (which writes OUT and ERR) and, while wine did not start it at all, again,
+# twice at most; returns its exit code.
+e2e_until_started() { # OUT ERR COMMAND...
+    local out=$1 err=$2 rc tries=0
+    shift 2
+    while :; do
+        rc=0
+        "$@" || rc=$?
+        e2e_never_started $rc "$out" "$err" && [ $tries -lt 2 ] || return $rc
+        tries=$((tries + 1))
+        e2e_log "a program did not start ($(tail -n 1 "$err")); starting it again"
+        sleep 1
+    done
+}
+
+_e2e_run_once() { # LIMIT OUT EXE [ARG...]
+    local limit=$1 out=$2
+    shift 2
+    timeout -k 10 "$limit" "${E2E_WINE[@]}" "$@" >"$out.out" 2>"$out.err" </dev/null
+}
+
 e2e_run() {
-    local limit=$1 rc=0 tries=0
+    local limit=$1 rc=0
     shift
     _e2e_runs=$((_e2e_runs + 1))
     local out=$E2E_DIR/run-$_e2e_runs
     printf '%s\n' "$*" >"$out.cmd"
-    while :; do
-        rc=0
-        timeout -k 10 "$limit" "${E2E_WINE[@]}" "$@" >"$out.out" 2>"$out.err" </dev/null || rc=$?
-        e2e_never_started $rc "$out.out" "$out.err" && [ $tries -lt 2 ] || break
-        tries=$((tries + 1))
-        e2e_log "$(basename "$1") did not start ($(tail -n 1 "$out.err")); starting it again"
-        sleep 1
-    done
+    e2e_until_started "$out.out" "$out.err" _e2e_run_once "$limit" "$out" "$@" || rc=$?
     if [ $rc -eq 124 ] || [ $rc -eq 137 ]; then
         e2e_log "$(basename "$1") did not end within $limit s"
         rc=124

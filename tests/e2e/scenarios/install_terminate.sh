@@ -11,7 +11,7 @@
 e2e_begin
 drv_require
 # Big files, so that their copy lasts long enough to be seen on a busy machine: where pumps are
-# slow the window answers the driver only every 100 ms or so, and a look takes two answers.
+# slow the window answers the driver only at pumps up to 100 ms apart, and a look takes two.
 big=96000
 inst_product $big
 
