@@ -177,18 +177,24 @@ void Tcopying::SetLower(int32_t percent) {
 
 void Tcopying::Pause() {
     // Blocks of 2048 bytes come far faster than a screen shows them, and each pump costs a
-    // repaint: within one slice the messages wait for the next pause point. A terminate can
-    // only come from a pump, so the run still stops at the pause point that saw it.
+    // repaint: within one slice the messages wait for the next pause point, unless input waits,
+    // so that a key or a click is answered at once however slow the repaints are. A terminate
+    // can only come from a pump, so the run still stops at the pause point that saw it.
     if (ctx_.platform.Terminated()) throw RunTerminated(); // seen by an earlier pump
     const uint32_t now = ctx_.platform.TickCount();
-    if (pumped_ && now - lastPump_ < Slice()) return;
+    if (pumped_ && now - lastPump_ < Slice()) {
+        if (now - lastInputLook_ < kInputLookMs) return;
+        lastInputLook_ = now;
+        if (!ctx_.platform.InputWaiting()) return;
+    }
     pumped_ = true;
     lastPump_ = now;
     // Whatever runs from a message (the abort dialog, a terminate) sees the log as it stands.
     if (ctx_.run) ctx_.run->log.Flush();
     const bool terminated = ctx_.platform.ProcessMessages();
     // A mean over several pumps: a coarse clock reads most pumps as 0 and some as one tick.
-    const uint32_t cost = std::min<uint32_t>(ctx_.platform.TickCount() - now, kLongestSliceMs);
+    lastInputLook_ = ctx_.platform.TickCount(); // what waited has just run
+    const uint32_t cost = std::min<uint32_t>(lastInputLook_ - now, kLongestSliceMs);
     pumpCost16_ = (pumpCost16_ * 7 + cost * 16) / 8;
     if (terminated) throw RunTerminated();
 }

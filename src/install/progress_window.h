@@ -42,6 +42,11 @@ public:
     // grows so that they take about an eighth of the time, up to kLongestSliceMs.
     uint32_t pumpSliceMs = 20;
     static constexpr uint32_t kLongestSliceMs = 100;
+    // Within a slice, a pause point looks this often whether input waits (a key, a click, a
+    // question from another program), and lets messages run at once when it does.
+    static constexpr uint32_t kInputLookMs = 5;
+    // The slice as it stands now.
+    uint32_t Slice() const;
 
     // Places the window's top edge at two thirds of the screen height (plus 5).
     void MoveDown();
@@ -49,11 +54,10 @@ public:
     void ShowFinished();
 
 private:
-    uint32_t Slice() const;
-
     Context& ctx_;
     bool pumped_ = false;
     uint32_t lastPump_ = 0;
+    uint32_t lastInputLook_ = 0;
     uint32_t pumpCost16_ = 0; // a running mean of a pump's milliseconds, times 16
 };
 

@@ -130,6 +130,7 @@ public:
     int ShowModal(Form&) override { return 0; }
     void RunMessageLoop(Form&) override {}
     bool ProcessMessages() override { return terminated_; }
+    bool InputWaiting() override { return false; }
     void Terminate() override { terminated_ = true; }
     bool Terminated() override { return terminated_; }
     void WaitForMessage(uint32_t) override {}

@@ -115,6 +115,7 @@ public:
     int ShowModal(Form& form) override { return inner_.ShowModal(form); }
     void RunMessageLoop(Form& mainForm) override { inner_.RunMessageLoop(mainForm); }
     bool ProcessMessages() override { return inner_.ProcessMessages(); }
+    bool InputWaiting() override { return inner_.InputWaiting(); }
     void Terminate() override { inner_.Terminate(); }
     bool Terminated() override { return inner_.Terminated(); }
     void WaitForMessage(uint32_t ms) override { inner_.WaitForMessage(ms); }

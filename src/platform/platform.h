@@ -227,6 +227,9 @@ public:
     virtual void RunMessageLoop(Form& mainForm) = 0;
     // Lets waiting window messages run; returns true once the application was asked to end.
     virtual bool ProcessMessages() = 0;
+    // True when input (a key, a click) or a message posted or sent from elsewhere waits for this
+    // thread; paints and timers do not count. One look costs about as much as a message.
+    virtual bool InputWaiting() = 0;
     // Asks the application to end (the quit message).
     virtual void Terminate() = 0;
     virtual bool Terminated() = 0;

@@ -755,6 +755,10 @@ bool Win32Platform::ProcessMessages() {
     return terminated_;
 }
 
+bool Win32Platform::InputWaiting() {
+    return HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE)) != 0;
+}
+
 void Win32Platform::Terminate() {
     terminated_ = true;
     PostQuitMessage(0);

@@ -79,6 +79,7 @@ public:
     int ShowModal(Form& form) override;
     void RunMessageLoop(Form& mainForm) override;
     bool ProcessMessages() override;
+    bool InputWaiting() override;
     void Terminate() override;
     bool Terminated() override;
     void WaitForMessage(uint32_t ms) override;

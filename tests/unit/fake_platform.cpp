@@ -262,6 +262,7 @@ int FakePlatform::MessageBox(const std::string& text, const std::string& caption
 
 bool FakePlatform::ProcessMessages() {
     ++processMessagesCalls;
+    inputWaiting = false;
     if (onProcessMessages) onProcessMessages();
     return terminated;
 }

@@ -150,6 +150,12 @@ public:
     std::function<void()> onProcessMessages; // runs at every pause point
     bool terminated = false;
     bool ProcessMessages() override;
+    bool inputWaiting = false; // cleared by the next pump
+    int inputLooks = 0;
+    bool InputWaiting() override {
+        ++inputLooks;
+        return inputWaiting;
+    }
     void Terminate() override { terminated = true; }
     bool Terminated() override { return terminated; }
     void WaitForMessage(uint32_t) override {}

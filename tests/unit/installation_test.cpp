@@ -401,6 +401,38 @@ TEST_F(InstallTest, SlowPumpsComeLessOftenUpToATenthOfASecond) {
     EXPECT_LE(slowest, 12);
 }
 
+TEST_F(InstallTest, WaitingInputIsAnsweredWithinMillisecondsWhenPumpsAreSlow) {
+    // Pumps of 60 ms: the slice is at its longest. Pause points come a millisecond apart.
+    Prepare();
+    window->pumpSliceMs = 20;
+    uint32_t pumpedAt = 0;
+    p.onProcessMessages = [&] {
+        pumpedAt = p.tick;
+        p.tick += 60;
+    };
+    for (const uint32_t end = p.tick + 1000; p.tick < end; ++p.tick) window->Pause();
+    ASSERT_EQ(window->Slice(), Tcopying::kLongestSliceMs);
+
+    // A key arrives just after a pump, three times over: it is answered within one look's
+    // interval, not at the end of the slice.
+    for (int i = 0; i < 3; ++i) {
+        const int pumps = p.processMessagesCalls;
+        for (; p.processMessagesCalls == pumps; ++p.tick) window->Pause();
+        p.inputWaiting = true;
+        const uint32_t arrived = p.tick;
+        for (; p.processMessagesCalls == pumps + 1; ++p.tick) window->Pause();
+        EXPECT_LE(pumpedAt - arrived, Tcopying::kInputLookMs) << i;
+    }
+
+    // Without input the looks stay rare and the pumps as few as before.
+    const int pumps = p.processMessagesCalls;
+    const int looks = p.inputLooks;
+    for (const uint32_t end = p.tick + 1000; p.tick < end; ++p.tick) window->Pause();
+    EXPECT_LE(p.processMessagesCalls - pumps, 12);
+    EXPECT_LE(p.inputLooks - looks, 1000 / static_cast<int>(Tcopying::kInputLookMs) + 1);
+    p.onProcessMessages = nullptr;
+}
+
 TEST_F(InstallTest, CdTypeWritesZeroTotalsAndCreatesNothing) {
     AddStandardFiles();
     ctx.choices.typeStandard = false;
