@@ -30,7 +30,8 @@
 #     and their backups in C:\;
 #   - the folder C:\temp that the setup makes for its pictures (it deletes the picture itself);
 #   - what Wine itself changes while programs run: temporary folders, its own settings
-#     (HKCU\Software\Wine), the hardware and volatile keys, the desktop's window state.
+#     (HKCU\Software\Wine), the hardware and volatile keys, the service manager's start count
+#     (ServiceCurrent), the desktop's window state.
 
 set -u
 
@@ -119,7 +120,7 @@ _rt_allowed() {
         -e '^[-+]windows/(logs|inf/setupapi)' \
         -e '^[-+]\[HKEY_LOCAL_MACHINE\\SOFTWARE(\\WOW6432Node)?\\KOVA(\\corvid)?\] ' \
         -e '^[-+]\[HKEY_LOCAL_MACHINE\\HARDWARE' \
-        -e '^[-+]\[HKEY_LOCAL_MACHINE\\SYSTEM\\(CurrentControlSet|ControlSet001)\\(Control\\(Session Manager|Video|DeviceClasses|Class)|Enum|Services\\(Tcpip|EventLog))' \
+        -e '^[-+]\[HKEY_LOCAL_MACHINE\\SYSTEM\\(CurrentControlSet|ControlSet001)\\(Control\\(Session Manager|Video|DeviceClasses|Class|ServiceCurrent)|Enum|Services\\(Tcpip|EventLog))' \
         -e '^[-+]\[HKEY_LOCAL_MACHINE\\Software(\\WOW6432Node)?\\Microsoft\\(Windows NT\\CurrentVersion\\(Perflib|ProfileList)|Cryptography\\RNG)' \
         -e '^[-+]\[HKEY_CURRENT_USER\\(Software\\Wine|Volatile Environment|Software\\Microsoft\\Windows\\CurrentVersion\\Explorer)' \
         -e '^[-+]\[HKEY_CLASSES_ROOT\\(Local Settings|Interface|CLSID|TypeLib|Wow6432Node)' \
