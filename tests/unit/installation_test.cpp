@@ -674,6 +674,8 @@ TEST_F(InstallTest, CancelAtTheDiskPromptOpensTheAbortDialog) {
     EXPECT_EQ(LogValue("files.total"), "1");
     window->FormDestroy();
     EXPECT_EQ(LogValue("files.total"), "2");
+    // Nothing was copied below the Windows directory: no count of it is written.
+    EXPECT_EQ(LogValue("systemroot.total"), "<missing>");
 }
 
 TEST_F(InstallTest, TerminateAtThePromptForTheNextDiskKeepsWhatTheFirstHeld) {
