@@ -47,8 +47,7 @@ void LogCounters(RunState& run) {
 
 void LogFinalFileTotal(RunState& run) {
     run.log.FilesTotal(int64_t{run.fileCount} + 1);
-    // Like the folders and file types: a run that made none leaves the log's count as it was.
-    if (run.systemFileCount > 0) run.log.SystemFilesTotal(run.systemFileCount);
+    // The count of files below the Windows directory goes with each of them as it is logged.
     if (run.directoryCount > 0) run.log.DirectoriesTotal(run.directoryCount);
     if (run.extensionCount > 0) run.log.ExtensionsTotal(run.extensionCount);
 }
